@@ -1,0 +1,41 @@
+#include "app/random.h"
+
+#include <gtest/gtest.h>
+
+namespace tolvaren {
+
+TEST(Zufall, SeedOneGivesKnownState) {
+    Zufall_t r;
+    r.seed(1);
+    EXPECT_EQ(r.d, 2653880483u);
+    EXPECT_EQ(r.x, 2357193297u);
+    EXPECT_EQ(r.y, 3610565408u);
+    EXPECT_EQ(r.z, 3151666924u);
+    EXPECT_EQ(r.w, 3614669225u);
+}
+
+TEST(Zufall, SameSeedSameSequenceAndRanges) {
+    Zufall_t a, b;
+    a.seed(977);
+    b.seed(977);
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(a.next(), b.next());
+    for (int i = 0; i < 1000; ++i) {
+        EXPECT_EQ(a.integer(42, 42), 42u);
+        const uint32_t v = a.integer(3, 9);
+        EXPECT_GE(v, 3u);
+        EXPECT_LE(v, 9u);
+        const double r = a.real(-1.5, 2.5);
+        EXPECT_GE(r, -1.5);
+        EXPECT_LE(r, 2.5);
+    }
+}
+
+TEST(Zufall, Next64IsTwoStepsLowFirst) {
+    Zufall_t a, b;
+    a.seed(5);
+    b.seed(5);
+    const uint64_t lo = b.next(), hi = b.next();
+    EXPECT_EQ(a.next64(), lo | (hi << 32));
+}
+
+}  // namespace tolvaren
