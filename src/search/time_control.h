@@ -9,10 +9,50 @@ namespace tolvaren {
 // Wall-clock milliseconds (time of day).
 int64_t nowMillis();
 
+// Factor for iterationTest until the time network supplies one; the opening
+// value gives more time while many pieces are on the board.
+inline constexpr double DefaultTimeFactor = 0.08;
+inline constexpr double OpeningTimeFactor = 0.15;
+inline constexpr double MinTimeFactor = 0.02;
+
 class Zeitkontrolle_t {
 public:
     static constexpr int64_t NoTimeLimit = 0x007F0000FFFF0000LL;
     static constexpr int64_t NoNodeLimit = 0x7FFF0000FFFF0000LL;
+
+    // Values of the side to move, 0 when absent. The ponder flag is accepted for
+    // the caller's convenience; pondering is the searcher's business. With the
+    // node clock set, times are node counts.
+    // (Named startSearch because the field start holds the clock at "go".)
+    void startSearch(bool ponder, int64_t time, int64_t increment, int64_t movestogo, int64_t depth,
+                     int64_t nodes, int64_t mate, int64_t movetime, bool infinite, uint8_t useNodeClock) {
+        startSearch(ponder, time, increment, movestogo, depth, nodes, mate, movetime, infinite, useNodeClock,
+                    nowMillis());
+    }
+    // The same with the clock reading given, so that tests are exact.
+    void startSearch(bool ponder, int64_t time, int64_t increment, int64_t movestogo, int64_t depth,
+                     int64_t nodes, int64_t mate, int64_t movetime, bool infinite, uint8_t useNodeClock,
+                     int64_t now);
+
+    // May iteration nextIteration start? factor comes from the time network
+    // (DefaultTimeFactor until then).
+    bool iterationTest(double factor, int64_t nodes, int32_t nextIteration) const {
+        return iterationTest(factor, nodes, nextIteration, nowMillis());
+    }
+    bool iterationTest(double factor, int64_t nodes, int32_t nextIteration, int64_t now) const;
+    // Must the root stop before its next move?
+    bool rootTest(int64_t nodes) const { return rootTest(nodes, nowMillis()); }
+    bool rootTest(int64_t nodes, int64_t now) const { return elapsed(nodes, now) >= soft; }
+    // Must the search stop at once? Runs at every node.
+    bool nodeTest(int64_t nodes) const { return nodeTest(nodes, nowMillis()); }
+    bool nodeTest(int64_t nodes, int64_t now) const {
+        return nodes >= nodesHard || elapsed(nodes, now) >= hard;
+    }
+    // Is the time used up when the opponent plays the expected move?
+    bool ponderhitTest(int64_t nodes) const { return ponderhitTest(nodes, nowMillis()); }
+    bool ponderhitTest(int64_t nodes, int64_t now) const { return elapsed(nodes, now) >= soft; }
+
+    int64_t elapsed(int64_t nodes, int64_t now) const { return nodeClock ? nodes : now - start; }
 
     int64_t start = 0;
     int64_t target = NoTimeLimit;

@@ -1,0 +1,124 @@
+#include "search/time_control.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace tolvaren {
+
+namespace {
+
+constexpr int64_t T0 = 1000000;  // an arbitrary clock reading at "go"
+constexpr int64_t Max = std::numeric_limits<int64_t>::max();
+constexpr int64_t NoTime = Zeitkontrolle_t::NoTimeLimit;
+constexpr int64_t NoNodes = Zeitkontrolle_t::NoNodeLimit;
+
+struct Go {
+    int64_t time = 0, increment = 0, movestogo = 0, depth = 0, nodes = 0, mate = 0, movetime = 0;
+    bool infinite = false;
+    uint8_t nodeClock = 0;
+};
+
+Zeitkontrolle_t started(const Go& g) {
+    Zeitkontrolle_t z;
+    z.startSearch(false, g.time, g.increment, g.movestogo, g.depth, g.nodes, g.mate, g.movetime, g.infinite,
+                  g.nodeClock, T0);
+    return z;
+}
+
+// target, soft, hard, nodes soft, nodes hard, max iteration
+void expectLimits(const Zeitkontrolle_t& z, int64_t target, int64_t soft, int64_t hard, int64_t nodesSoft,
+                  int64_t nodesHard, int32_t maxIteration) {
+    EXPECT_EQ(z.target, target);
+    EXPECT_EQ(z.soft, soft);
+    EXPECT_EQ(z.hard, hard);
+    EXPECT_EQ(z.nodesSoft, nodesSoft);
+    EXPECT_EQ(z.nodesHard, nodesHard);
+    EXPECT_EQ(z.maxIteration, maxIteration);
+}
+
+}  // namespace
+
+TEST(Zeitkontrolle, ClockFormula) {
+    expectLimits(started({.time = 60000}), 1127, 4508, 8542, NoNodes, NoNodes, 1000);
+    expectLimits(started({.time = 60000, .increment = 1000}), 2027, 8108, 12142, NoNodes, NoNodes, 1000);
+    expectLimits(started({.time = 10000, .movestogo = 10}), 532, 1065, 1481, NoNodes, NoNodes, 1000);
+    EXPECT_EQ(started({.time = 60000, .movestogo = 100}).soft, 4508);  // outside 1..99: unknown
+    EXPECT_EQ(started({.time = 60000}).start, T0);
+    // 200 ms or less leaves 50 ms; an increment of 100 or less adds nothing.
+    const Zeitkontrolle_t low = started({.time = 150, .increment = -500});
+    EXPECT_EQ(low.hard, started({.increment = 100}).hard);
+    EXPECT_LE(low.hard, 50);
+    EXPECT_LE(low.target, low.soft);
+    // An increment larger than the clock cannot push the hard limit beyond the clock.
+    EXPECT_EQ(started({.time = 1200, .increment = 5000}).hard, 1000);
+}
+
+TEST(Zeitkontrolle, PrecedenceOfTheLimits) {
+    const Go all{.time = 1000, .depth = 3, .nodes = 500, .mate = 2, .movetime = 10};
+    Go g = all;
+    g.infinite = true;
+    expectLimits(started(g), NoTime, NoTime, NoTime, NoNodes, NoNodes, 1000);
+    g = all;
+    expectLimits(started(g), NoTime, NoTime, NoTime, NoNodes, NoNodes, 7);  // depth with mate
+    g.mate = 0;
+    expectLimits(started(g), NoTime, NoTime, NoTime, NoNodes, NoNodes, 2);
+    g.depth = 0;
+    g.mate = 2;
+    expectLimits(started(g), NoTime, NoTime, NoTime, NoNodes, NoNodes, 7);
+    g.mate = 0;
+    expectLimits(started(g), NoTime, NoTime, 10, NoNodes, NoNodes, 1000);
+    g.movetime = 0;
+    expectLimits(started(g), NoTime, NoTime, NoTime, 500, 5000, 1000);
+    g.nodes = 100;
+    expectLimits(started(g), NoTime, NoTime, NoTime, 200, 2000, 1000);
+    // Absurd values must not overflow (the sanitizer build would stop here).
+    EXPECT_GT(started({.time = Max, .increment = Max}).hard, 0);
+    EXPECT_EQ(started({.time = -Max, .increment = -Max}).hard, started({}).hard);
+    EXPECT_EQ(started({.nodes = Max}).nodesHard, NoNodes);
+    EXPECT_GE(started({.depth = Max, .mate = Max}).maxIteration, 1000);
+    EXPECT_GE(started({.mate = -Max}).target, 0);
+}
+
+TEST(Zeitkontrolle, IterationTest) {
+    const Zeitkontrolle_t z = started({.time = 60000});  // target 1127, soft 4508
+    // Default factor: (8 + 17) x 1127 / 30 = 939.2 ms.
+    EXPECT_TRUE(z.iterationTest(DefaultTimeFactor, 0, 5, T0 + 939));
+    EXPECT_FALSE(z.iterationTest(DefaultTimeFactor, 0, 5, T0 + 940));
+    // A large factor meets the 1/2.2 rule at 2049 ms; a negative one counts as 0.
+    EXPECT_TRUE(z.iterationTest(1.0, 0, 5, T0 + 2049));
+    EXPECT_FALSE(z.iterationTest(1.0, 0, 5, T0 + 2050));
+    EXPECT_TRUE(z.iterationTest(-3.0, 0, 5, T0 + 638));
+    EXPECT_FALSE(z.iterationTest(-3.0, 0, 5, T0 + 639));
+
+    const Zeitkontrolle_t d = started({.depth = 5});
+    EXPECT_TRUE(d.iterationTest(DefaultTimeFactor, 1000000, 4, T0 + 100000));
+    EXPECT_FALSE(d.iterationTest(DefaultTimeFactor, 0, 5, T0));
+    const Zeitkontrolle_t n = started({.nodes = 100});
+    EXPECT_TRUE(n.iterationTest(DefaultTimeFactor, 199, 50, T0 + 100000));
+    EXPECT_FALSE(n.iterationTest(DefaultTimeFactor, 200, 50, T0));
+    // movetime has no soft limit: iterations go on until the hard limit strikes.
+    const Zeitkontrolle_t m = started({.movetime = 1000});
+    EXPECT_TRUE(m.iterationTest(DefaultTimeFactor, 0, 30, T0 + 999));
+    EXPECT_FALSE(m.rootTest(0, T0 + 999));
+}
+
+TEST(Zeitkontrolle, StopTests) {
+    const Zeitkontrolle_t z = started({.time = 60000});  // soft 4508, hard 8542
+    EXPECT_FALSE(z.rootTest(0, T0 + 4507));
+    EXPECT_TRUE(z.rootTest(0, T0 + 4508));
+    EXPECT_FALSE(z.ponderhitTest(0, T0 + 4507));
+    EXPECT_TRUE(z.ponderhitTest(0, T0 + 4508));
+    EXPECT_FALSE(z.nodeTest(1 << 30, T0 + 8541));
+    EXPECT_TRUE(z.nodeTest(0, T0 + 8542));
+    const Zeitkontrolle_t n = started({.nodes = 100});
+    EXPECT_FALSE(n.nodeTest(1999, T0 + 1000000));
+    EXPECT_TRUE(n.nodeTest(2000, T0));
+    // With the node clock the same limits are counted in nodes.
+    const Zeitkontrolle_t c = started({.time = 60000, .nodeClock = 1});
+    EXPECT_FALSE(c.nodeTest(8541, T0 + 1000000));
+    EXPECT_TRUE(c.nodeTest(8542, T0));
+    EXPECT_TRUE(c.rootTest(4508, T0));
+}
+
+}  // namespace tolvaren
