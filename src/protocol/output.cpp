@@ -2,8 +2,14 @@
 
 namespace tolvaren {
 
+void Ausgabe_t::mute() {
+    std::lock_guard lock(mutex_);
+    muted_.store(true, std::memory_order_relaxed);
+}
+
 void Ausgabe_t::writeLine(const char* text) {
     std::lock_guard lock(mutex_);
+    if (muted_.load(std::memory_order_relaxed)) return;
     std::fputs(text, out_);
     std::fputc('\n', out_);
     std::fflush(out_);

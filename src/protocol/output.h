@@ -38,11 +38,13 @@ public:
     virtual void multiPvLine(const Stellung_t& pos, const Zug_t* moves, int length, int lineNumber,
                              int32_t score, int depthIndex);
 
-    // Silences the sink for good ("quit").
-    void mute() { muted_.store(true, std::memory_order_relaxed); }
+    // Silences the sink for good ("quit"). Once this returns no line is being
+    // written and none will be, whichever thread tries.
+    void mute();
 
 protected:
-    // Writes the finished text and a line feed, flushed, as one unit under the sink's lock.
+    // Writes the finished text and a line feed, flushed, as one unit under the sink's
+    // lock; a line that loses the race against mute() is dropped.
     void writeLine(const char* text);
 
 private:
