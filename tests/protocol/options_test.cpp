@@ -24,18 +24,6 @@ TEST(Options, EngineTableStartsFromTheDefaults) {
     EXPECT_EQ(o.indexOf("hash"), -1);
 }
 
-TEST(Options, OptionLinesAsAnnounced) {
-    char text[256];
-    formatOptionLine(engineOptionTable[OptionHash], text, sizeof text);
-    EXPECT_STREQ(text, "option name Hash type spin default 3 min 1 max 1000");
-    formatOptionLine(engineOptionTable[OptionClearHash], text, sizeof text);
-    EXPECT_STREQ(text, "option name Clear Hash type button");
-    formatOptionLine(engineOptionTable[OptionBookFile], text, sizeof text);
-    EXPECT_STREQ(text, "option name BookFile type string default Tolvaren.opn");
-    formatOptionLine(engineOptionTable[OptionPonder], text, sizeof text);
-    EXPECT_STREQ(text, "option name Ponder type check default true");
-}
-
 TEST(Options, SpinValuesAreClampedAndTheirTextFollows) {
     Optionen_t o(engineOptionTable);
     EXPECT_TRUE(o.applySetoption("name Hash value 5000"));
@@ -51,8 +39,11 @@ TEST(Options, SpinValuesAreClampedAndTheirTextFollows) {
     EXPECT_EQ(o.number(OptionHash), 1);
     EXPECT_TRUE(o.applySetoption("  name   Hash   value   64"));
     EXPECT_EQ(o.number(OptionHash), 64);
+    // Ten thousand digits saturate instead of overflowing.
     EXPECT_TRUE(o.applySetoption(("name Resign value " + std::string(10000, '9')).c_str()));
     EXPECT_EQ(o.number(OptionResign), 2000);
+    EXPECT_TRUE(o.applySetoption(("name Resign value -" + std::string(10000, '9')).c_str()));
+    EXPECT_EQ(o.number(OptionResign), 400);
 
     o.setNumber(OptionProcessors, 9);
     EXPECT_EQ(o.number(OptionProcessors), 4);

@@ -27,16 +27,4 @@ TEST(TextScan, FirstWordSkipsLeadingBlanksAndIsCutAtFifteen) {
     EXPECT_FALSE(firstWord("", word));
 }
 
-TEST(TextScan, DecimalsReadSignedAndSaturate) {
-    EXPECT_EQ(readDecimal("5000 rest"), 5000);
-    EXPECT_EQ(readDecimal("-42"), -42);
-    EXPECT_EQ(readDecimal("abc"), 0);
-    EXPECT_EQ(readDecimal("-"), 0);
-    const std::string huge(10000, '9');
-    EXPECT_EQ(readDecimal(huge.c_str()), INT64_MAX);
-    EXPECT_EQ(readDecimal(("-" + huge).c_str()), -INT64_MAX);
-    EXPECT_EQ(readDecimal32(huge.c_str()), INT32_MAX);
-    EXPECT_EQ(readDecimal32("-99999999999"), INT32_MIN);
-}
-
 }  // namespace tolvaren

@@ -42,23 +42,6 @@ private:
 
 }  // namespace
 
-TEST(UciOutput, ConstructionPrintsTheAnswerToUci) {
-    CapturedFile out;
-    UciAusgabe_t sink(engineOptionTable, out.get());
-    const std::vector<std::string> lines = out.lines();
-    ASSERT_EQ(lines.size(), 14u);
-    EXPECT_EQ(lines[0], "id name Tolvaren 2017-01-01");
-    EXPECT_EQ(lines[1], "id author Kestrane");
-    EXPECT_EQ(lines[2], "option name Hash type spin default 3 min 1 max 1000");
-    EXPECT_EQ(lines[12], "option name TimeLogfile type string default /dev/null");
-    EXPECT_EQ(lines[13], "uciok");
-    for (const std::string& l : lines) {
-        EXPECT_EQ(l.find("BitbaseCache"), std::string::npos);
-        EXPECT_EQ(l.find("NoOutput"), std::string::npos);
-        EXPECT_EQ(l.find("Resign"), std::string::npos);
-    }
-}
-
 TEST(UciOutput, EmptyTableAnnouncesNoOptions) {
     CapturedFile out;
     UciAusgabe_t sink(emptyOptionTable, out.get());
