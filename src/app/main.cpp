@@ -1,2 +1,10 @@
-// Process entry of the engine.
-int main() { return 0; }
+// Process entry: reads the command line, then runs the chosen mode.
+#include "app/command_line.h"
+#include "app/engine_mode.h"
+
+int main(int argc, char** argv) {
+    using namespace tolvaren;
+    const CommandLine commandLine = parseCommandLine(argc, argv, stderr);
+    if (commandLine.mode == StartMode::Engine) return runEngineMode(stdin);
+    return 0;
+}

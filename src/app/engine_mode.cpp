@@ -1,0 +1,78 @@
+#include "app/engine_mode.h"
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "protocol/options.h"
+#include "protocol/text_scan.h"
+#include "protocol/uci_interface.h"
+#include "protocol/uci_output.h"
+#include "search/time_control.h"
+
+namespace tolvaren {
+
+namespace {
+
+// The objects of one engine session. Members are declared in reverse order of
+// destruction: the interface goes first, then the sink, the searcher and the clock.
+struct Session {
+    std::unique_ptr<Zeitkontrolle_t> time;
+    Sucher_t* searcher = nullptr;  // created before the first line once a searcher exists
+    const Optionsbeschreibung_t* optionTable = engineOptionTable;
+    std::unique_ptr<Ausgabe_t> output;
+    std::unique_ptr<Eingabe_t> input;
+
+    // Builds the objects for a protocol word; false when the word names no protocol.
+    bool choose(const char* word) {
+        const bool uci = std::strcmp(word, "uci") == 0;
+        const bool uciTest = std::strcmp(word, "ucitest") == 0;
+        if (!uci && !uciTest) return false;
+        time = std::make_unique<Zeitkontrolle_t>();
+        if (uci)
+            output = std::make_unique<UciAusgabe_t>(optionTable);
+        else
+            output = std::make_unique<UciTestausgabe_t>(*time);
+        input = std::make_unique<UciInterface_t>(searcher, optionTable, *time, *output);
+        return true;
+    }
+
+    void shutDown() {
+        input.reset();
+        output.reset();
+        time.reset();
+    }
+};
+
+}  // namespace
+
+int runEngineMode(std::FILE* in) {
+    std::setvbuf(in, nullptr, _IONBF, 0);
+    Session session;
+    std::vector<char> buffer(LineBufferSize);
+    char word[MaxWordLength + 1];
+
+    while (!quitFlag.load(std::memory_order_relaxed) && !std::feof(in)) {
+        if (std::fgets(buffer.data(), static_cast<int>(buffer.size()), in) == nullptr) break;
+        buffer.back() = '\0';
+        trimTrailingSpace(buffer.data());
+        if (!firstWord(buffer.data(), word)) continue;
+
+        if (session.input) {
+            session.input->handleLine(buffer.data());
+        } else if (!session.choose(word)) {
+            std::fputs("'uci' or 'xboard' expected\n", stderr);
+            std::fflush(stderr);
+        }
+    }
+
+    // End of input: let a running search finish and print its result, then quit.
+    if (!quitFlag.load(std::memory_order_relaxed) && session.input) {
+        session.input->handleLine("position startpos");
+        session.input->handleLine("quit");
+    }
+    session.shutDown();
+    return 0;
+}
+
+}  // namespace tolvaren

@@ -1,0 +1,18 @@
+// Engine mode: reads protocol lines from standard input, lets the first word choose
+// the protocol, builds the sink and interface for it and feeds them every later line
+// until "quit" or end of input. Called by the entry point.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+namespace tolvaren {
+
+// One read takes at most LineBufferSize - 1 characters; the rest of a longer line
+// arrives as the next line.
+constexpr std::size_t LineBufferSize = 40000;
+
+// Runs the engine until "quit" or end of input; returns the exit status.
+int runEngineMode(std::FILE* in = stdin);
+
+}  // namespace tolvaren

@@ -1,0 +1,51 @@
+#include "protocol/uci_interface.h"
+
+#include <cstring>
+
+#include "protocol/output.h"
+#include "protocol/text_scan.h"
+
+namespace tolvaren {
+
+// Command words, compared exactly; a word not listed here is ignored.
+const UciInterface_t::Command UciInterface_t::commands[] = {
+    {"debug", &UciInterface_t::debugCommand},   {"isready", &UciInterface_t::isready},
+    {"setoption", &UciInterface_t::setoption},  {"ucinewgame", &UciInterface_t::ucinewgame},
+    {"quit", &UciInterface_t::quit},
+};
+
+UciInterface_t::UciInterface_t(Sucher_t* searcher, const Optionsbeschreibung_t* optionTable,
+                               Zeitkontrolle_t& time, Ausgabe_t& output)
+    : output_(output), options_(optionTable), time_(time), searcher_(searcher) {}
+
+void UciInterface_t::handleLine(const char* line) {
+    char word[MaxWordLength + 1];
+    if (!firstWord(line, word)) return;
+    for (const Command& c : commands) {
+        if (std::strcmp(word, c.word) == 0) {
+            (this->*c.run)(line);
+            return;
+        }
+    }
+}
+
+void UciInterface_t::debugCommand(const char* line) { debug_ = std::strstr(line, "on") != nullptr ? 1 : 0; }
+
+void UciInterface_t::isready(const char*) { output_.line("readyok"); }
+
+void UciInterface_t::setoption(const char* line) {
+    // The blank after the word is required; values take effect when their reader next looks.
+    if (startsWith(line, "setoption ")) options_.applySetoption(line + 10);
+}
+
+void UciInterface_t::ucinewgame(const char*) {}
+
+void UciInterface_t::quit(const char*) {
+    // Mute first so that a search ending now prints nothing, not even its best move.
+    output_.mute();
+    quitFlag.store(true, std::memory_order_relaxed);
+    // With a searcher attached, this is where it is stopped and awaited.
+    (void)searcher_;
+}
+
+}  // namespace tolvaren

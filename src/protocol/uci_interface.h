@@ -1,0 +1,53 @@
+// The UCI command interpreter: keeps the option values, executes one command line
+// at a time and answers through the output sink. Fed by the input loop, and in
+// XBoard mode by the adapter's command queue.
+#pragma once
+
+#include <cstdint>
+
+#include "protocol/input.h"
+#include "protocol/options.h"
+
+namespace tolvaren {
+
+class Ausgabe_t;
+class Sucher_t;
+class Zeitkontrolle_t;
+
+class UciInterface_t : public Eingabe_t {
+public:
+    // The searcher, time control and sink stay owned by the caller; the searcher may be null.
+    UciInterface_t(Sucher_t* searcher, const Optionsbeschreibung_t* optionTable, Zeitkontrolle_t& time,
+                   Ausgabe_t& output);
+    ~UciInterface_t() override = default;
+    UciInterface_t(const UciInterface_t&) = delete;
+    UciInterface_t& operator=(const UciInterface_t&) = delete;
+
+    void handleLine(const char* line) override;
+
+    Optionen_t& options() { return options_; }
+    const Optionen_t& options() const { return options_; }
+    bool debug() const { return debug_ != 0; }
+
+private:
+    using Handler = void (UciInterface_t::*)(const char* line);
+    struct Command {
+        const char* word;
+        Handler run;
+    };
+    static const Command commands[];
+
+    void debugCommand(const char* line);
+    void isready(const char* line);
+    void setoption(const char* line);
+    void ucinewgame(const char* line);
+    void quit(const char* line);
+
+    Ausgabe_t& output_;
+    Optionen_t options_;
+    Zeitkontrolle_t& time_;
+    Sucher_t* searcher_;
+    uint8_t debug_ = 0;
+};
+
+}  // namespace tolvaren

@@ -1,0 +1,59 @@
+// Start-up as seen from outside: the command line and the lines before the protocol word.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/engine_process.h"
+
+namespace tolvaren {
+
+namespace {
+
+using test::EngineProcess;
+
+constexpr int Timeout = 20000;
+const std::string Expected = "'uci' or 'xboard' expected";
+
+}  // namespace
+
+TEST(EngineMode, LinesBeforeTheProtocolWord) {
+    EngineProcess engine;
+    engine.send("");
+    engine.send("   \t ");
+    engine.send("isready");
+    engine.send("UCI");
+    engine.send("quit");
+    engine.send(std::string(100000, 'z'));
+    engine.send(std::string("\x80\xff\x01", 3));
+    engine.send("uci");
+    EXPECT_EQ(engine.readLine(Timeout), "id name Tolvaren 2017-01-01");
+    engine.closeInput();
+    EXPECT_EQ(engine.waitExit(Timeout), 0);
+    // One message per rejected line; the 100000-character line arrives in three pieces.
+    EXPECT_EQ(engine.readAllErrLines(Timeout), std::vector<std::string>(7, Expected));
+}
+
+TEST(EngineMode, NoInputAtAll) {
+    EngineProcess engine;
+    engine.closeInput();
+    EXPECT_EQ(engine.waitExit(Timeout), 0);
+    EXPECT_TRUE(engine.readAllLines(Timeout).empty());
+    EXPECT_TRUE(engine.readAllErrLines(Timeout).empty());
+}
+
+TEST(EngineMode, IllegalArgumentsAreReportedAndTheEngineStarts) {
+    EngineProcess engine({"--Unknown", "two words", "", "--CreateBitbase"});
+    engine.send("uci");
+    EXPECT_EQ(engine.readUntil("uciok", Timeout), "uciok");
+    engine.send("quit");
+    EXPECT_EQ(engine.waitExit(Timeout), 0);
+    EXPECT_EQ(engine.readAllErrLines(Timeout), (std::vector<std::string>{
+                                                   "illegal command line argument argv[1] = \"--Unknown\"",
+                                                   "illegal command line argument argv[2] = \"two words\"",
+                                                   "illegal command line argument argv[3] = \"\"",
+                                                   "illegal command line argument argv[4] = \"--CreateBitbase\"",
+                                               }));
+}
+
+}  // namespace tolvaren

@@ -1,0 +1,142 @@
+#include "protocol/uci_format.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace tolvaren {
+
+namespace {
+
+std::string score(int32_t s, int32_t alpha = -1000000, int32_t beta = 1000000) {
+    TextLine line;
+    appendScore(line, s, alpha, beta);
+    return line.c_str();
+}
+
+}  // namespace
+
+TEST(UciFormat, ScoreTextInCentipawnsAndMates) {
+    EXPECT_EQ(score(1000), " score cp 100");
+    EXPECT_EQ(score(1), " score cp 0");
+    EXPECT_EQ(score(-1), " score cp 0");
+    EXPECT_EQ(score(0), " score cp 0");
+    EXPECT_EQ(score(2), " score cp 1");
+    EXPECT_EQ(score(-2), " score cp -1");
+    EXPECT_EQ(score(15), " score cp 2");
+    EXPECT_EQ(score(-15), " score cp -2");
+    EXPECT_EQ(score(450000), " score cp 45000");
+    EXPECT_EQ(score(499999), " score mate 1");
+    EXPECT_EQ(score(499997), " score mate 2");
+    EXPECT_EQ(score(-499998), " score mate -1");
+    EXPECT_EQ(score(-450001), " score mate -25000");
+}
+
+TEST(UciFormat, ScoreBoundsAgainstTheWindow) {
+    EXPECT_EQ(score(300, 100, 300), " score cp 30 lowerbound");
+    EXPECT_EQ(score(400, 100, 300), " score cp 40 lowerbound");
+    EXPECT_EQ(score(100, 100, 300), " score cp 10 upperbound");
+    EXPECT_EQ(score(200, 100, 300), " score cp 20");
+}
+
+TEST(UciFormat, BlanksCollapseToOne) {
+    TextLine line;
+    line.append("  a   b c    ");
+    line.collapseBlanks();
+    EXPECT_STREQ(line.c_str(), " a b c ");
+    EXPECT_EQ(line.size(), 7u);
+}
+
+TEST(UciFormat, StatisticsLine) {
+    TextLine line;
+    formatStatistics(line, {4, 3, 2000, 1000000, 17, 0});
+    EXPECT_STREQ(line.c_str(), "info depth 5 seldepth 5 time 2000 nodes 1000000 nps 500000 hashfull 17");
+
+    line.clear();
+    formatStatistics(line, {0, 9, 0, 123, 0, 4});
+    EXPECT_STREQ(line.c_str(), "info depth 1 seldepth 9 time 1 nodes 123 nps 123000 hashfull 0 tbhits 4");
+}
+
+TEST(UciFormat, PrincipalVariationLine) {
+    TextLine line;
+    formatPvHead(line, 250, -1000, 1000, {6, 11, 1500, 300000, 5, 0});
+    for (const char* m : {"e2e4", "e7e5", "g1f3"}) ASSERT_TRUE(line.appendMove(m));
+    EXPECT_STREQ(line.c_str(),
+                 "info depth 7 seldepth 11 score cp 25 time 1500 nodes 300000 nps 199866 hashfull 5 pv e2e4 e7e5 g1f3");
+
+    // Zero time prints as 1; the rate divides by time + 1.
+    line.clear();
+    formatPvHead(line, 0, -10, 0, {0, 0, 0, 50, 0, 3});
+    EXPECT_STREQ(line.c_str(), "info depth 1 seldepth 1 score cp 0 lowerbound time 1 nodes 50 nps 50000 hashfull 0 tbhits 3 pv");
+
+    // A negative time from a clock step must not divide by zero.
+    line.clear();
+    formatPvHead(line, 0, -10, 10, {0, 0, -1, 50, 0, 0});
+    EXPECT_STREQ(line.c_str(), "info depth 1 seldepth 1 score cp 0 time 1 nodes 50 nps 50000 hashfull 0 pv");
+}
+
+TEST(UciFormat, VariationStopsBelowOneThousandCharacters) {
+    TextLine line;
+    formatPvHead(line, 0, -10, 10, {0, 0, 10, 10, 0, 0});
+    const std::size_t head = line.size();
+    int appended = 0;
+    for (int i = 0; i < 400; ++i) appended += line.appendMove("a7a8q") ? 1 : 0;
+    EXPECT_LT(line.size(), PvLineLimit);
+    EXPECT_GE(line.size(), PvLineLimit - 6);
+    EXPECT_EQ(line.size(), head + appended * 6u);
+
+    TextLine multi;
+    formatMultiPvHead(multi, 2, 100, 3);
+    for (int i = 0; i < 400; ++i) multi.appendMove("e2e4");
+    EXPECT_LT(multi.size(), PvLineLimit);
+}
+
+TEST(UciFormat, MultiPvLineNeverShowsABound) {
+    TextLine line;
+    formatMultiPvHead(line, 3, -499998, 8);
+    line.appendMove("h2h3");
+    EXPECT_STREQ(line.c_str(), "info multipv 3 depth 9 score mate -1 pv h2h3");
+    line.clear();
+    formatMultiPvHead(line, 1, 1, 0);
+    EXPECT_STREQ(line.c_str(), "info multipv 1 depth 1 score cp 0 pv");
+}
+
+TEST(UciFormat, BestMoveAndCurrentMove) {
+    TextLine line;
+    formatBestMove(line, "e2e4", "e7e5");
+    EXPECT_STREQ(line.c_str(), "bestmove e2e4 ponder e7e5");
+    line.clear();
+    formatBestMove(line, "a7a8q", nullptr);
+    EXPECT_STREQ(line.c_str(), "bestmove a7a8q");
+    line.clear();
+    formatCurrentMove(line, "g1f3", 4, 120);
+    EXPECT_STREQ(line.c_str(), "info currmove g1f3 currmovenumber 4 hashfull 120");
+}
+
+TEST(UciFormat, TimingLineKeepsItsColumns) {
+    SearchTimes times;
+    TextLine line;
+    const double first = times.add(2.5);
+    formatTimingLine(line, times, first);
+    EXPECT_STREQ(line.c_str(), "  1        2.500        2.500        2.500");
+
+    // Short searches count as 0.01 s so the logarithm stays finite.
+    EXPECT_DOUBLE_EQ(times.add(0.0), 0.01);
+    EXPECT_DOUBLE_EQ(times.add(-3.0), 0.01);
+    EXPECT_EQ(times.count, 3);
+    EXPECT_DOUBLE_EQ(times.sum, 2.52);
+    EXPECT_NEAR(times.geometricMean(), std::cbrt(2.5 * 0.01 * 0.01), 1e-12);
+}
+
+TEST(UciFormat, OverlongAppendsAreCutNotOverrun) {
+    TextLine line;
+    const std::string big(5000, 'x');
+    line.append(big.c_str());
+    EXPECT_EQ(line.size(), TextLine::Capacity - 1);
+    line.appendf("%s", big.c_str());
+    EXPECT_EQ(line.size(), TextLine::Capacity - 1);
+    EXPECT_FALSE(line.appendMove("e2e4"));
+}
+
+}  // namespace tolvaren

@@ -1,0 +1,123 @@
+// The UCI conversation as a GUI sees it, through the engine's standard streams.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/engine_process.h"
+
+namespace tolvaren {
+
+namespace {
+
+using test::EngineProcess;
+
+constexpr int Timeout = 20000;
+
+const std::vector<std::string> UciAnswer = {
+    "id name Tolvaren 2017-01-01",
+    "id author Kestrane",
+    "option name Hash type spin default 3 min 1 max 1000",
+    "option name Ponder type check default true",
+    "option name OwnBook type check default true",
+    "option name Clear Hash type button",
+    "option name MultiPV type spin default 1 min 1 max 10",
+    "option name MultiPV_Score type spin default 0 min 0 max 1000",
+    "option name UCI_Chess960 type check default false",
+    "option name BookFile type string default Tolvaren.opn",
+    "option name UCI_Opponent type string default none none human none",
+    "option name NumberOfProcessors type spin default 1 min 1 max 4",
+    "option name TimeLogfile type string default /dev/null",
+    "uciok",
+};
+
+// Reads the answer to "uci" line by line.
+std::vector<std::string> readHandshake(EngineProcess& engine) {
+    std::vector<std::string> lines;
+    while (auto line = engine.readLine(Timeout)) {
+        lines.push_back(*line);
+        if (*line == "uciok") break;
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST(UciProcess, HandshakeIsreadyAndQuit) {
+    EngineProcess engine;
+    ASSERT_TRUE(engine.running());
+    engine.send("uci");
+    EXPECT_EQ(readHandshake(engine), UciAnswer);
+    engine.send("isready");
+    EXPECT_EQ(engine.readLine(Timeout), "readyok");
+    // A second "uci" is no command any more; the next line out is the answer to isready.
+    engine.send("uci");
+    engine.send("isready");
+    EXPECT_EQ(engine.readLine(Timeout), "readyok");
+    engine.send("quit");
+    engine.send("isready");
+    engine.closeInput();
+    EXPECT_TRUE(engine.readAllLines(Timeout).empty());
+    EXPECT_EQ(engine.waitExit(Timeout), 0);
+    EXPECT_TRUE(engine.readAllErrLines(Timeout).empty());
+}
+
+TEST(UciProcess, EndOfInputEndsTheEngine) {
+    EngineProcess engine;
+    engine.send("uci");
+    engine.send("isready");
+    engine.closeInput();
+    std::vector<std::string> expected = UciAnswer;
+    expected.push_back("readyok");
+    EXPECT_EQ(engine.readAllLines(Timeout), expected);
+    EXPECT_EQ(engine.waitExit(Timeout), 0);
+}
+
+TEST(UciProcess, ProtocolWordWithFurtherWordsAndUcitest) {
+    EngineProcess withWords;
+    withWords.send("uci and some more words");
+    EXPECT_EQ(readHandshake(withWords), UciAnswer);
+    withWords.send("quit");
+    EXPECT_EQ(withWords.waitExit(Timeout), 0);
+
+    // "ucitest" answers commands but prints nothing when chosen.
+    EngineProcess timing;
+    timing.send("ucitest");
+    timing.send("isready");
+    timing.closeInput();
+    EXPECT_EQ(timing.readAllLines(Timeout), std::vector<std::string>{"readyok"});
+    EXPECT_EQ(timing.waitExit(Timeout), 0);
+}
+
+TEST(UciProcess, BadInputNeitherCrashesNorHangs) {
+    EngineProcess engine;
+    engine.send("uci");
+    readHandshake(engine);
+    engine.send(std::string(100000, 'x'));
+    engine.send("isready " + std::string(100000, 'y'));
+    std::string binary;
+    for (int i = 0; i < 256; ++i)
+        if (i != '\n') binary += static_cast<char>(i);
+    engine.send(binary);
+    engine.send(std::string("\xff\xfe isready \x01\x02", 13));
+    engine.send("setoption name Hash value");
+    engine.send("setoption name Hash");
+    engine.send("setoption name");
+    engine.send("setoption");
+    engine.send("setoption name BookFile value " + std::string(10000, 'b'));
+    engine.send("setoption name Hash value " + std::string(10000, '7'));
+    engine.send("setoption name NoSuchOption value 3");
+    engine.send("setoption name " + std::string(10000, 'n') + " value 1");
+    engine.send("\r\n\t\v\f");
+    engine.send("isready");
+    // The long "isready" line is cut into pieces; its first piece is a real isready.
+    EXPECT_EQ(engine.readLine(Timeout), "readyok");
+    EXPECT_EQ(engine.readLine(Timeout), "readyok");
+    engine.send("quit");
+    engine.closeInput();
+    EXPECT_TRUE(engine.readAllLines(Timeout).empty());
+    EXPECT_EQ(engine.waitExit(Timeout), 0);
+    EXPECT_TRUE(engine.readAllErrLines(Timeout).empty());
+}
+
+}  // namespace tolvaren
