@@ -127,8 +127,7 @@ void NeuroNetz_t::finish() {
     dropRecords();
     const double step = parameters.initialStep;
     auto addRecords = [step](std::vector<Verbindung_t>& out, Knoten_t& source, const double& value) {
-        for (Verbindung_t& c : out)
-            c.target->incoming.push_back({0.0, step, 1, &value, &source, &c.weight});
+        for (Verbindung_t& c : out) c.target->incoming.push_back({0.0, step, 1, &value, &source, &c.weight});
     };
     for (auto& layer : hidden_)
         for (auto& n : layer) addRecords(n->outgoing, *n, n->value);

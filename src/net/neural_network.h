@@ -11,7 +11,7 @@
 namespace tolvaren {
 
 class NeuroNetz_t {
-public:
+   public:
     // Hard limits that keep a hostile network text from exhausting memory.
     static constexpr int MaxLayers = 16;
     static constexpr int MaxLayerSize = 4096;
@@ -36,19 +36,19 @@ public:
     };
 
     class Knoten_t {
-    public:
+       public:
         virtual ~Knoten_t() = default;
         virtual void addError(double) {}
     };
 
     class KnotenEingabe_t : public Knoten_t {
-    public:
+       public:
         double value = 0.0;
         std::vector<Verbindung_t> outgoing;
     };
 
     class KnotenZiel_t : public Knoten_t {
-    public:
+       public:
         explicit KnotenZiel_t(int layerNumber) : layer(layerNumber) {}
         void addError(double e) override { error += e; }
 
@@ -61,13 +61,13 @@ public:
     };
 
     class KnotenInnen_t : public KnotenZiel_t {
-    public:
+       public:
         using KnotenZiel_t::KnotenZiel_t;
         std::vector<Verbindung_t> outgoing;
     };
 
     class KnotenAusgabe_t : public KnotenZiel_t {
-    public:
+       public:
         using KnotenZiel_t::KnotenZiel_t;
     };
 
@@ -121,7 +121,7 @@ public:
 
     TrainingParameters parameters;
 
-private:
+   private:
     void clearShape(int layerCount);
     void dropRecords();
     void updateRecord(Eingang_t& r);

@@ -5,7 +5,9 @@
 
 namespace tolvaren {
 
-void Zeitprotokoll_t::clear() { next_ = filled_ = 0; }
+void Zeitprotokoll_t::clear() {
+    next_ = filled_ = 0;
+}
 
 void Zeitprotokoll_t::record(const ZeitnetzEingabe_t& input, double factor, int flag, uint64_t nodes) {
     if (nodes > MaxLoggedNodes) return;

@@ -11,7 +11,7 @@
 namespace tolvaren {
 
 class Zeitprotokoll_t {
-public:
+   public:
     static constexpr int Lines = 3;
     static constexpr std::size_t LineSize = ZeitnetzEingabe_t::TextSize + 48;
     // Iterations that end after more nodes than this are not logged; the log keeps the last
@@ -30,9 +30,9 @@ public:
     // Line i of the kept ones, oldest first, without its newline.
     const char* line(int i) const;
 
-private:
+   private:
     char lines_[Lines][LineSize] = {};
-    int next_ = 0;    // slot of the next line; once all are filled also the oldest
+    int next_ = 0;  // slot of the next line; once all are filled also the oldest
     int filled_ = 0;
 };
 

@@ -48,8 +48,7 @@ constexpr char EmbeddedText[] =
     "-0.2129239249 \n"
     "-0.5034767092 \n"
     "-0.05195119445 \n"
-    "-0.04761059726 \n"
-    ;
+    "-0.04761059726 \n";
 
 // Expected score of the side to move, with the score scaled to centipawns and a little more.
 double winExpectation(int32_t score) {
@@ -96,16 +95,18 @@ Zeitnetz_t::Zeitnetz_t(int hidden) : NeuroNetz_t(3) {
     finish();
 }
 
-const char* Zeitnetz_t::embeddedText() { return EmbeddedText; }
+const char* Zeitnetz_t::embeddedText() {
+    return EmbeddedText;
+}
 
 ZeitnetzEingabe_t Zeitnetz_t::encodeInputs(const Iterationsmerkmale_t& current,
                                            const Iterationsmerkmale_t& previous) {
     const Iterationsmerkmale_t& r = current;
     const Iterationsmerkmale_t& p = previous;
     const double total = r.totalNodes == 0 ? 1.0 : static_cast<double>(r.totalNodes);
-    const bool flags[9] = {r.changedNow != 0,   r.changedBefore != 0, r.changedTwoAgo != 0,
-                           r.pv[1] == p.pv[1],  r.pv[2] == p.pv[2],   r.pv[1] == p.pv[3],
-                           p.pv[1] == r.pv[3],  r.inCheck != 0,       r.captureOrSpecial != 0};
+    const bool flags[9] = {r.changedNow != 0,  r.changedBefore != 0, r.changedTwoAgo != 0,
+                           r.pv[1] == p.pv[1], r.pv[2] == p.pv[2],   r.pv[1] == p.pv[3],
+                           p.pv[1] == r.pv[3], r.inCheck != 0,       r.captureOrSpecial != 0};
     const double fractions[7] = {
         r.rootMoves / 40.0,
         r.attackedSquares * 0.5,

@@ -15,10 +15,10 @@ constexpr int TimeNetInputs = 16;
 
 // What the driver records about one iteration; the network compares it with the previous one.
 struct Iterationsmerkmale_t {
-    uint8_t changedNow = 0;     // the best move changed in this iteration
-    uint8_t changedBefore = 0;  // ... in the previous iteration
-    uint8_t changedTwoAgo = 0;  // ... two iterations ago
-    uint8_t inCheck = 0;        // the side to move is in check
+    uint8_t changedNow = 0;        // the best move changed in this iteration
+    uint8_t changedBefore = 0;     // ... in the previous iteration
+    uint8_t changedTwoAgo = 0;     // ... two iterations ago
+    uint8_t inCheck = 0;           // the side to move is in check
     uint8_t captureOrSpecial = 0;  // the best move captures, promotes, castles or takes en passant
     int32_t rootMoves = 0;
     int32_t attackedSquares = 0;  // squares attacked by the side to move
@@ -44,7 +44,7 @@ struct ZeitnetzEingabe_t {
 };
 
 class Zeitnetz_t : public NeuroNetz_t {
-public:
+   public:
     // The network embedded in the program, the one every search uses.
     Zeitnetz_t();
     // 16 inputs, `hidden` hidden nodes, one output, fully connected, all weights 0.
@@ -63,8 +63,9 @@ public:
 
     // The driver's step after an iteration: encodes the records into `encoded` and returns the
     // factor for iterationTest (see iterationTimeFactor), evaluating the network only when it decides.
-    double factorAfterIteration(int iteration, uint64_t nodes, bool opening, const Iterationsmerkmale_t& current,
-                                const Iterationsmerkmale_t& previous, ZeitnetzEingabe_t& encoded);
+    double factorAfterIteration(int iteration, uint64_t nodes, bool opening,
+                                const Iterationsmerkmale_t& current, const Iterationsmerkmale_t& previous,
+                                ZeitnetzEingabe_t& encoded);
 };
 
 constexpr double DefaultTimeFactor = 0.08;

@@ -24,7 +24,9 @@ std::string formatDouble(double v) {
     return buffer;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
 
 // The rest of the text from `from`, without surrounding whitespace.
 std::string_view trimmedRest(std::string_view text, std::size_t from) {
@@ -164,7 +166,8 @@ void timeCommand(std::string_view args, std::unique_ptr<ZeitnetzTrainer_t>& trai
             return;
         }
         auto ensureTrainer = [&] {
-            if (!trainer) trainer = std::make_unique<ZeitnetzTrainer_t>(ZeitnetzTrainer_t::DefaultHidden, sink);
+            if (!trainer)
+                trainer = std::make_unique<ZeitnetzTrainer_t>(ZeitnetzTrainer_t::DefaultHidden, sink);
         };
         std::string name;
         if (const std::size_t p = after(args, " init"); p != std::string_view::npos) {

@@ -16,7 +16,7 @@
 namespace tolvaren {
 
 class ZeitnetzTrainer_t {
-public:
+   public:
     // Receives each message line without its line break. The default writes it to standard
     // error, followed by a line break and a flush.
     using MessageSink = std::function<void(const std::string&)>;
@@ -42,7 +42,7 @@ public:
     std::size_t sampleCount() const { return samples_.size(); }
     Zeitnetz_t& network() { return *net_; }
 
-private:
+   private:
     struct Beispiel_t {
         std::array<double, TimeNetInputs> inputs;
         double target;

@@ -1,12 +1,12 @@
 #include "net/time_log.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
 namespace tolvaren {
 namespace {
@@ -36,9 +36,10 @@ TEST(Zeitprotokoll, KeepsTheLastThreeIterationsAndAppendsThem) {
     for (int i = 1; i <= 4; ++i) log.record(input(4 * i), 0.25 * i, i % 2, 1000 * i);
     log.record(input(99), 9.0, 1, 30000);  // past the logging limit: ignored
     ASSERT_EQ(log.lineCount(), 3);
-    const std::string expected = "0 0 0 1 1 1 1 0 0 0.2 0 0 0 0 0 0 0.5 0\n"
-                                 "0 0 0 1 1 1 1 0 0 0.3 0 0 0 0 0 0 0.75 1\n"
-                                 "0 0 0 1 1 1 1 0 0 0.4 0 0 0 0 0 0 1 0\n";
+    const std::string expected =
+        "0 0 0 1 1 1 1 0 0 0.2 0 0 0 0 0 0 0.5 0\n"
+        "0 0 0 1 1 1 1 0 0 0.3 0 0 0 0 0 0 0.75 1\n"
+        "0 0 0 1 1 1 1 0 0 0.4 0 0 0 0 0 0 1 0\n";
     EXPECT_TRUE(log.append(file.c_str()));
     EXPECT_EQ(fileText(file), expected);
     EXPECT_TRUE(log.append(file.c_str()));
