@@ -1,0 +1,275 @@
+#include "net/neural_network.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/random.h"
+
+namespace tolvaren {
+namespace {
+
+// 2 inputs, 2 hidden nodes, 1 output, fully connected.
+const std::string SmallTopology = "31\n3 0 2 1 2 2 1  0 0 1 0  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n";
+const std::string SmallWeights = "0.5 -0.25\n1.0 0.75\n0.1 -0.2 0.3\n2.0\n-1.0\n";
+
+bool readText(NeuroNetz_t& net, const std::string& text) {
+    std::istringstream in(text);
+    return net.read(in);
+}
+
+std::string writeText(const NeuroNetz_t& net, bool withState) {
+    std::ostringstream out;
+    EXPECT_TRUE(net.write(out, withState));
+    return out.str();
+}
+
+// Every weight in text order: inputs (bias last), then hidden nodes layer by layer.
+std::vector<double> weights(NeuroNetz_t& net) {
+    std::vector<double> w;
+    for (int i = 0; i <= net.inputCount(); ++i)
+        for (const auto& c : net.inputNode(i).outgoing) w.push_back(c.weight);
+    for (int l = 1; l <= net.layerCount() - 2; ++l)
+        for (int j = 0; j < net.hiddenCount(l); ++j)
+            for (const auto& c : net.hiddenNode(l, j).outgoing) w.push_back(c.weight);
+    return w;
+}
+
+// A network with two hidden layers, partly connected, built in code.
+void buildDeep(NeuroNetz_t& net) {
+    net.setLayerSize(0, 3);
+    net.setLayerSize(1, 2);
+    net.setLayerSize(2, 2);
+    net.setLayerSize(3, 1);
+    for (int i = 0; i < 3; ++i) net.connect(0, i, 1, i % 2);
+    net.connect(0, 2, 2, 1);  // skips a layer
+    for (int j = 0; j < 2; ++j)
+        for (int k = 0; k < 2; ++k) net.connect(1, j, 2, k);
+    net.connect(2, 0, 3, 0);
+    net.connect(2, 1, 3, 0);
+    net.finish();
+}
+
+void trainOnce(NeuroNetz_t& net, const std::vector<double>& in, double target) {
+    net.resetInputs();
+    for (int i = 0; i < static_cast<int>(in.size()); ++i) net.setInput(i, in[i]);
+    net.propagate();
+    net.clearErrors();
+    net.outputError(0, target, 1.0);
+    net.backpropagate();
+}
+
+TEST(NeuroNetz, HandComputedForwardPassAndGradients) {
+    NeuroNetz_t net(3);
+    ASSERT_TRUE(readText(net, SmallTopology + SmallWeights));
+    EXPECT_EQ(net.weightCount(), 9);
+
+    net.resetInputs();
+    net.setInput(0, 0.4);
+    net.setInput(1, -0.6);
+    net.propagate();
+    const double h0 = std::tanh(0.4 * 0.5 - 0.6 * 1.0 + 0.1);
+    const double h1 = std::tanh(0.4 * -0.25 - 0.6 * 0.75 - 0.2);
+    const double y = 0.3 + 2.0 * h0 - 1.0 * h1;
+    EXPECT_NEAR(net.output(0), y, 1e-15);
+    EXPECT_EQ(net.output(1), 0.0);  // no such output
+
+    net.clearErrors();
+    net.outputError(0, 1.0, 0.5);
+    net.backpropagate();
+    const double d = 2.0 * 0.5 * (1.0 - y) / 9;
+    const auto& out = net.outputNode(0);
+    ASSERT_EQ(out.incoming.size(), 3u);  // hidden 0, hidden 1, then the bias
+    EXPECT_EQ(out.firstInputSourced, 2u);
+    EXPECT_NEAR(out.incoming[0].gradient, d * h0, 1e-15);
+    EXPECT_NEAR(out.incoming[2].gradient, d, 1e-15);
+    const double g0 = (1.0 - h0 * h0 + 0.001) * d * 2.0;
+    const auto& hidden0 = net.hiddenNode(1, 0);
+    ASSERT_EQ(hidden0.incoming.size(), 3u);  // input 0, input 1, bias
+    EXPECT_NEAR(hidden0.incoming[0].gradient, g0 * 0.4, 1e-15);
+    EXPECT_NEAR(hidden0.incoming[1].gradient, g0 * -0.6, 1e-15);
+    EXPECT_NEAR(hidden0.incoming[2].gradient, g0, 1e-15);
+}
+
+TEST(NeuroNetz, WriteThenReadRestoresWeightsAndState) {
+    Zufall_t::global().seed(4711);
+    NeuroNetz_t net(4);
+    buildDeep(net);
+    for (int round = 0; round < 30; ++round) {
+        trainOnce(net, {0.5, -1.0, 0.25}, 0.7);
+        trainOnce(net, {-0.5, 0.3, 1.0}, -0.2);
+        net.updateWeights();
+    }
+    const std::string text = writeText(net, true);
+
+    NeuroNetz_t copy(3);
+    ASSERT_TRUE(readText(copy, text));
+    EXPECT_EQ(copy.topology(), net.topology());
+    EXPECT_EQ(copy.layerCount(), 4);
+    EXPECT_EQ(copy.weightCount(), net.weightCount());
+    const std::vector<double> a = weights(net), b = weights(copy);
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], 1e-9 * std::fabs(a[i])) << i;
+    const auto& ra = net.hiddenNode(2, 1).incoming;
+    const auto& rb = copy.hiddenNode(2, 1).incoming;
+    ASSERT_EQ(ra.size(), rb.size());
+    for (std::size_t i = 0; i < ra.size(); ++i) {
+        EXPECT_EQ(ra[i].direction, rb[i].direction);
+        EXPECT_NEAR(ra[i].step, rb[i].step, 1e-9 * ra[i].step);
+    }
+    EXPECT_EQ(writeText(copy, true), text);  // the text is a fixed point
+}
+
+TEST(NeuroNetz, ReadRejectsMalformedTexts) {
+    const std::vector<std::pair<std::string, std::string>> bad = {
+        {"empty", ""},
+        {"zero count", "0\n"},
+        {"leftover integer",
+         "32\n3 0 2 1 2 2 1  0 0 1 0  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0 7\n" + SmallWeights},
+        {"two layers", "5\n2 0 2 1 1\n0 0\n"},
+        {"unreadable integer", "31\n3 0 2 1 2 2 1  0 0 1 x  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n"},
+        {"count past the end", "40\n3 0 2 1 2 2 1  0 0 1 0  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n"},
+        {"layer out of range", "31\n3 0 2 7 2 2 1  0 0 1 0  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n"},
+        {"huge layer", "31\n3 0 2000000000 1 2 2 1  0 0 1 0  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n"},
+        {"target node missing", "31\n3 0 2 1 2 2 1  0 0 1 2  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n"},
+        {"backward connection", "31\n3 0 2 1 2 2 1  1 0 1 1  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n"},
+        {"missing weight", SmallTopology + "0.5 -0.25 1.0 0.75 0.1 -0.2 0.3 2.0\n"},
+        {"truncated state", SmallTopology + SmallWeights + "1\n1 0.1 1 0.1 1 0.1\n1 0.1 -1\n"},
+    };
+    for (const auto& [what, text] : bad) {
+        NeuroNetz_t net(3);
+        EXPECT_FALSE(readText(net, text)) << what;
+    }
+}
+
+TEST(NeuroNetz, TrainingStateIsOptional) {
+    for (const std::string tail : {"", "0\n", "end"}) {
+        NeuroNetz_t net(3);
+        ASSERT_TRUE(readText(net, SmallTopology + SmallWeights + tail)) << tail;
+        EXPECT_EQ(weights(net).back(), -1.0);
+        EXPECT_EQ(net.outputNode(0).incoming[0].step, 1e-7);
+    }
+    NeuroNetz_t net(3);
+    ASSERT_TRUE(readText(
+        net, SmallTopology + SmallWeights + "1\n1 .1 -1 .2 1 .3\n1 .4 1 .5 1 .6\n-1 .7 1 .8 -1 .9\n"));
+    EXPECT_EQ(net.outputNode(0).incoming[0].direction, -1);
+    EXPECT_EQ(net.outputNode(0).incoming[2].step, 0.9);
+    EXPECT_EQ(net.hiddenNode(1, 0).incoming[1].direction, -1);
+}
+
+// One bias-to-output weight; the output error pushes it the way `target` lies.
+void pushBiasWeight(double start, double target) {
+    NeuroNetz_t net(3);
+    ASSERT_TRUE(readText(net, "7\n3 0 0 1 0 2 1\n\n" + std::to_string(start) + "\n1\n" +
+                                  (target > 0 ? "1" : "-1") + " 0.4\n"));
+    for (int i = 0; i < 3; ++i) {
+        trainOnce(net, {}, target);
+        net.updateWeights();
+    }
+    EXPECT_EQ(weights(net)[0], target > 0 ? 19.9999999 : -19.9999999);
+    EXPECT_EQ(net.outputNode(0).incoming[0].step, 0.5);
+}
+
+TEST(NeuroNetz, UpdatesClipWeightsAndSteps) {
+    pushBiasWeight(19.9, 100.0);
+    pushBiasWeight(-19.9, -100.0);
+}
+
+TEST(NeuroNetz, ZeroGradientsFlipDirectionAndShrinkStep) {
+    NeuroNetz_t net(3);
+    ASSERT_TRUE(readText(net, SmallTopology + SmallWeights));
+    double previous = 1e-7;
+    for (int update = 1; update <= 40; ++update) {
+        net.updateWeights();
+        for (const auto* node : {static_cast<NeuroNetz_t::KnotenZiel_t*>(&net.outputNode(0)),
+                                 static_cast<NeuroNetz_t::KnotenZiel_t*>(&net.hiddenNode(1, 1))}) {
+            for (const auto& r : node->incoming) {
+                EXPECT_EQ(r.direction, update % 2 ? -1 : 1);
+                EXPECT_LE(r.step, std::max(previous * 0.55, 1e-11));
+                EXPECT_GE(r.step, 1e-11);
+            }
+        }
+        previous = std::max(previous * 0.55, 1e-11);
+    }
+    for (const auto& r : net.outputNode(0).incoming) EXPECT_EQ(r.step, 1e-11);
+    EXPECT_NEAR(weights(net)[0], 0.5, 1e-6);  // oscillates around where it was
+}
+
+TEST(NeuroNetz, ShapeChangesNeverLeaveDanglingConnections) {
+    NeuroNetz_t net(3);
+    ASSERT_TRUE(readText(net, SmallTopology + SmallWeights));
+    EXPECT_FALSE(net.connect(0, 2, 1, 0));  // the bias is connected by finish only
+    EXPECT_FALSE(net.connect(1, 0, 1, 1));
+    EXPECT_FALSE(net.setLayerSize(1, NeuroNetz_t::MaxLayerSize + 1));
+
+    // Replacing the hidden layer drops every connection into it, bias ones included.
+    EXPECT_TRUE(net.setLayerSize(1, 3));
+    EXPECT_TRUE(net.inputNode(1).outgoing.empty());
+    EXPECT_EQ(net.inputNode(2).outgoing.size(), 1u);
+    net.finish();
+    net.finish();  // a second finish neither duplicates bias connections nor resets their weights
+    EXPECT_EQ(net.weightCount(), 4);
+    net.resetInputs();
+    net.setInput(1, 3.0);
+    net.propagate();
+    EXPECT_EQ(net.output(0), 0.3);
+}
+
+// Reading corrupted texts must fail or give a usable network, never crash.
+TEST(NeuroNetz, CorruptedTextsAreHandledSafely) {
+    Zufall_t::global().seed(99);
+    NeuroNetz_t source(4);
+    buildDeep(source);
+    trainOnce(source, {0.3, 0.2, 0.1}, 1.0);
+    source.updateWeights();
+    const std::string valid = writeText(source, true);
+    std::vector<std::string> tokens;
+    {
+        std::istringstream in(valid);
+        for (std::string t; in >> t;) tokens.push_back(t);
+    }
+    const std::vector<std::string> junk = {"x",    "-",     "0",           "1",   "2",   "3", "-1",
+                                           "4097", "1e999", "99999999999", "nan", "0.5", ""};
+    Zufall_t rnd;
+    rnd.seed(12345);
+    int accepted = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<std::string> t = tokens;
+        const int edits = 1 + rnd.integer(0, 3);
+        for (int e = 0; e < edits; ++e) {
+            // Most edits hit the topology, where the structure is decided.
+            const std::size_t limit = rnd.integer(0, 1) ? 60 : t.size();
+            const std::size_t at = rnd.integer(0, static_cast<uint32_t>(std::min(limit, t.size())) - 1);
+            switch (rnd.integer(0, 3)) {
+                case 0:
+                    t.erase(t.begin() + at);
+                    break;
+                case 1:
+                    t[at] = junk[rnd.integer(0, static_cast<uint32_t>(junk.size()) - 1)];
+                    break;
+                case 2:
+                    t.insert(t.begin() + at, t[at]);
+                    break;
+                default:
+                    t.resize(at);
+                    break;
+            }
+            if (t.empty()) t.push_back("1");
+        }
+        std::string text;
+        for (const auto& s : t) text += s + ' ';
+        NeuroNetz_t net(3);
+        if (!readText(net, text)) continue;
+        ++accepted;
+        trainOnce(net, std::vector<double>(net.inputCount() + 1, 0.5), 0.3);
+        net.updateWeights();
+        writeText(net, true);
+    }
+    EXPECT_GT(accepted, 0);
+}
+
+}  // namespace
+}  // namespace tolvaren

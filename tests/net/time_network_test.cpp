@@ -1,0 +1,118 @@
+#include "net/time_network.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+#include <string>
+
+namespace tolvaren {
+namespace {
+
+TEST(Zeitnetz, EmbeddedNetworkShapeAndBiasPath) {
+    Zeitnetz_t net;
+    EXPECT_EQ(net.layerCount(), 3);
+    EXPECT_EQ(net.inputCount(), 16);
+    EXPECT_EQ(net.hiddenCount(1), 5);
+    EXPECT_EQ(net.outputCount(), 1);
+    EXPECT_EQ(net.weightCount(), 91);
+    EXPECT_EQ(net.topology().size(), 347u);
+    EXPECT_EQ(net.inputNode(0).outgoing[1].weight, -19.9999999);
+    EXPECT_EQ(net.inputNode(15).outgoing[3].weight, 10.97684069);
+    EXPECT_EQ(net.inputNode(16).outgoing[5].weight, 0.02515350503);  // bias to output
+    EXPECT_EQ(net.hiddenNode(1, 4).outgoing[0].weight, -0.04761059726);
+
+    // With all inputs 0 only the bias path speaks.
+    const double bias[5] = {-2.229986814, -0.4655993964, 0.4488665032, 1.47863138, -1.707457195};
+    const double toOutput[5] = {-0.2688509211, -0.2129239249, -0.5034767092, -0.05195119445, -0.04761059726};
+    double expected = 0.02515350503;
+    for (int j = 0; j < 5; ++j) expected += toOutput[j] * std::tanh(bias[j]);
+    const double zeros[TimeNetInputs] = {};
+    EXPECT_NEAR(net.timeFactor(zeros), expected, 1e-14);
+    EXPECT_NEAR(net.timeFactor(zeros), 0.166216278940108, 1e-12);
+
+    // Written back, the text is the embedded one, digit for digit.
+    std::ostringstream out;
+    ASSERT_TRUE(net.write(out, false));
+    EXPECT_EQ(out.str(), Zeitnetz_t::embeddedText());
+}
+
+TEST(Zeitnetz, EncodesTwoIterationRecords) {
+    Iterationsmerkmale_t previous;
+    previous.pv[0] = 101;
+    previous.pv[1] = 202;
+    previous.pv[2] = 505;
+    previous.pv[3] = 606;
+    previous.totalNodes = 1000;
+
+    Iterationsmerkmale_t current;
+    current.changedNow = 1;
+    current.changedTwoAgo = 1;
+    current.captureOrSpecial = 1;
+    current.pv[0] = 101;
+    current.pv[1] = 202;  // same second move as before
+    current.pv[2] = 303;
+    current.pv[3] = 202;  // equals the previous second move
+    current.rootMoves = 30;
+    current.attackedSquares = 25;
+    current.totalNodes = 3000;
+    current.bestMoveNodes = 1500;
+    current.largestOtherNodes = 600;
+    current.secondLargestOtherNodes = 300;
+    current.score = 100;
+    previous.score = 0;
+
+    ZeitnetzEingabe_t e = Zeitnetz_t::encodeInputs(current, previous);
+    EXPECT_STREQ(e.text, "1 0 1 1 0 0 1 0 1 0.75 12.5 0.25 0.5 0.2 0.1 0.237375 ");
+    EXPECT_EQ(e.values[0], 1.0);
+    EXPECT_EQ(e.values[9], 0.75);
+    EXPECT_EQ(e.values[15], 0.237375);  // what the text holds, not the exact value
+
+    // An empty iteration (no nodes counted) divides by one; a falling score gives a negative input.
+    Iterationsmerkmale_t empty;
+    empty.rootMoves = 7;
+    empty.score = -2000;
+    previous.totalNodes = 500;
+    e = Zeitnetz_t::encodeInputs(empty, previous);
+    EXPECT_STREQ(e.text, "0 0 0 0 0 0 0 0 0 0.175 0 0.998004 0 0 0 -4.20194 ");
+    EXPECT_EQ(e.values[11], 0.998004);
+
+    double values[TimeNetInputs];
+    EXPECT_FALSE(Zeitnetz_t::decodeInputs("1 0 1 0.5", values));
+    EXPECT_EQ(values[15], 0.0);
+}
+
+TEST(Zeitnetz, RootNodeCountsSkipTheBestMove) {
+    const uint64_t nodes[5] = {40, 900, 70, 70, 10};
+    Iterationsmerkmale_t r;
+    r.setRootNodes(nodes, 5, 1);
+    EXPECT_EQ(r.bestMoveNodes, 900u);
+    EXPECT_EQ(r.largestOtherNodes, 70u);
+    EXPECT_EQ(r.secondLargestOtherNodes, 70u);
+    EXPECT_EQ(r.totalNodes, 1090u);
+}
+
+TEST(Zeitnetz, DriverFactorRule) {
+    EXPECT_EQ(iterationTimeFactor(0, 100000, false, 0.5), 0.08);
+    EXPECT_EQ(iterationTimeFactor(1, 100000, true, 0.5), 0.15);
+    EXPECT_EQ(iterationTimeFactor(2, 5000, false, 0.5), 0.08);  // not more than 5000 nodes yet
+    EXPECT_EQ(iterationTimeFactor(2, 5001, false, 0.5), 0.5);
+    EXPECT_DOUBLE_EQ(iterationTimeFactor(9, 5001, true, 0.5), 0.57);
+    EXPECT_EQ(iterationTimeFactor(9, 5001, false, -0.3), 0.02);
+    EXPECT_EQ(iterationTimeFactor(9, 5001, false, std::numeric_limits<double>::quiet_NaN()), 0.08);
+
+    Zeitnetz_t net;
+    Iterationsmerkmale_t current, previous;
+    current.totalNodes = 9000;
+    current.bestMoveNodes = 8000;
+    current.rootMoves = 20;
+    ZeitnetzEingabe_t e;
+    const double f = net.factorAfterIteration(3, 9000, false, current, previous, e);
+    EXPECT_EQ(f, std::max(net.timeFactor(e.values), 0.02));
+    EXPECT_EQ(net.factorAfterIteration(1, 9000, false, current, previous, e), 0.08);
+    EXPECT_STRNE(e.text, "");  // encoded even when the network does not decide
+}
+
+}  // namespace
+}  // namespace tolvaren
