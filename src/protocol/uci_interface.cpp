@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "net/time_trainer.h"
 #include "protocol/output.h"
 #include "protocol/text_scan.h"
 
@@ -11,7 +12,7 @@ namespace tolvaren {
 const UciInterface_t::Command UciInterface_t::commands[] = {
     {"debug", &UciInterface_t::debugCommand},   {"isready", &UciInterface_t::isready},
     {"setoption", &UciInterface_t::setoption},  {"ucinewgame", &UciInterface_t::ucinewgame},
-    {"quit", &UciInterface_t::quit},
+    {"quit", &UciInterface_t::quit},            {"time", &UciInterface_t::timeCommand},
 };
 
 UciInterface_t::UciInterface_t(Sucher_t* searcher, const Optionsbeschreibung_t* optionTable,
@@ -28,6 +29,8 @@ void UciInterface_t::handleLine(const char* line) {
         }
     }
 }
+
+UciInterface_t::~UciInterface_t() = default;
 
 void UciInterface_t::debugCommand(const char* line) { debug_ = std::strstr(line, "on") != nullptr ? 1 : 0; }
 
@@ -46,6 +49,11 @@ void UciInterface_t::quit(const char*) {
     quitFlag.store(true, std::memory_order_relaxed);
     // With a searcher attached, this is where it is stopped and awaited.
     (void)searcher_;
+}
+
+void UciInterface_t::timeCommand(const char* line) {
+    // The trainer reports on standard error; the text after the word is its argument.
+    tolvaren::timeCommand(std::string_view(std::strstr(line, "time") + 4), trainer_);
 }
 
 }  // namespace tolvaren

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "protocol/input.h"
 #include "protocol/options.h"
@@ -13,13 +14,14 @@ namespace tolvaren {
 class Ausgabe_t;
 class Sucher_t;
 class Zeitkontrolle_t;
+class ZeitnetzTrainer_t;
 
 class UciInterface_t : public Eingabe_t {
 public:
     // The searcher, time control and sink stay owned by the caller; the searcher may be null.
     UciInterface_t(Sucher_t* searcher, const Optionsbeschreibung_t* optionTable, Zeitkontrolle_t& time,
                    Ausgabe_t& output);
-    ~UciInterface_t() override = default;
+    ~UciInterface_t() override;
     UciInterface_t(const UciInterface_t&) = delete;
     UciInterface_t& operator=(const UciInterface_t&) = delete;
 
@@ -42,12 +44,14 @@ private:
     void setoption(const char* line);
     void ucinewgame(const char* line);
     void quit(const char* line);
+    void timeCommand(const char* line);
 
     Ausgabe_t& output_;
     Optionen_t options_;
     Zeitkontrolle_t& time_;
     Sucher_t* searcher_;
     uint8_t debug_ = 0;
+    std::unique_ptr<ZeitnetzTrainer_t> trainer_;  // made by the first "time" command that needs it
 };
 
 }  // namespace tolvaren
