@@ -58,7 +58,6 @@ TEST(MakeMove, RandomGamesKeepKeysAndRestoreExactly) {
             rebuildLists(saved);
             EXPECT_EQ(std::memcmp(&back, &saved, BoardPartSize), 0) << fen;
 
-            // Prefer captures now and then so that games reach promotions and endings.
             Zug_t chosen = moves[rng.next() % moves.size()];
             Zustand_t next;
             ASSERT_TRUE(playPermanent(b.pos, chosen, b.state, next));
