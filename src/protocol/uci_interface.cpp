@@ -1,7 +1,11 @@
 #include "protocol/uci_interface.h"
 
 #include <cstring>
+#include <string>
+#include <string_view>
 
+#include "board/perft.h"
+#include "board/position_command.h"
 #include "net/time_trainer.h"
 #include "protocol/output.h"
 #include "protocol/text_scan.h"
@@ -13,11 +17,14 @@ const UciInterface_t::Command UciInterface_t::commands[] = {
     {"debug", &UciInterface_t::debugCommand},   {"isready", &UciInterface_t::isready},
     {"setoption", &UciInterface_t::setoption},  {"ucinewgame", &UciInterface_t::ucinewgame},
     {"quit", &UciInterface_t::quit},            {"time", &UciInterface_t::timeCommand},
+    {"position", &UciInterface_t::positionCommand}, {"perft", &UciInterface_t::perftCommand},
 };
 
 UciInterface_t::UciInterface_t(Sucher_t* searcher, const Optionsbeschreibung_t* optionTable,
                                Zeitkontrolle_t& time, Ausgabe_t& output)
-    : output_(output), options_(optionTable), time_(time), searcher_(searcher) {}
+    : output_(output), options_(optionTable), time_(time), searcher_(searcher) {
+    setStartPosition(position_, states_[0]);
+}
 
 void UciInterface_t::handleLine(const char* line) {
     char word[MaxWordLength + 1];
@@ -54,6 +61,39 @@ void UciInterface_t::quit(const char*) {
 void UciInterface_t::timeCommand(const char* line) {
     // The trainer reports on standard error; the text after the word is its argument.
     tolvaren::timeCommand(std::string_view(std::strstr(line, "time") + 4), trainer_);
+}
+
+namespace {
+
+// The text after a command word (and the blanks behind it).
+std::string_view argumentsAfter(const char* line, const char* word) {
+    const char* p = std::strstr(line, word);
+    return p ? std::string_view(p + std::strlen(word)) : std::string_view();
+}
+
+}  // namespace
+
+void UciInterface_t::positionCommand(const char* line) {
+    const std::string text(argumentsAfter(line, "position"));
+    setPositionFromCommand(position_, states_, stateIndex_, text,
+                           [this](std::string_view message, std::string_view detail) {
+                               const std::string m(message), d(detail);
+                               output_.error(m.c_str(), d.c_str());
+                           });
+}
+
+void UciInterface_t::perftCommand(const char* line) {
+    const std::string text(argumentsAfter(line, "perft"));
+    runPerftCommand(
+        position_, text,
+        [this](std::string_view l) {
+            const std::string s(l);
+            output_.line(s.c_str());
+        },
+        [this](std::string_view message, std::string_view detail) {
+            const std::string m(message), d(detail);
+            output_.error(m.c_str(), d.c_str());
+        });
 }
 
 }  // namespace tolvaren

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "board/position.h"
 #include "protocol/input.h"
 #include "protocol/options.h"
 
@@ -30,6 +31,8 @@ public:
     Optionen_t& options() { return options_; }
     const Optionen_t& options() const { return options_; }
     bool debug() const { return debug_ != 0; }
+    const Stellung_t& position() const { return position_; }
+    const Zustand_t& state() const { return states_[stateIndex_]; }
 
 private:
     using Handler = void (UciInterface_t::*)(const char* line);
@@ -45,12 +48,17 @@ private:
     void ucinewgame(const char* line);
     void quit(const char* line);
     void timeCommand(const char* line);
+    void positionCommand(const char* line);
+    void perftCommand(const char* line);
 
     Ausgabe_t& output_;
     Optionen_t options_;
     Zeitkontrolle_t& time_;
     Sucher_t* searcher_;
     uint8_t debug_ = 0;
+    Stellung_t position_{};
+    Zustand_t states_[2]{};  // the current one and the one the next move is made into
+    int stateIndex_ = 0;
     std::unique_ptr<ZeitnetzTrainer_t> trainer_;  // made by the first "time" command that needs it
 };
 
