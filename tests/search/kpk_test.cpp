@@ -22,13 +22,17 @@ bool pawnTakes(int pawn, int target) {
 bool onBoard(int file, int rank) { return file >= 0 && file < 8 && rank >= 1 && rank <= 8; }
 
 // Squares one king step away, by coordinates rather than the attack tables.
-std::vector<int> kingSteps(int s) {
-    std::vector<int> out;
-    for (int df = -1; df <= 1; ++df)
-        for (int dr = -1; dr <= 1; ++dr)
-            if ((df || dr) && onBoard(fileOf(s) + df, rankOf(s) + dr))
-                out.push_back(squareOf(fileOf(s) + df, rankOf(s) + dr));
-    return out;
+const std::vector<int>& kingSteps(int s) {
+    static const std::vector<std::vector<int>> steps = [] {
+        std::vector<std::vector<int>> all(64);
+        for (int from = 0; from < 64; ++from)
+            for (int df = -1; df <= 1; ++df)
+                for (int dr = -1; dr <= 1; ++dr)
+                    if ((df || dr) && onBoard(fileOf(from) + df, rankOf(from) + dr))
+                        all[from].push_back(squareOf(fileOf(from) + df, rankOf(from) + dr));
+        return all;
+    }();
+    return steps[s];
 }
 
 // The table solved the slow, obvious way: whole passes over every open entry, each
@@ -74,6 +78,7 @@ std::vector<int8_t> referenceTable() {
             }
     }
 
+    std::vector<int8_t> successors;
     for (bool changed = true; changed;) {
         changed = false;
         std::vector<int8_t> next = t;
@@ -82,7 +87,8 @@ std::vector<int8_t> referenceTable() {
             for (int s = 0; s < 64; ++s)
                 for (int w = 0; w < 64; ++w) {
                     if (t[at(i, true, s, w)] == 0) {
-                        std::vector<int8_t> succ;
+                        std::vector<int8_t>& succ = successors;
+                        succ.clear();
                         for (int to : kingSteps(s)) succ.push_back(t[at(i, false, to, w)]);
                         if (rankOf(p) < 7) succ.push_back(t[at(i - 4, false, s, w)]);
                         if (rankOf(p) == 2 && s != p - 8 && w != p - 8) succ.push_back(t[at(i - 8, false, s, w)]);
