@@ -38,7 +38,7 @@ constexpr int KPKDrawValue = 1;   // a drawn pawn ending still leans to the pawn
 constexpr int PawnlessClearWin = 3436;
 constexpr int BishopKnightBase = 6104;
 constexpr int WrongBishopPenalty = -1000;
-constexpr int RookPawnPhilidorBonus = 200;
+constexpr int FarRookBonus = 200;
 
 int fileDistance(int a, int b) { return std::abs(fileOf(a) - fileOf(b)); }
 int rankDistance(int a, int b) { return std::abs(rankOf(a) - rankOf(b)); }
@@ -119,10 +119,10 @@ E_t wrongBishop(const Stellung_t& pos, int strong) {
     // The four squares of the queening corner: the corner, its neighbour on the edge
     // rank, and the two squares in front of them.
     const int inward = file == 0 ? 1 : -1;
-    const int backward = strong == White ? 8 : -8;
+    const int towardPawn = strong == White ? 8 : -8;
     const int defender = kingOf(pos.sides[strong ^ 1]);
-    if (defender == promotion || defender == promotion + inward || defender == promotion + backward ||
-        defender == promotion + inward + backward)
+    if (defender == promotion || defender == promotion + inward || defender == promotion + towardPawn ||
+        defender == promotion + inward + towardPawn)
         return replace(pos, strong, 1);
     return add(pos, strong, WrongBishopPenalty);
 }
@@ -183,7 +183,7 @@ E_t rookPawnRook(const Stellung_t& pos, int pawnColor) {
     if (fileOf(defender) == file && rankOf(defender) >= 7 && rankOf(defRook) == 6) return replace(pos, pawnColor, 1);
 
     int v = RookPawnValue[rank - 2][file];
-    if (rankOf(defRook) - rank > 3) v += RookPawnPhilidorBonus;
+    if (rankOf(defRook) - rank > 3) v += FarRookBonus;
     const int target = fileOf(defender) != file && file != 0 ? pawn - 9 : pawn - 8;
     v += 4 * (chebyshev(defender, target) - chebyshev(attacker, squareOf(file, 7)));
     if (fileOf(defender) <= file && fileOf(defRook) - file > 3) v -= 300;
