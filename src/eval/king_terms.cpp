@@ -132,11 +132,14 @@ int kingActivityOf(const Stellung_t& pos, const Zustand_t& state, const BauernEi
     const Bitboard ownPassers = Us == White ? whitePassers : blackPassers;
     if (pawnEnding && ownPassers && !(pawns.catchRegion[Us] & enemy.pieces[King])) {
         e += RunawayPasser[pos.side == Us];
-        const int enemyKing = enemy.kingSquare();
-        for (uint8_t files = filesOf(ownPassers); files; files &= files - 1) {
-            const int f = std::countr_zero(files);
-            const int square = Us == White ? f : 56 + f;
-            if (!(pawns.catchRegion[Us] & bit(square)) && (queenAttacks(square, 0) & bit(enemyKing))) {
+        // Once: a passer the king cannot catch that would promote with check.
+        const Bitboard enemyKing = enemy.pieces[King];
+        for (Bitboard b = ownPassers; b;) {
+            const int s = popLowest(b);
+            const int promotion = Us == White ? fileOf(s) : 56 + fileOf(s);
+            if (!(passerCatchRegion(Us, s, pos.sides[White].pieces[Pawn], pos.sides[Black].pieces[Pawn]) &
+                  enemyKing) &&
+                (queenAttacks(promotion, 0) & enemyKing)) {
                 e += RunawayQueenChecks;
                 break;
             }

@@ -123,6 +123,11 @@ SidePawns evaluateSide(Bitboard us, Bitboard them) {
 
 }  // namespace
 
+Bitboard passerCatchRegion(int color, int square, Bitboard whitePawns, Bitboard blackPawns) {
+    if (color == White) return catchRegionOf(square, whitePawns, blackPawns);
+    return flipVertical(catchRegionOf(square ^ 56, flipVertical(blackPawns), flipVertical(whitePawns)));
+}
+
 void computePawnEntry(Bitboard whitePawns, Bitboard blackPawns, uint64_t key, BauernEintrag_t& e) {
     const SidePawns w = evaluateSide(whitePawns, blackPawns);
     SidePawns b = evaluateSide(flipVertical(blackPawns), flipVertical(whitePawns));

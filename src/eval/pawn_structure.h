@@ -42,6 +42,10 @@ struct Bauerntabelle_t {
 
 const BauernEintrag_t& probePawns(const Stellung_t& pos, const Zustand_t& state, Bauerntabelle_t& table);
 
+// Squares from which the enemy king stops the passed pawn of `color` on `square`
+// (one member of the intersection kept in catchRegion).
+Bitboard passerCatchRegion(int color, int square, Bitboard whitePawns, Bitboard blackPawns);
+
 // Fills an entry from the two pawn sets alone (probePawns' miss path; also for tests).
 void computePawnEntry(Bitboard whitePawns, Bitboard blackPawns, uint64_t key, BauernEintrag_t& entry);
 
