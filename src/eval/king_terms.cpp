@@ -46,7 +46,7 @@ int kingDangerOf(const Stellung_t& pos, const Zustand_t& state, const BauernEint
     if (pawns.openFiles & (1 << fileOf(king)))
         k -= OpenKingFilePerQueen * enemy.count[Queen] + OpenKingFilePerRook * enemy.count[Rook];
 
-    k -= PinnedRingSquare * popCount(ring & enemyAttacks.pinned);
+    k -= PinnedRingSquare * popCountByTable(ring & enemyAttacks.pinned);
 
     // Shelter where the king stands, blended with the shelter it would get by castling.
     const Bitboard shelter = pawns.defended[Us];
@@ -80,7 +80,7 @@ int developmentOf(const Stellung_t& pos, const Zustand_t& state) {
     const Bitboard frontBack = Us == White ? southOne(inFront) : northOne(inFront);
     if (own.pieces[Pawn] & CentreHome & frontBack) r -= BlockedCentrePawn;
 
-    const int undeveloped = popCount((own.pieces[Knight] | own.pieces[Bishop]) & relativeRankMask(Us, 1));
+    const int undeveloped = popCountByTable((own.pieces[Knight] | own.pieces[Bishop]) & relativeRankMask(Us, 1));
     r -= UndevelopedMinor * undeveloped;
     constexpr Bitboard EarlyQueen = ~(relativeRankMask(Us, 1) | relativeRankMask(Us, 2));
     if (own.pieces[Queen] & EarlyQueen) r -= UndevelopedMinorEarlyQueen * undeveloped;
@@ -110,8 +110,8 @@ int kingActivityOf(const Stellung_t& pos, const Zustand_t& state, const BauernEi
     const Bitboard s2 = (x1 | kingSpread(x1)) & ~enemyAttacked;
     const Bitboard x2 = kingBit | (s2 & ~ownPieces);
     const Bitboard s3 = (x2 | kingSpread(x2)) & ~enemyAttacked;
-    const int reach = popCount(s3 & ~ownPieces);
-    e += PawnInReach2 * popCount(own.pieces[Pawn] & s2) - PawnInReach1 * popCount(own.pieces[Pawn] & s1) +
+    const int reach = popCountByTable(s3 & ~ownPieces);
+    e += PawnInReach2 * popCountByTable(own.pieces[Pawn] & s2) - PawnInReach1 * popCountByTable(own.pieces[Pawn] & s1) +
          KingReach[reach];
     const bool pawnEnding = onlyKingAndPawns(own) && onlyKingAndPawns(enemy);
     if (reach == 0 && pos.side == Us && onlyKingAndPawns(own)) e -= StalematedKingInPawnEnding;
@@ -120,12 +120,12 @@ int kingActivityOf(const Stellung_t& pos, const Zustand_t& state, const BauernEi
     const Bitboard whitePassers = pawns.passed & pos.sides[White].pieces[Pawn];
     const Bitboard blackPassers = pawns.passed & pos.sides[Black].pieces[Pawn];
     if (const Bitboard fronts = northOne(whitePassers) | southOne(blackPassers)) {
-        const int c = popCount(s3 & fronts);
+        const int c = popCountByTable(s3 & fronts);
         if (c == 0)
             e -= NoPasserFrontInReach;
         else
-            e += PasserFrontInReach3 * c + PasserFrontInReach1 * popCount(s1 & fronts) +
-                 PasserFrontInReach2 * popCount(s2 & fronts);
+            e += PasserFrontInReach3 * c + PasserFrontInReach1 * popCountByTable(s1 & fronts) +
+                 PasserFrontInReach2 * popCountByTable(s2 & fronts);
     }
 
     // A passer the enemy king can no longer catch in a pure pawn ending.
@@ -180,7 +180,7 @@ int kingEndgame(const Stellung_t& pos, const Zustand_t& state, const BauernEintr
     const Seite_t& b = pos.sides[Black];
     int e = KingCentralisation[b.kingSquare()] - KingCentralisation[w.kingSquare()];
     if (pawns.passed && onlyKingAndPawns(w) && onlyKingAndPawns(b))
-        e += PasserInPawnEnding * (popCount(pawns.passed & w.pieces[Pawn]) - popCount(pawns.passed & b.pieces[Pawn]));
+        e += PasserInPawnEnding * (popCountByTable(pawns.passed & w.pieces[Pawn]) - popCountByTable(pawns.passed & b.pieces[Pawn]));
     return e + kingActivityOf<White>(pos, state, pawns) - kingActivityOf<Black>(pos, state, pawns);
 }
 

@@ -47,7 +47,7 @@ SidePawns evaluateSide(Bitboard us, Bitboard them) {
     // Per file: tripled pawns and isolated files.
     for (uint8_t files = ourFiles; files; files &= files - 1) {
         const int f = std::countr_zero(files);
-        const int n = popCount(us & fileMask(f));
+        const int n = popCountByTable(us & fileMask(f));
         if (n > 2) r.score += (n - 2) * TripledPawn;
         if (!(neighbourFiles & (1 << f))) {
             r.score += (f == 0 || f == 7) ? IsolatedEdgeFile : IsolatedFile;
@@ -57,11 +57,11 @@ SidePawns evaluateSide(Bitboard us, Bitboard them) {
 
     // Has a friend on a neighbouring file, but none beside it or diagonally adjacent.
     const Bitboard near = beside | northOne(beside) | southOne(beside);
-    r.score += popCount(us & filesToSet(neighbourFiles) & ~near) * DisconnectedPawn;
+    r.score += popCountByTable(us & filesToSet(neighbourFiles) & ~near) * DisconnectedPawn;
 
     // Another own pawn one to three squares behind it on its file.
     const Bitboard doubled = us & ((us >> 8) | (us >> 16) | (us >> 24));
-    r.score += popCount(doubled) * DoubledPawn;
+    r.score += popCountByTable(doubled) * DoubledPawn;
 
     // Squares our pawns attack or could come to attack by advancing one or two steps.
     Bitboard reachable = ourAttacks;
@@ -71,12 +71,12 @@ SidePawns evaluateSide(Bitboard us, Bitboard them) {
 
     const Bitboard blocked = us & southOne(them);
     r.backward = unsupported & southOne(theirAttacks);
-    r.score += popCount(r.backward) * BackwardPawn;
-    r.score += popCount(r.backward & pawnAttacks<Black>(blocked)) * BackwardBehindBlocked;
+    r.score += popCountByTable(r.backward) * BackwardPawn;
+    r.score += popCountByTable(r.backward & pawnAttacks<Black>(blocked)) * BackwardBehindBlocked;
     r.backwardOnHalfOpen = r.backward & ~filesToSet(filesOf(them));
     const Bitboard halfBackward =
         unsupported & ~southOne(theirAttacks) & (southOne(theirAttacks & ~ourAttacks) << 8);
-    r.score += popCount(halfBackward) * HalfBackwardPawn;
+    r.score += popCountByTable(halfBackward) * HalfBackwardPawn;
 
     // Passed: no enemy pawn ahead on its own or a neighbouring file.
     const Bitboard theirFront = southFill(southOne(them));
@@ -100,8 +100,8 @@ SidePawns evaluateSide(Bitboard us, Bitboard them) {
         const int s = popLowest(b);
         const int rank = rankOf(s);
         const Bitboard sideFiles = towardA(fileMask(fileOf(s))) | towardH(fileMask(fileOf(s)));
-        const int sentries = popCount(them & sideFiles & (rankMask(rank - 1) | rankMask(rank - 2)));
-        const int helpers = popCount(us & sideFiles & Ranks5And6 & (rankMask(rank) | rankMask(rank + 1)));
+        const int sentries = popCountByTable(them & sideFiles & (rankMask(rank - 1) | rankMask(rank - 2)));
+        const int helpers = popCountByTable(us & sideFiles & Ranks5And6 & (rankMask(rank) | rankMask(rank + 1)));
         if (sentries < helpers) r.score += rank == 6 ? CandidateRank6 : CandidateRank5;
     }
 
@@ -145,9 +145,9 @@ void computePawnEntry(Bitboard whitePawns, Bitboard blackPawns, uint64_t key, Ba
     e.key = key;
     e.score = w.score - b.score;
     e.openFiles = static_cast<uint8_t>(~(whiteFiles | blackFiles));
-    e.pawnFileCount = static_cast<uint8_t>(popCount(whiteFiles | blackFiles));
-    e.filesWithoutWhitePawns = static_cast<uint8_t>(8 - popCount(whiteFiles));
-    e.filesWithoutBlackPawns = static_cast<uint8_t>(8 - popCount(blackFiles));
+    e.pawnFileCount = static_cast<uint8_t>(popCountByTable(whiteFiles | blackFiles));
+    e.filesWithoutWhitePawns = static_cast<uint8_t>(8 - popCountByTable(whiteFiles));
+    e.filesWithoutBlackPawns = static_cast<uint8_t>(8 - popCountByTable(blackFiles));
     e.outposts[White] = w.outposts;
     e.outposts[Black] = b.outposts;
     e.blockedOrBackward = blockedPairs | w.backward | b.backward;

@@ -16,7 +16,7 @@ constexpr Bitboard CentreBlock = (fileMask(2) | fileMask(3) | fileMask(4) | file
                                  (rankMask(3) | rankMask(4) | rankMask(5) | rankMask(6));
 constexpr Bitboard Centre = (fileMask(3) | fileMask(4)) & (rankMask(4) | rankMask(5));
 
-inline int weightedCount(Bitboard b) { return popCount(b) + popCount(b & CentreBlock) + popCount(b & Centre); }
+inline int weightedCount(Bitboard b) { return popCountByTable(b) + popCountByTable(b & CentreBlock) + popCountByTable(b & Centre); }
 
 constexpr int mirror(int color, int square) { return color == White ? square : 63 - square; }
 
@@ -63,7 +63,7 @@ Wert_t mobilityOf(const Stellung_t& pos, const Zustand_t& state, int& kingAttack
         for (int i = 0; i < own.count[Rook]; ++i) {
             const Bitboard a = rookAttacks(own.squares(Rook)[i], blockers) & rookArea;
             if (a & ring) weight += RookAttackWeight;
-            score += RookMobility[popCount(a)];
+            score += RookMobility[popCountByTable(a)];
         }
     }
     if (own.count[Queen]) {
@@ -71,7 +71,7 @@ Wert_t mobilityOf(const Stellung_t& pos, const Zustand_t& state, int& kingAttack
         for (int i = 0; i < own.count[Queen]; ++i) {
             const Bitboard a = queenAttacks(own.squares(Queen)[i], occupied) & queenArea;
             if (a & ring) weight += QueenAttackWeight;
-            score += QueenMobility[popCount(a)];
+            score += QueenMobility[popCountByTable(a)];
         }
     }
     kingAttackWeight += weight;
@@ -142,7 +142,7 @@ Wert_t pieceTermsOf(const Stellung_t& pos, const Zustand_t& state, const BauernE
     // A lone bishop: pawns help it, pawns on its colour hinder it.
     if (own.count[Bishop] == 1) {
         const Bitboard colour = (own.pieces[Bishop] & LightSquares) ? LightSquares : ~LightSquares;
-        score += popCount(ownPawns) * BadBishopPerPawn + popCount(ownPawns & colour) * BadBishopSameColourPawn;
+        score += popCountByTable(ownPawns) * BadBishopPerPawn + popCountByTable(ownPawns & colour) * BadBishopSameColourPawn;
     }
 
     // A king without pawn cover facing a queen.
@@ -152,10 +152,10 @@ Wert_t pieceTermsOf(const Stellung_t& pos, const Zustand_t& state, const BauernE
     // Pieces attacked and undefended, or attacked by something cheaper.
     const Bitboard hanging =
         own.pieces[AllPieces] & ((enemyAttacks.attacked & ~ownAttacks.attacked) | enemyAttacks.threats);
-    score -= HangingPieces[popCount(hanging)];
+    score -= HangingPieces[popCountByTable(hanging)];
 
     // Enemy pieces we pin.
-    score += popCount(ownAttacks.pinned & ~enemyPawns) * PinnedPiece;
+    score += popCountByTable(ownAttacks.pinned & ~enemyPawns) * PinnedPiece;
     return score;
 }
 

@@ -1,5 +1,7 @@
 // Whole-board set operations the evaluation terms share: one-step shifts without
-// wrapping, fills along files, king-step spreading, rank and file masks.
+// wrapping, fills along files, king-step spreading, rank and file masks. The terms
+// count sets with the 16-bit table (popCountByTable): without a popcount instruction
+// in the baseline build (x86-64, 32-bit ARM) it measured faster than std::popcount.
 #pragma once
 
 #include "board/bitboard.h"
