@@ -23,7 +23,8 @@ test: build check
 	cd build-check && ctest --output-on-failure -j $(JOBS)
 
 bench: build
-	@sh scripts/bench.sh ./build/tolvaren
+	cmake --build build -j $(JOBS) --target eval_bench >/dev/null
+	@sh scripts/bench.sh ./build/tolvaren ./build/eval_bench
 
 format:
 	clang-format -i $$(find src tests devtools -name '*.cpp' -o -name '*.h' 2>/dev/null)

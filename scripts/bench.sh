@@ -8,3 +8,7 @@ for hash in 0 16; do
   printf 'uci\nperft depth 6 Hash %s\nquit\n' "$hash" | "$engine" | awk -v h="$hash" '
     /^info depth 6/ { t = $5; n = $7; if (t < 1) t = 1; printf "perft: hash %s MiB nodes %s time %s ms nps %.0f\n", h, n, t, n * 1000 / t }'
 done
+if [ -n "$2" ] && [ -x "$2" ]; then
+  echo "== evaluation"
+  "$2"
+fi

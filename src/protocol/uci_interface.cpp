@@ -6,6 +6,9 @@
 
 #include "board/perft.h"
 #include "board/position_command.h"
+#include "eval/explain.h"
+#include "eval/material.h"
+#include "eval/pawn_structure.h"
 #include "net/time_trainer.h"
 #include "protocol/output.h"
 #include "protocol/text_scan.h"
@@ -18,6 +21,7 @@ const UciInterface_t::Command UciInterface_t::commands[] = {
     {"setoption", &UciInterface_t::setoption},  {"ucinewgame", &UciInterface_t::ucinewgame},
     {"quit", &UciInterface_t::quit},            {"time", &UciInterface_t::timeCommand},
     {"position", &UciInterface_t::positionCommand}, {"perft", &UciInterface_t::perftCommand},
+    {"eval", &UciInterface_t::evalCommand},
 };
 
 UciInterface_t::UciInterface_t(Sucher_t* searcher, const Optionsbeschreibung_t* optionTable,
@@ -94,6 +98,16 @@ void UciInterface_t::perftCommand(const char* line) {
             const std::string m(message), d(detail);
             output_.error(m.c_str(), d.c_str());
         });
+}
+
+void UciInterface_t::evalCommand(const char*) {
+    // Fresh tables, so the report shows the computed entries, not whatever a search left.
+    auto material = std::make_unique<Materialtabelle_t>();
+    auto pawns = std::make_unique<Bauerntabelle_t>();
+    explainEvaluation(position_, states_[stateIndex_], *material, *pawns, [this](std::string_view l) {
+        const std::string s(l);
+        output_.line(s.c_str());
+    });
 }
 
 }  // namespace tolvaren

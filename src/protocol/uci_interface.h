@@ -50,6 +50,7 @@ private:
     void timeCommand(const char* line);
     void positionCommand(const char* line);
     void perftCommand(const char* line);
+    void evalCommand(const char* line);
 
     Ausgabe_t& output_;
     Optionen_t options_;
