@@ -6,6 +6,7 @@
 #include "board/attack_tables.h"
 #include "board/bitboard.h"
 #include "board/position.h"
+#include "eval/weights.h"
 #include "search/kpk.h"
 
 namespace tolvaren {
@@ -25,13 +26,6 @@ constexpr int16_t EdgeValue[64] = {
     206, 148, 111, 79,  79,  111, 148, 206,  //
     252, 206, 166, 129, 129, 166, 206, 252,
 };
-
-// Total value of n pieces of a kind (the evaluation's material tables; only the small
-// counts of these endings are ever read).
-constexpr int KnightValues[7] = {0, 2975, 5964, 8894, 11824, 14754, 17684};
-constexpr int BishopValues[7] = {0, 3129, 6259, 9339, 12219, 15099, 17979};
-constexpr int RookValues[7] = {0, 4820, 9359, 13809, 18259, 22709, 27159};
-constexpr int QueenValues[7] = {0, 9792, 17596, 23196, 28796, 34396, 39996};
 
 constexpr int KPKWinBase = 7306;  // minus ten per ply to the safe promotion
 constexpr int KPKDrawValue = 1;   // a drawn pawn ending still leans to the pawn
@@ -78,8 +72,8 @@ E_t pawnless(const Stellung_t& pos) {
     const Seite_t& b = pos.sides[Black];
     if (w.count[Pawn] || b.count[Pawn]) return NoOpinion;
     auto material = [](const Seite_t& s) {
-        return KnightValues[s.count[Knight]] + BishopValues[s.count[Bishop]] + RookValues[s.count[Rook]] +
-               QueenValues[s.count[Queen]];
+        return MaterialValue[Knight][s.count[Knight]] + MaterialValue[Bishop][s.count[Bishop]] +
+               MaterialValue[Rook][s.count[Rook]] + MaterialValue[Queen][s.count[Queen]];
     };
     const int mw = material(w), mb = material(b), d = mw - mb;
     if (d == 0) return {E_t::Replace, 0};
