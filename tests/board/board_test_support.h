@@ -1,0 +1,61 @@
+// Helpers shared by the board tests: setting positions from FEN with a check, and
+// random legal games from a start position.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "board/fen.h"
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "board/position.h"
+
+namespace tolvaren::testing {
+
+// Positions are large; tests keep them in static storage or on the heap.
+struct Board {
+    Stellung_t pos;
+    Zustand_t state;
+};
+
+inline Board boardFromFen(const std::string& fen) {
+    Board b{};
+    EXPECT_TRUE(readFen(b.pos, b.state, fen)) << fen;
+    return b;
+}
+
+inline std::string fenOf(const Stellung_t& pos) {
+    char buffer[FenBufferSize];
+    return writeFen(pos, buffer);
+}
+
+inline std::vector<Zug_t> legalMoves(const Stellung_t& pos, const Zustand_t& state) {
+    Zugliste_t list;
+    uint32_t* end = generate(pos, state, list.begin());
+    std::vector<Zug_t> out;
+    for (uint32_t* m = list.begin(); m != end; ++m)
+        if (leavesKingSafe(pos, state, moveOf(*m))) out.push_back(moveOf(*m));
+    return out;
+}
+
+inline std::vector<std::string> moveTexts(const Stellung_t& pos, const uint32_t* begin, const uint32_t* end) {
+    std::vector<std::string> out;
+    char buffer[8];
+    for (const uint32_t* m = begin; m != end; ++m) out.push_back(writeCoordinate(pos, moveOf(*m), buffer));
+    return out;
+}
+
+// Small deterministic generator for random games.
+struct TestRandom {
+    uint64_t state;
+    uint32_t next() {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<uint32_t>(state >> 33);
+    }
+};
+
+}  // namespace tolvaren::testing
