@@ -9,7 +9,7 @@ namespace tolvaren {
 
 class Sucher_t;
 
-constexpr int BenchDepth = 11;      // iterations
+constexpr int BenchDepth = 9;  // iterations
 constexpr int BenchHashMiB = 16;
 
 struct BenchResult {
