@@ -19,6 +19,10 @@
 
 namespace tolvaren {
 
+// The opponent pieces whose capture the quiescence search generates: those that can
+// lift `eval` above alpha by a margin shrinking with the quiescence depth (-1, -2, ...).
+Bitboard quiescenceTargets(const Stellung_t& pos, const Zustand_t& state, int32_t eval, int32_t alpha, int qdepth);
+
 class Suche_t : public Sucher_t {
 public:
     Suche_t();
@@ -62,7 +66,6 @@ private:
 
     // Quiescence.
     int32_t quiescence(int32_t alpha, int32_t beta, Suchebene_t& rec, int qdepth);
-    Bitboard captureTargets(const Zustand_t& state, int32_t eval, int32_t alpha, int qdepth) const;
 
     uint32_t* moveSlice(int ply) { return moveStack_.get() + static_cast<size_t>(ply + 1) * MaxMoves; }
     Suchebene_t& root() { return records_[RootRecord]; }
