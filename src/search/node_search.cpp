@@ -133,7 +133,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     if (lastMove != 0) {
         if (!parent.captured && moveKind(lastMove) != ZugBauer && rec.ply > 4 && repeatsInTree(rec, state.hashKey))
             return DrawScore;
-        if (inGameHistory(state.hashKey) || insufficientMaterial(pos_)) return DrawScore;
+        if ((rec.reversiblePath && inGameHistory(state.hashKey)) || insufficientMaterial(pos_)) return DrawScore;
     }
 
     // 3. Quiescence below depth 0.
@@ -184,6 +184,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
         const int r = (depth <= NullMoveLargeRDepth ? NullMoveSmallR : NullMoveSmallR + 1) +
                       (depth > NullMoveExtraRDepth ? 1 : 0);
         child.bestMove = 0;
+        rec.passReversibility();
         const int32_t score = -nodeSearch(-beta, -alpha, child, depth - 2 * r, nullWindowRun + 1);
         pos_.side = us;
         pos_.epSquare = ep;
@@ -283,6 +284,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
         }
 
         // Principal variation search with re-searches of reduced and null-window moves.
+        rec.passReversibility();
         int32_t score =
             -nodeSearch(-betaPrime, -alpha, child, depth - 2 + e - r, betaPrime > alpha + 1 ? 0 : nullWindowRun + 1);
         if (score > alpha && (r > 0 || (betaPrime != beta && score < beta)))

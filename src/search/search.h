@@ -90,7 +90,6 @@ private:
     Zug_t lastPonder_ = 0;
     bool opening_ = false;
     bool timeLimited_ = false;  // the node test can say stop at all
-    int rootMovesSearched_ = 0;  // in the current root search
 
     // Read by ponderhit on the command thread.
     std::atomic<bool> mayContinue_{true};
