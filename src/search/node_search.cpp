@@ -219,6 +219,8 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     for (Zug_t move; !stopRequested() && (move = nextMove(pos_, rec, history)) != 0;) {
         rec.move = move;
         if (!playMove(pos_, move, state, rec.child, rec.undo)) continue;
+        // Children that probe the table (depth 0 and up) get their bucket loaded meanwhile.
+        if (depth >= 1) table_->prefetch(static_cast<uint32_t>(rec.child.hashKey >> 32));
         const int captured = rec.undo.capturedType;
         rec.captured = static_cast<uint8_t>(captured);
         ++rec.movesTried;
