@@ -75,8 +75,7 @@ Zug_t Suche_t::queenContactCheck(Suchebene_t& rec) {
     return 0;
 }
 
-void Suche_t::childTableScan(int32_t alpha, int32_t beta, Suchebene_t& rec, int depth) {
-    (void)alpha;
+void Suche_t::childTableScan(int32_t beta, Suchebene_t& rec, int depth) {
     const Zustand_t& state = rec.state();
     const Historie_t& history = history_[pos_.side];
     const int us = pos_.side, them = us ^ 1;
@@ -200,7 +199,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     if (depth < ChildScanDepth) {
         if (!inCheck && rec.tt.move == 0) rec.tt.move = queenContactCheck(rec);
     } else {
-        childTableScan(alpha, beta, rec, depth);
+        childTableScan(beta, rec, depth);
     }
 
     // 13. Reduction sizes.

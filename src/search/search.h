@@ -61,7 +61,7 @@ private:
     bool nullMoveWorthTrying(const Zustand_t& state, int32_t staticEval, int32_t beta) const;
     bool offerSplit() { return false; }
     Zug_t queenContactCheck(Suchebene_t& rec);
-    void childTableScan(int32_t alpha, int32_t beta, Suchebene_t& rec, int depth);
+    void childTableScan(int32_t beta, Suchebene_t& rec, int depth);
     int32_t evaluateNode(const Zustand_t& state);
 
     // Quiescence.

@@ -141,8 +141,8 @@ TEST(Search, QuiescenceTakesTheHangingQueen) {
     auto pos = std::make_unique<Stellung_t>();
     Zustand_t state;
     ASSERT_TRUE(readFen(*pos, state, "rnb1kbnr/pppp1ppp/8/3q4/4P3/8/PPPP1PPP/RNB1KBNR w KQkq - 0 1"));
-    Suche_t searcher;
-    const int32_t score = searcher.quiescenceOfPosition(*pos);
+    auto searcher = std::make_unique<Suche_t>();
+    const int32_t score = searcher->quiescenceOfPosition(*pos);
     EXPECT_GT(score, 500);  // level material after exd5, where standing pat loses a queen
 }
 
