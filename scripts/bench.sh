@@ -3,6 +3,8 @@
 engine="$1"
 echo "== engine"
 printf 'uci\nquit\n' | "$engine" | head -1
+echo "== search"
+printf 'uci\nbench\nquit\n' | "$engine" | grep '^bench:'
 echo "== perft (start position, depth 6)"
 for hash in 0 16; do
   printf 'uci\nperft depth 6 Hash %s\nquit\n' "$hash" | "$engine" | awk -v h="$hash" '

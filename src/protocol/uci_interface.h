@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "board/position.h"
+#include "protocol/go_command.h"
 #include "protocol/input.h"
 #include "protocol/options.h"
 
@@ -34,6 +35,10 @@ public:
     const Stellung_t& position() const { return position_; }
     const Zustand_t& state() const { return states_[stateIndex_]; }
 
+    // End of input: a search without a limit of its own is stopped (it still reports
+    // its best move); a limited one is left to finish.
+    void stopUnlimitedSearch();
+
 private:
     using Handler = void (UciInterface_t::*)(const char* line);
     struct Command {
@@ -47,19 +52,25 @@ private:
     void setoption(const char* line);
     void ucinewgame(const char* line);
     void quit(const char* line);
+    void position(const char* line);
+    void go(const char* line);
+    void stop(const char* line);
+    void ponderhit(const char* line);
+    void perft(const char* line);
+    void bench(const char* line);
     void timeCommand(const char* line);
-    void positionCommand(const char* line);
-    void perftCommand(const char* line);
     void evalCommand(const char* line);
 
     Ausgabe_t& output_;
     Optionen_t options_;
     Zeitkontrolle_t& time_;
-    Sucher_t* searcher_;
-    uint8_t debug_ = 0;
     Stellung_t position_{};
-    Zustand_t states_[2]{};  // the current one and the one the next move is made into
-    int stateIndex_ = 0;
+    Sucher_t* searcher_;
+    Zustand_t states_[2]{};
+    int stateIndex_ = 0;  // which of states_ belongs to position_
+    Zug_t searchMoves_[MaxSearchMoves] = {};
+    uint8_t debug_ = 0;
+    bool unlimitedSearch_ = false;  // the last "go" was "infinite" or "ponder"
     std::unique_ptr<ZeitnetzTrainer_t> trainer_;  // made by the first "time" command that needs it
 };
 
