@@ -13,6 +13,7 @@ namespace {
 constexpr int64_t MovesToGoWhenUnknown = 99;
 constexpr int64_t ClockReserve = 200;  // kept back for transmission and GUI lag
 constexpr int64_t MinUsableTime = 50;
+constexpr int64_t LowClockShare = 4;
 constexpr int64_t IncrementReserve = 100;
 constexpr int64_t MinNodes = 200;
 constexpr int64_t HardNodesPerSoft = 10;
@@ -68,7 +69,12 @@ void Zeitkontrolle_t::startSearch([[maybe_unused]] bool ponder, int64_t time, in
     time = std::min(time, NoTimeLimit);
     increment = std::min(increment, NoTimeLimit);
     const int64_t mtg = movestogo >= 1 && movestogo <= 99 ? movestogo : MovesToGoWhenUnknown;
-    const int64_t t = time >= MinUsableTime + ClockReserve ? time - ClockReserve : MinUsableTime;
+    // Below 200 ms a fixed 50 ms could exceed the clock itself and lose on time, so a
+    // nearly empty clock gives a quarter of what is left instead. A "go" without any
+    // clock (time 0) keeps the short fixed search.
+    const int64_t t = time >= MinUsableTime + ClockReserve    ? time - ClockReserve
+                      : time >= ClockReserve || time <= 0 ? MinUsableTime
+                                                          : std::max<int64_t>(time / LowClockShare, 1);
     const int64_t inc = increment > IncrementReserve ? increment - IncrementReserve : 0;
     const double tt = static_cast<double>(t);
 

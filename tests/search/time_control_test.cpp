@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 
 namespace tolvaren {
@@ -45,11 +46,18 @@ TEST(Zeitkontrolle, ClockFormula) {
     expectLimits(started({.time = 10000, .movestogo = 10}), 532, 1065, 1481, NoNodes, NoNodes, 1000);
     EXPECT_EQ(started({.time = 60000, .movestogo = 100}).soft, 4508);  // outside 1..99: unknown
     EXPECT_EQ(started({.time = 60000}).start, T0);
-    // 200 ms or less leaves 50 ms; an increment of 100 or less adds nothing.
-    const Zeitkontrolle_t low = started({.time = 150, .increment = -500});
-    EXPECT_EQ(low.hard, started({.increment = 100}).hard);
+    // 200..250 ms leave 50 ms; an increment of 100 or less adds nothing.
+    const Zeitkontrolle_t low = started({.time = 220, .increment = -500});
+    EXPECT_EQ(low.hard, started({.time = 200, .increment = 100}).hard);
     EXPECT_LE(low.hard, 50);
     EXPECT_LE(low.target, low.soft);
+    // A nearly empty clock never allows more than a quarter of what is left.
+    for (int64_t left : {1, 30, 120, 199}) {
+        const Zeitkontrolle_t z = started({.time = left, .increment = 10});
+        EXPECT_LE(z.hard, std::max<int64_t>(left / 4, 1)) << left;
+        EXPECT_GE(z.hard, 0) << left;
+    }
+    EXPECT_EQ(started({}).hard, low.hard);  // "go" alone: the short fixed search
     // An increment larger than the clock cannot push the hard limit beyond the clock.
     EXPECT_EQ(started({.time = 1200, .increment = 5000}).hard, 1000);
 }
