@@ -12,7 +12,6 @@
 
 #include "net/time_log.h"
 #include "net/time_network.h"
-
 #include "search/evaluation_caches.h"
 #include "search/history.h"
 #include "search/ply_record.h"
