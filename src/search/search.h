@@ -7,8 +7,11 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "net/time_log.h"
+#include "net/time_network.h"
 #include "search/evaluation_caches.h"
 #include "search/history.h"
 #include "search/ply_record.h"
@@ -51,7 +54,11 @@ private:
     int reportMultiPv(int depth);
     Zug_t ponderMove(Zug_t best) const;
     void waitWhilePondering() const;
-    double timeFactor() const;
+    // Time network and time log, between iterations (time_network_driver.cpp).
+    void startTimeBookkeeping();
+    double timeFactorAfterIteration(int iteration, int32_t score);
+    void logIteration(double factor, bool continues);
+    void writeTimeLog();
     int64_t elapsedMillis() const;
 
     // Node search and its helpers.
@@ -90,6 +97,13 @@ private:
     Zug_t lastPonder_ = 0;
     bool opening_ = false;
     bool timeLimited_ = false;  // the node test can say stop at all
+
+    Zeitnetz_t timeNet_;
+    Iterationsmerkmale_t iterationNow_, iterationBefore_;
+    ZeitnetzEingabe_t timeInput_;  // the network's input for the iteration just ended
+    Zeitprotokoll_t timeLog_;
+    bool logTime_ = false;
+    std::string timeLogFile_;
 
     // Read by ponderhit on the command thread.
     std::atomic<bool> mayContinue_{true};

@@ -18,8 +18,6 @@ namespace tolvaren {
 
 namespace {
 
-constexpr int MaxPvLength = 99;
-
 bool isSpecial(Zug_t move) { return moveKind(move) >= ZugUmwSpringer; }
 
 int totalPieces(const Stellung_t& pos) {
@@ -66,11 +64,6 @@ void Suche_t::prepareRoot(const Stellung_t& pos) {
 
 int32_t Suche_t::evaluateNode(const Zustand_t& state) { return staticEvaluation(pos_, state, evalCaches_); }
 
-double Suche_t::timeFactor() const {
-    // The time network takes over here once it is wired in.
-    return std::max(opening_ ? OpeningTimeFactor : DefaultTimeFactor, MinTimeFactor);
-}
-
 void Suche_t::waitWhilePondering() const {
     while (pondering()) std::this_thread::sleep_for(std::chrono::milliseconds(PonderPollMillis));
 }
@@ -96,6 +89,7 @@ void Suche_t::run() {
     history_[Black].reset();
     mayContinue_.store(true, std::memory_order_relaxed);
     table_->newSearch();
+    startTimeBookkeeping();
     root().bestMove = rootList_.empty() ? 0 : rootList_.front().move;
 
     int32_t score = 0;
@@ -108,16 +102,19 @@ void Suche_t::run() {
         if (i > 0 && (elapsedMillis() > IterationReportMillis || debug_))
             output_->statistics(i, selDepth_, elapsedMillis(), static_cast<int64_t>(nodes_), table_->hashfull(), 0);
         std::sort(rootList_.begin(), rootList_.end(), rootMoveBefore);
-        const double factor = timeFactor();
+        const double factor = timeFactorAfterIteration(i, score);
         if (i == MaxIterations - 1) break;
         const bool onlyMove = rootList_.size() == 1 && !searchmovesGiven_;
-        if (onlyMove || !time_->iterationTest(factor, static_cast<int64_t>(nodes_), i + 1)) {
+        const bool goOn = !onlyMove && time_->iterationTest(factor, static_cast<int64_t>(nodes_), i + 1);
+        logIteration(factor, goOn);
+        if (!goOn) {
             mayContinue_.store(false, std::memory_order_relaxed);
             if (!pondering()) break;
         } else {
             mayContinue_.store(true, std::memory_order_relaxed);
         }
     }
+    writeTimeLog();
     opening_ = false;
 
     waitWhilePondering();

@@ -18,6 +18,7 @@ constexpr int RootRecord = 2;
 constexpr int MaxSearchPly = 99;  // a node beyond this ply returns a draw score
 
 constexpr int MaxIterations = 100;
+constexpr int MaxPvLength = 99;  // moves of a reported principal variation
 
 // Aspiration window around the previous iteration's score, widened by 192/1024 per retry.
 constexpr int32_t AspirationDelta = 500;
