@@ -10,6 +10,7 @@
 #include "protocol/uci_output.h"
 #include "protocol/xboard_interface.h"
 #include "protocol/xboard_output.h"
+#include "search/search.h"
 #include "search/time_control.h"
 
 namespace tolvaren {
@@ -20,7 +21,7 @@ namespace {
 // destruction: the interface goes first, then the sink, the searcher and the clock.
 struct Session {
     std::unique_ptr<Zeitkontrolle_t> time;
-    Sucher_t* searcher = nullptr;  // created before the first line once a searcher exists
+    std::unique_ptr<Suche_t> searcher = std::make_unique<Suche_t>();  // its thread waits for the first "go"
     const Optionsbeschreibung_t* optionTable = engineOptionTable;
     std::unique_ptr<Ausgabe_t> output;
     std::unique_ptr<UciInterface_t> uciBehind;  // XBoard mode: the UCI interface the adapter drives
@@ -40,14 +41,14 @@ struct Session {
             output = std::make_unique<UciAusgabe_t>(optionTable);
         else
             output = std::make_unique<UciTestausgabe_t>(*time);
-        input = std::make_unique<UciInterface_t>(searcher, optionTable, *time, *output);
+        input = std::make_unique<UciInterface_t>(searcher.get(), optionTable, *time, *output);
         return true;
     }
 
     void chooseXboard() {
         time = std::make_unique<Zeitkontrolle_t>();
         auto sink = std::make_unique<XBoardAusgabe_t>(*time);
-        uciBehind = std::make_unique<UciInterface_t>(searcher, optionTable, *time, *sink);
+        uciBehind = std::make_unique<UciInterface_t>(searcher.get(), optionTable, *time, *sink);
         auto adapter = std::make_unique<XBoardInterface_t>(*uciBehind, uciBehind->options(), *sink);
         sink->connect(adapter.get(), &uciBehind->options());
         output = std::move(sink);
@@ -60,6 +61,7 @@ struct Session {
         input.reset();
         uciBehind.reset();
         output.reset();
+        searcher.reset();
         time.reset();
     }
 };
@@ -86,8 +88,10 @@ int runEngineMode(std::FILE* in) {
         }
     }
 
-    // End of input: let a running search finish and print its result, then quit.
+    // End of input: a search without its own limit is stopped and reports its move; a
+    // limited one finishes and prints its result; then quit.
     if (!quitFlag.load(std::memory_order_relaxed) && session.input) {
+        if (auto* uci = dynamic_cast<UciInterface_t*>(session.input.get())) uci->stopUnlimitedSearch();
         // XBoard knows no "position"; its GUI is gone, so the adapter just quits.
         if (!session.xboardMode()) session.input->handleLine("position startpos");
         session.input->handleLine("quit");

@@ -17,7 +17,8 @@ void rebuildLists(Stellung_t& pos) {
             std::memset(list, 0, SquareListSize);
             int n = 0;
             for (Bitboard b = side.pieces[type]; b && n < SquareListSize;) list[n++] = static_cast<uint8_t>(popLowest(b));
-            side.count[type] = static_cast<int8_t>(n);
+            // A count beyond the list's room marks a position that FEN reading refuses.
+            side.count[type] = static_cast<int8_t>(popCount(side.pieces[type]));
         }
     }
 }

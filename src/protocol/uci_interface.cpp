@@ -1,10 +1,17 @@
 #include "protocol/uci_interface.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "board/perft.h"
+#include "board/position_command.h"
 #include "net/time_trainer.h"
 #include "protocol/output.h"
 #include "protocol/text_scan.h"
+#include "search/bench.h"
+#include "search/searcher.h"
+#include "search/time_control.h"
 
 namespace tolvaren {
 
@@ -13,11 +20,16 @@ const UciInterface_t::Command UciInterface_t::commands[] = {
     {"debug", &UciInterface_t::debugCommand},   {"isready", &UciInterface_t::isready},
     {"setoption", &UciInterface_t::setoption},  {"ucinewgame", &UciInterface_t::ucinewgame},
     {"quit", &UciInterface_t::quit},            {"time", &UciInterface_t::timeCommand},
+    {"position", &UciInterface_t::position},    {"go", &UciInterface_t::go},
+    {"stop", &UciInterface_t::stop},            {"ponderhit", &UciInterface_t::ponderhit},
+    {"perft", &UciInterface_t::perft},          {"bench", &UciInterface_t::bench},
 };
 
 UciInterface_t::UciInterface_t(Sucher_t* searcher, const Optionsbeschreibung_t* optionTable,
                                Zeitkontrolle_t& time, Ausgabe_t& output)
-    : output_(output), options_(optionTable), time_(time), searcher_(searcher) {}
+    : output_(output), options_(optionTable), time_(time), searcher_(searcher) {
+    setStartPosition(position_, states_[0]);
+}
 
 void UciInterface_t::handleLine(const char* line) {
     char word[MaxWordLength + 1];
@@ -47,8 +59,70 @@ void UciInterface_t::quit(const char*) {
     // Mute first so that a search ending now prints nothing, not even its best move.
     output_.mute();
     quitFlag.store(true, std::memory_order_relaxed);
-    // With a searcher attached, this is where it is stopped and awaited.
-    (void)searcher_;
+    if (searcher_) searcher_->stopAndWait();
+}
+
+void UciInterface_t::position(const char* line) {
+    if (searcher_) searcher_->waitIdle();
+    stateIndex_ = 0;
+    const char* args = std::strstr(line, "position") + 8;
+    if (*args != '\0') ++args;  // the blank after the word
+    setPositionFromCommand(position_, states_, stateIndex_, args,
+                           [this](std::string_view message, std::string_view detail) {
+                               const std::string m(message), d(detail);
+                               output_.error(m.c_str(), d.c_str());
+                           });
+}
+
+void UciInterface_t::go(const char* line) {
+    if (!searcher_) return;
+    const GoParameters g = parseGo(line, position_.side);
+    searcher_->waitIdle();
+    time_.startSearch(g.ponder, g.time, g.increment, g.movestogo, g.depth, g.nodes, g.mate, g.movetime, g.infinite,
+                      0);
+    const int count = readSearchMoves(position_, states_[stateIndex_], line, searchMoves_);
+    // A list that keeps no legal move would leave nothing to play: search them all then.
+    const Zug_t* begin = count > 0 ? searchMoves_ : nullptr;
+    const Zug_t* end = count > 0 ? searchMoves_ + count : nullptr;
+    unlimitedSearch_ = g.infinite || g.ponder;
+    const int flags = (g.ponder ? Sucher_t::FlagPonder : 0) | (debug_ ? Sucher_t::FlagDebug : 0);
+    searcher_->start(position_, options_, time_, flags, output_, begin, end);
+}
+
+void UciInterface_t::stop(const char*) {
+    if (searcher_) searcher_->stopAndWait();
+}
+
+void UciInterface_t::ponderhit(const char*) {
+    unlimitedSearch_ = false;
+    if (searcher_) searcher_->ponderhit();
+}
+
+void UciInterface_t::stopUnlimitedSearch() {
+    if (searcher_ && (unlimitedSearch_ || searcher_->pondering())) searcher_->stopAndWait();
+}
+
+void UciInterface_t::perft(const char* line) {
+    runPerftCommand(
+        position_, std::string_view(std::strstr(line, "perft") + 5),
+        [this](std::string_view text) { output_.line(std::string(text).c_str()); },
+        [this](std::string_view message, std::string_view detail) {
+            const std::string m(message), d(detail);
+            output_.error(m.c_str(), d.c_str());
+        });
+}
+
+void UciInterface_t::bench(const char* line) {
+    if (!searcher_) return;
+    searcher_->waitIdle();
+    // "bench" alone uses the standard depth; "bench N" searches N iterations deep.
+    const int depth = readDecimal32(skipSpace(std::strstr(line, "bench") + 5));
+    const BenchResult result = runBench(*searcher_, depth > 0 ? depth : BenchDepth);
+    char text[96];
+    std::snprintf(text, sizeof text, "bench: nodes %llu", static_cast<unsigned long long>(result.nodes));
+    output_.line(text);
+    std::snprintf(text, sizeof text, "bench: nps %llu", static_cast<unsigned long long>(result.nodesPerSecond()));
+    output_.line(text);
 }
 
 void UciInterface_t::timeCommand(const char* line) {

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "board/position.h"
+#include "protocol/go_command.h"
 #include "protocol/input.h"
 #include "protocol/options.h"
 
@@ -30,6 +32,11 @@ public:
     Optionen_t& options() { return options_; }
     const Optionen_t& options() const { return options_; }
     bool debug() const { return debug_ != 0; }
+    const Stellung_t& position() const { return position_; }
+
+    // End of input: a search without a limit of its own is stopped (it still reports
+    // its best move); a limited one is left to finish.
+    void stopUnlimitedSearch();
 
 private:
     using Handler = void (UciInterface_t::*)(const char* line);
@@ -44,13 +51,24 @@ private:
     void setoption(const char* line);
     void ucinewgame(const char* line);
     void quit(const char* line);
+    void position(const char* line);
+    void go(const char* line);
+    void stop(const char* line);
+    void ponderhit(const char* line);
+    void perft(const char* line);
+    void bench(const char* line);
     void timeCommand(const char* line);
 
     Ausgabe_t& output_;
     Optionen_t options_;
     Zeitkontrolle_t& time_;
+    Stellung_t position_{};
     Sucher_t* searcher_;
+    Zustand_t states_[2]{};
+    int stateIndex_ = 0;  // which of states_ belongs to position_
+    Zug_t searchMoves_[MaxSearchMoves] = {};
     uint8_t debug_ = 0;
+    bool unlimitedSearch_ = false;  // the last "go" was "infinite" or "ponder"
     std::unique_ptr<ZeitnetzTrainer_t> trainer_;  // made by the first "time" command that needs it
 };
 

@@ -4,16 +4,13 @@
 
 #include <cstdint>
 
+#include "net/time_network.h"  // DefaultTimeFactor and its relatives
+
 namespace tolvaren {
 
 // Wall-clock milliseconds (time of day).
 int64_t nowMillis();
 
-// Factor for iterationTest until the time network supplies one; the opening
-// value gives more time while many pieces are on the board.
-inline constexpr double DefaultTimeFactor = 0.08;
-inline constexpr double OpeningTimeFactor = 0.15;
-inline constexpr double MinTimeFactor = 0.02;
 
 class Zeitkontrolle_t {
 public:

@@ -104,6 +104,7 @@ TEST(Fen, RefusesBrokenTextAndImpossiblePositions) {
     EXPECT_TRUE(readFen(pos, state, "4k3/8/8/8/8/8/8/4K2r w - -"));
     EXPECT_FALSE(readFen(pos, state, "4k3/8/8/8/8/8/8/4K2r b - -"));
     EXPECT_FALSE(readFen(pos, state, "P3k3/8/8/8/8/8/8/4K3 w - -"));
+    EXPECT_FALSE(readFen(pos, state, "k7/8/8/8/8/8/NNNNNNNN/NNN1K3 w - -"));  // eleven knights
     EXPECT_FALSE(readFen(pos, state, "k7/8/8/8/8/8/PPPPPPPP/QQQK4 w - -"));
     EXPECT_TRUE(readFen(pos, state, "k7/8/8/8/8/8/PPPPPPPP/QQ1K4 w - -"));
 }

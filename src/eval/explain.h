@@ -1,0 +1,17 @@
+// The "eval" command's report: every term of the static evaluation as "info string"
+// lines, ending with "info string final N" where N is what evaluate returns.
+#pragma once
+
+#include "board/command_output.h"
+
+namespace tolvaren {
+
+struct Stellung_t;
+struct Zustand_t;
+struct Materialtabelle_t;
+struct Bauerntabelle_t;
+
+void explainEvaluation(const Stellung_t& pos, const Zustand_t& state, Materialtabelle_t& material,
+                       Bauerntabelle_t& pawns, const LineFn& out);
+
+}  // namespace tolvaren

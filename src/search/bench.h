@@ -1,0 +1,29 @@
+// The "bench" command's work: a fixed list of positions searched to a fixed depth with
+// a fixed table size, the table cleared before each. The node total is the search's
+// signature; the time gives the speed.
+#pragma once
+
+#include <cstdint>
+
+namespace tolvaren {
+
+class Sucher_t;
+
+constexpr int BenchDepth = 9;  // iterations
+constexpr int BenchHashMiB = 16;
+
+struct BenchResult {
+    uint64_t nodes = 0;
+    int64_t millis = 0;
+    uint64_t nodesPerSecond() const { return nodes * 1000 / static_cast<uint64_t>(millis > 0 ? millis : 1); }
+};
+
+// The compiled-in positions as FEN.
+extern const char* const BenchPositions[];
+extern const int BenchPositionCount;
+
+// Searches every bench position synchronously in the caller's thread, `depth`
+// iterations deep, printing nothing.
+BenchResult runBench(Sucher_t& searcher, int depth);
+
+}  // namespace tolvaren

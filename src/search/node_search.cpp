@@ -1,0 +1,331 @@
+#include <algorithm>
+
+#include "board/attack_tables.h"
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "search/draw_rules.h"
+#include "search/move_picker.h"
+#include "search/search.h"
+#include "search/search_parameters.h"
+#include "search/time_control.h"
+
+namespace tolvaren {
+
+namespace {
+
+bool isSpecial(Zug_t move) { return moveKind(move) >= ZugUmwSpringer; }
+
+// Does the move take away something of what the null move's refutation aimed at?
+bool parriesThreat(Bitboard threat, const Angriffe_t& before, const Angriffe_t& after) {
+    if (!threat) return false;
+    return (threat & before.attacked & ~after.attacked) || (threat & before.attackedTwice & ~after.attackedTwice) ||
+           (threat & before.pawnAttacks & ~after.pawnAttacks) || (threat & before.threats & ~after.threats);
+}
+
+}  // namespace
+
+bool Suche_t::repeatsInTree(const Suchebene_t& rec, uint64_t key) const {
+    // Only positions after the repetition floor count: a null move makes no real position.
+    for (const Suchebene_t* r = &rec - 4; r->ply > repetitionFloor_; r -= 2)
+        if (r->state().hashKey == key) return true;
+    return false;
+}
+
+bool Suche_t::inGameHistory(uint64_t key) const {
+    for (int i = 0; i < pos_.historyLength; ++i)
+        if (pos_.history[i] == key) return true;
+    return false;
+}
+
+bool Suche_t::nullMoveWorthTrying(const Zustand_t& state, int32_t staticEval, int32_t beta) const {
+    if (staticEval <= beta) return false;
+    const Seite_t& me = pos_.sides[pos_.side];
+    const int pieces = me.count[AllPieces] - me.count[Pawn];  // king included
+    if (pieces <= 1) return false;
+    // Pinned pieces and a lone knight cannot be relied on to avoid zugzwang.
+    const Bitboard pinned = state.by(pos_.side ^ 1).pinned & me.pieces[AllPieces];
+    const int loneKnight = popCount(me.pieces[Knight] & ~pinned) == 1 ? 1 : 0;
+    return pieces - popCount(pinned & ~me.pieces[Pawn]) - 1 - loneKnight >= 1;
+}
+
+Zug_t Suche_t::queenContactCheck(Suchebene_t& rec) {
+    const int us = pos_.side, them = us ^ 1;
+    const Seite_t& me = pos_.sides[us];
+    const Seite_t& opp = pos_.sides[them];
+    const Zustand_t& state = rec.state();
+    const Bitboard zone = kingAttacks(opp.kingSquare());
+    for (int i = 0; i < me.count[Queen]; ++i) {
+        const int queen = me.squares(Queen)[i];
+        Bitboard contacts = queenAttacks(queen, state.occupancy) & zone & state.by(us).attackedTwice &
+                            ~me.pieces[AllPieces] & ~state.by(them).attackedTwice;
+        while (contacts) {
+            const int t = popLowest(contacts);
+            // Every flight square must be next to the queen's new square.
+            if (zone & ~opp.pieces[AllPieces] & ~state.by(us).attacked & ~kingAttacks(t)) continue;
+            const Zug_t move = makeMove(queen, t, ZugDame);
+            if (!playMove(pos_, move, state, rec.child, rec.undo)) continue;
+            const Zustand_t& after = rec.child;
+            const bool mates = !(zone & ~opp.pieces[AllPieces] & ~after.by(us).attacked & ~kingAttacks(t)) &&
+                               !(after.by(them).attackedTwice & bit(t));
+            takeBack(rec.undo);
+            if (mates) return move;
+        }
+    }
+    return 0;
+}
+
+void Suche_t::childTableScan(int32_t alpha, int32_t beta, Suchebene_t& rec, int depth) {
+    (void)alpha;
+    const Zustand_t& state = rec.state();
+    const Historie_t& history = history_[pos_.side];
+    const int us = pos_.side, them = us ^ 1;
+    int32_t best = beta - 1;
+    uint32_t* choice = nullptr;
+    for (Zug_t move; (move = nextMove(pos_, rec, history)) != 0;) {
+        uint32_t* entry = rec.current - 1;
+        if (!playMove(pos_, move, state, rec.child, rec.undo)) continue;
+        const Zustand_t& after = rec.child;
+        Hashdaten_t found;
+        if (table_->probe(after.hashKey, rec.ply + 1, found) && found.bound != Hashdaten_t::LowerBound) {
+            const int32_t v = -found.score;
+            if (v > best && (v >= MateRange || found.depth + 2 >= depth)) {
+                best = v;
+                choice = entry;
+            }
+        } else {
+            const int king = pos_.sides[them].kingSquare();
+            const bool noFlight = !(kingAttacks(king) & ~pos_.sides[them].pieces[AllPieces] & ~after.by(us).attacked);
+            if (noFlight && countLegalMoves(pos_, after) == 0) {
+                if (after.by(us).attacked & bit(king)) {
+                    takeBack(rec.undo);
+                    if (rec.stage == PickScore) scoreMoves(pos_, rec, history);
+                    putFirst(rec, entry);
+                    return;
+                }
+                if (best < 0) {
+                    best = 0;
+                    choice = entry;
+                }
+            }
+        }
+        if (best < 0 && rec.ply > 3 && after.hashKey == (&rec - 4)->child.hashKey) {
+            best = 0;
+            choice = entry;
+        }
+        takeBack(rec.undo);
+    }
+    if (choice)
+        putFirst(rec, choice);
+    else
+        resetPicker(rec);
+}
+
+int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int depth, int nullWindowRun) {
+    Suchebene_t& parent = rec.parent();
+    rec.ply = parent.ply + 1;
+    if (rec.ply > MaxSearchPly) return DrawScore;
+    if (stopRequested()) return 0;  // the caller discards it
+    const Zustand_t& state = parent.child;
+    const uint32_t lastMove = parent.move;
+
+    // 2. Draws: repetitions inside the tree and of the game, and dead material.
+    if (lastMove != 0) {
+        if (!parent.captured && moveKind(lastMove) != ZugBauer && rec.ply > 4 && repeatsInTree(rec, state.hashKey))
+            return DrawScore;
+        if (inGameHistory(state.hashKey) || insufficientMaterial(pos_)) return DrawScore;
+    }
+
+    // 3. Quiescence below depth 0.
+    if (depth < 0) return quiescence(alpha, beta, rec, -1);
+
+    // 4. Table: cut off at null-window nodes only; elsewhere the entry supplies the move.
+    rec.mateThreat = 0;
+    rec.bitbaseFound = 0;
+    rec.bitbaseBonus = 0;
+    rec.tt.move = 0;
+    if (table_->probe(state.hashKey, rec.ply, rec.tt)) {
+        const Hashdaten_t& t = rec.tt;
+        if (t.depth >= depth && beta == alpha + 1 &&
+            (t.bound == Hashdaten_t::ExactBound || (t.bound == Hashdaten_t::LowerBound && t.score >= beta) ||
+             (t.bound == Hashdaten_t::UpperBound && t.score <= alpha))) {
+            rec.bestMove = t.move;
+            return t.score;
+        }
+        rec.mateThreat = (t.flags & Hashdaten_t::MateThreat) ? 1 : 0;
+    }
+
+    // 6. Time.
+    if (timeLimited_ && root().bestMove != 0 && time_->nodeTest(static_cast<int64_t>(nodes_))) {
+        requestStop();
+        return 0;
+    }
+
+    const int us = pos_.side, them = us ^ 1;
+    const bool inCheck = (state.by(them).attacked & bit(pos_.sides[us].kingSquare())) != 0;
+    const bool nullAllowed = depth > 1 && !inCheck && !rec.mateThreat;
+
+    // 9. Static evaluation.
+    rec.staticEval = evaluateNode(state);
+    rec.bestMove = 0;
+    rec.movesTried = 0;
+    rec.capturesTried = 0;
+    rec.threatSquares = 0;
+    Suchebene_t& child = (&rec)[1];
+
+    // 11. Null move; after the opponent's pass we may pass once more, never a third time.
+    if (nullAllowed && (lastMove == 0 ? parent.parent().move != 0 : nullMoveWorthTrying(state, rec.staticEval, beta))) {
+        rec.move = 0;
+        rec.captured = 0;
+        const int savedFloor = repetitionFloor_;
+        repetitionFloor_ = rec.ply;
+        const uint8_t ep = pos_.epSquare;
+        playNullMove(pos_, state, rec.child);
+        const int r = (depth <= NullMoveLargeRDepth ? NullMoveSmallR : NullMoveSmallR + 1) +
+                      (depth > NullMoveExtraRDepth ? 1 : 0);
+        child.bestMove = 0;
+        const int32_t score = -nodeSearch(-beta, -alpha, child, depth - 2 * r, nullWindowRun + 1);
+        pos_.side = us;
+        pos_.epSquare = ep;
+        repetitionFloor_ = savedFloor;
+        if (score >= beta && nullWindowRun > 0) return score;
+        if (score < -MateRange && alpha >= -(MateRange - 1)) rec.mateThreat = 1;
+        if (child.bestMove) rec.threatSquares = bit(moveTo(static_cast<Zug_t>(child.bestMove)));
+    }
+
+    // 12. Moves, with help for the first one.
+    uint32_t* const begin = moveSlice(rec.ply);
+    startPicker(rec, begin, generate(pos_, state, begin));
+    if (depth < ChildScanDepth) {
+        if (!inCheck && rec.tt.move == 0) rec.tt.move = queenContactCheck(rec);
+    } else {
+        childTableScan(alpha, beta, rec, depth);
+    }
+
+    // 13. Reduction sizes.
+    const int medium = std::max(2, ((depth + 6) >> 3) * 2);
+    const int large = std::max(medium, (depth * 5) >> 4);
+
+    int32_t best = rec.ply - MateScore;
+    int32_t bound = Hashdaten_t::UpperBound;
+    int32_t betaPrime = beta;
+    bool pruned = false;
+    int searched = 0;
+    const int lastCaptured = parent.captured;
+    const Historie_t& history = history_[us];
+    const Bitboard enemyKing = bit(pos_.sides[them].kingSquare());
+
+    for (Zug_t move; !stopRequested() && (move = nextMove(pos_, rec, history)) != 0;) {
+        rec.move = move;
+        if (!playMove(pos_, move, state, rec.child, rec.undo)) continue;
+        const int captured = rec.undo.capturedType;
+        rec.captured = static_cast<uint8_t>(captured);
+        ++rec.movesTried;
+        if (captured) ++rec.capturesTried;
+        ++nodes_;
+
+        const int kind = moveKind(move);
+        const int to = moveTo(move);
+        const Bitboard target = bit(to);
+        const Zustand_t& after = rec.child;
+        const bool safe = (!(after.by(them).attacked & target) || (after.by(us).attacked & target)) &&
+                          !(after.by(them).threats & target);
+        const bool capturesPiece = captured >= Knight && captured <= Queen;
+
+        // Extensions: calm evasions, recaptures into check, queen trades, pawn endings.
+        int e = inCheck && (captured || kind == ZugKoenig || safe) ? 1 : 0;
+        int r = 0;
+        bool reductionsAllowed;
+        bool pawnEndingTest = false;
+        if ((after.by(us).attacked & enemyKing) && (captured || safe)) {
+            reductionsAllowed = false;
+            if (capturesPiece && lastCaptured) {
+                e = 1;
+                pawnEndingTest = true;
+            }
+        } else {
+            reductionsAllowed = e == 0;
+            if (capturesPiece && lastCaptured) {
+                if (captured == Queen && reductionsAllowed && lastCaptured == Queen) {
+                    e = 1;
+                    reductionsAllowed = false;
+                }
+                pawnEndingTest = true;
+            }
+        }
+        if (pawnEndingTest && onlyKingsAndPawns(pos_)) {
+            e += (depth + 4) >> 2;
+            reductionsAllowed = reductionsAllowed && e == 0;
+        }
+
+        // Futility pruning and late-move reductions.
+        if (reductionsAllowed && !isSpecial(move) &&
+            !(kind == ZugBauer && (rankOf(to) == 2 || rankOf(to) == 7))) {
+            if (depth <= FutilityMaxDepth && !captured && alpha >= -(MateRange - 1) && betaPrime <= MateRange - 1 &&
+                !(searched == 0 && rec.staticEval == 0) &&
+                ((depth <= 1 && rec.staticEval + FutilityMarginDepth1 < alpha) ||
+                 rec.staticEval + FutilityMargin < alpha)) {
+                takeBack(rec.undo);
+                pruned = true;
+                continue;
+            }
+            if (depth > 1 && rec.movesTried >= 2 && move != rec.killer1 && move != rec.killer2 &&
+                !parriesThreat(rec.threatSquares, state.by(them), after.by(them)) &&
+                (!captured || (!lastCaptured && (after.by(them).attacked & target) &&
+                               CoarseValue[captured] < CoarseValue[kind]))) {
+                int k = rec.movesTried + rec.capturesTried;
+                if (rec.capturesTried >= 3) k += 3;
+                k += nullWindowRun % 2;
+                if (nullWindowRun > 4) k += 1;
+                if (lastCaptured) k += 2;
+                r = k <= LmrSmallMaxK ? LmrSmall : k <= LmrMediumMaxK ? medium : large;
+            }
+        }
+
+        // Principal variation search with re-searches of reduced and null-window moves.
+        int32_t score =
+            -nodeSearch(-betaPrime, -alpha, child, depth - 2 + e - r, betaPrime > alpha + 1 ? 0 : nullWindowRun + 1);
+        if (score > alpha && (r > 0 || (betaPrime != beta && score < beta)))
+            score = -nodeSearch(-beta, -alpha, child, depth - 2 + e, beta > alpha + 1 ? 0 : nullWindowRun + 1);
+        takeBack(rec.undo);
+        ++searched;
+        if (score > -MateRange && score < MateRange) score += rec.bitbaseBonus;
+
+        if (score > best) {
+            best = score;
+            rec.bestMove = move;
+            betaPrime = alpha + 1;
+            if (score > alpha) {
+                if (score >= beta) {
+                    updateKillers(rec, move);
+                    if (rec.movesTried > 1) history_[us].reward(move, depth);
+                    bound = Hashdaten_t::LowerBound;
+                    break;
+                }
+                bound = Hashdaten_t::ExactBound;
+                alpha = score;
+                betaPrime = score + 1;
+            }
+        }
+        // Helpers join here once they exist: the remaining moves go to idle threads.
+        if (offerSplit()) break;
+    }
+
+    if (searched == 0 && !inCheck) return pruned ? rec.staticEval : DrawScore;
+    if (pruned && best < rec.staticEval) {
+        best = rec.staticEval;
+        rec.bestMove = 0;
+    }
+    if (stopRequested()) return best;
+    Hashdaten_t result;
+    result.score = best;
+    result.depth = depth;
+    result.nullWindowRun = nullWindowRun;
+    result.bound = bound;
+    result.move = rec.bestMove;
+    result.flags = rec.mateThreat ? Hashdaten_t::MateThreat : 0;
+    table_->store(state.hashKey, rec.ply, result);
+    return best;
+}
+
+}  // namespace tolvaren

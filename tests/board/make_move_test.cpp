@@ -1,0 +1,168 @@
+#include "board/make_move.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "board/consistency.h"
+#include "board/hash_keys.h"
+#include "board_test_support.h"
+
+namespace tolvaren {
+namespace {
+
+using testing::boardFromFen;
+
+bool play(testing::Board& b, const char* text) {
+    const Zug_t move = readCoordinate(b.pos, text);
+    Zustand_t next;
+    if (!contains(b.pos, move, b.state) || !playPermanent(b.pos, move, b.state, next)) return false;
+    b.state = next;
+    return true;
+}
+
+// For every move of every position along random games (standard and Chess960): the
+// new state equals one computed from scratch, and take back restores the board part
+// byte for byte. Also FEN and colour flip round trips on the way.
+TEST(MakeMove, RandomGamesKeepKeysAndRestoreExactly) {
+    testing::TestRandom rng{777};
+    static testing::Board b;
+    static Stellung_t saved, flipped, back;
+    int castlings = 0, enPassants = 0, promotions = 0;
+    for (int game = 0; game < 80; ++game) {
+        if (game % 2) setChess960Position(b.pos, b.state, rng.next() % 960);
+        else setStartPosition(b.pos, b.state);
+        for (int ply = 0; ply < 200; ++ply) {
+            std::memcpy(&saved, &b.pos, sizeof saved);
+            const auto moves = testing::legalMoves(b.pos, b.state);
+            for (const Zug_t move : moves) {
+                Zustand_t next;
+                Rueckzug_t undo;
+                ASSERT_TRUE(playMove(b.pos, move, b.state, next, undo));
+                ASSERT_TRUE(isConsistent(b.pos, next)) << testing::fenOf(saved) << " " << move;
+                castlings += moveKind(move) == ZugRochade;
+                enPassants += moveKind(move) == ZugEnPassant;
+                promotions += isPromotion(move);
+                takeBack(undo);
+                ASSERT_EQ(std::memcmp(&saved, &b.pos, BoardPartSize), 0) << testing::fenOf(saved) << " " << move;
+            }
+            if (moves.empty()) break;
+
+            const std::string fen = testing::fenOf(b.pos);
+            const auto reread = boardFromFen(fen);
+            EXPECT_EQ(testing::fenOf(reread.pos), fen);
+            EXPECT_EQ(reread.state.hashKey, b.state.hashKey) << fen;
+            flipColors(b.pos, flipped);
+            flipColors(flipped, back);
+            std::memcpy(&saved, &b.pos, sizeof saved);
+            rebuildLists(saved);
+            EXPECT_EQ(std::memcmp(&back, &saved, BoardPartSize), 0) << fen;
+
+            Zug_t chosen = moves[rng.next() % moves.size()];
+            Zustand_t next;
+            ASSERT_TRUE(playPermanent(b.pos, chosen, b.state, next));
+            b.state = next;
+        }
+    }
+    EXPECT_GT(castlings, 0);
+    EXPECT_GT(enPassants, 0);
+    EXPECT_GT(promotions, 0);
+}
+
+TEST(MakeMove, EnPassantSquareAndCastlingRights) {
+    auto b = boardFromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    ASSERT_TRUE(play(b, "e2e4"));
+    EXPECT_EQ(b.pos.epSquare, 0);
+    b = boardFromFen("4k3/8/8/8/3p4/8/4P3/4K3 w - -");
+    ASSERT_TRUE(play(b, "e2e4"));
+    EXPECT_EQ(b.pos.epSquare, 44);  // e3
+    ASSERT_TRUE(play(b, "d4e3"));
+    EXPECT_EQ(b.pos.sides[White].count[Pawn], 0);
+    EXPECT_TRUE(isConsistent(b.pos, b.state));
+
+    b = boardFromFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
+    ASSERT_TRUE(play(b, "e1f1"));
+    EXPECT_EQ(b.pos.castling, 12);
+    b = boardFromFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
+    ASSERT_TRUE(play(b, "a1a8"));  // takes the rook on its castling square
+    EXPECT_EQ(b.pos.castling, WhiteShort | BlackShort);
+    ASSERT_TRUE(play(b, "e8e7"));  // out of check; the king move ends Black's castling
+    EXPECT_EQ(b.pos.castling, WhiteShort);
+    EXPECT_EQ(b.state.hashKey, computeHashKey(b.pos));
+
+    // Chess960 castling: the king stays on g1 or walks past its rook.
+    b = boardFromFen("1r4kr/8/8/8/8/8/8/1R4KR w HBhb -");
+    ASSERT_TRUE(play(b, "O-O"));
+    EXPECT_EQ(testing::fenOf(b.pos), "1r4kr/8/8/8/8/8/8/1R3RK1 b kq -");
+    EXPECT_FALSE(play(b, "O-O-O"));  // f8 is attacked by the rook on f1
+    ASSERT_TRUE(play(b, "O-O"));
+    EXPECT_EQ(testing::fenOf(b.pos), "1r3rk1/8/8/8/8/8/8/1R3RK1 w - -");
+    EXPECT_TRUE(isConsistent(b.pos, b.state));
+}
+
+TEST(MakeMove, IllegalMoveIsRefusedAndPositionUnchanged) {
+    auto b = boardFromFen("4k3/4r3/8/8/8/8/4B3/4K3 w - -");
+    static Stellung_t saved;
+    std::memcpy(&saved, &b.pos, sizeof saved);
+    Zustand_t next;
+    Rueckzug_t undo;
+    EXPECT_FALSE(playMove(b.pos, makeMove(52, 43, ZugLaeufer), b.state, next, undo));
+    EXPECT_FALSE(playPermanent(b.pos, makeMove(52, 43, ZugLaeufer), b.state, next));
+    EXPECT_EQ(std::memcmp(&saved, &b.pos, sizeof saved), 0);
+}
+
+TEST(MakeMove, HistoryKeepsAtMost101Keys) {
+    auto b = boardFromFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
+    const char* shuffle[4] = {"a1a2", "e8d8", "a2a1", "d8e8"};
+    for (int i = 0; i < 100; ++i) ASSERT_TRUE(play(b, shuffle[i % 4]));
+    EXPECT_EQ(b.pos.historyLength, 101);
+    EXPECT_EQ(b.pos.history[100], b.state.hashKey);
+    EXPECT_EQ(b.pos.history[0], b.pos.history[4]);
+    ASSERT_TRUE(play(b, "a1a3"));
+    EXPECT_EQ(b.pos.historyLength, 101);
+    ASSERT_TRUE(play(b, "e8d7"));
+    auto c = boardFromFen("4k3/8/8/8/8/8/4P3/R3K3 w - - 7 1");
+    EXPECT_EQ(c.pos.historyLength, 8);
+    ASSERT_TRUE(play(c, "e2e3"));
+    EXPECT_EQ(c.pos.historyLength, 1);
+    EXPECT_EQ(c.pos.history[0], c.state.hashKey);
+}
+
+TEST(MakeMove, NullMoveClearsEnPassant) {
+    auto b = boardFromFen("4k3/8/8/8/3pP3/8/8/4K3 b - e3");
+    ASSERT_EQ(b.pos.epSquare, 44);
+    Zustand_t next;
+    playNullMove(b.pos, b.state, next);
+    EXPECT_EQ(b.pos.side, White);
+    EXPECT_EQ(b.pos.epSquare, 0);
+    EXPECT_EQ(next.hashKey, computeHashKey(b.pos));
+    EXPECT_EQ(next.by(White).attacked, b.state.by(White).attacked);
+}
+
+TEST(MakeMove, MaterialKeyOppositeBishopTerm) {
+    // White takes one of Black's two bishops: one each, on different colours.
+    auto b = boardFromFen("4k3/8/8/3b4/8/8/1b6/B3K3 w - -");
+    ASSERT_TRUE(play(b, "a1b2"));
+    EXPECT_EQ(b.state.materialKey, computeMaterialKey(b.pos));
+    EXPECT_EQ(b.state.materialKey, MaterialMultiplier[White][Bishop] + MaterialMultiplier[Black][Bishop] + OppositeBishopsKey);
+    ASSERT_TRUE(play(b, "d5e4"));
+    ASSERT_TRUE(play(b, "b2c3"));
+    EXPECT_EQ(b.state.materialKey, computeMaterialKey(b.pos));
+}
+
+TEST(MakeMove, AttackRecords) {
+    const auto b = boardFromFen("4k3/8/8/8/2n5/8/1P1B4/R3K3 b - -");
+    const Angriffe_t& white = b.state.by(White);
+    EXPECT_EQ(white.pawnAttacks, bit(40) | bit(42));                 // a3, c3
+    EXPECT_TRUE(white.attackedTwice & bit(42));                      // c3: pawn and bishop
+    EXPECT_TRUE(white.attackedTwice & bit(59));                      // d1: rook, king and bishop
+    EXPECT_EQ(b.state.by(Black).threats, 0u);                        // the knight sees no rook or queen
+    const auto p = boardFromFen("4k3/4n3/8/8/8/8/8/4RK2 b - -");
+    EXPECT_EQ(p.state.by(White).pinned, bit(12));                    // the e7 knight
+    EXPECT_EQ(p.state.by(Black).pinned, 0u);
+    const auto t = boardFromFen("4k3/8/8/3q4/8/2N5/8/4K3 w - -");
+    EXPECT_EQ(t.state.by(White).threats, bit(27));                   // knight attacks the queen
+}
+
+}  // namespace
+}  // namespace tolvaren

@@ -1,0 +1,133 @@
+#include "board/position_command.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "board/consistency.h"
+#include "board/perft.h"
+#include "board_test_support.h"
+
+namespace tolvaren {
+namespace {
+
+struct Interface {
+    Stellung_t pos;
+    Zustand_t states[2];
+    int index = 0;
+    std::vector<std::string> errors;
+
+    bool run(const std::string& args) {
+        errors.clear();
+        return setPositionFromCommand(pos, states, index, args, [this](std::string_view m, std::string_view d) {
+            errors.push_back(std::string(m) + std::string(d));
+        });
+    }
+    std::string fen() const { return testing::fenOf(pos); }
+    bool consistent() const { return isConsistent(pos, states[index]); }
+};
+
+TEST(PositionCommand, StartposFenChess960AndMoves) {
+    static Interface ui;
+    EXPECT_TRUE(ui.run("startpos moves e2e4 e7e5 g1f3"));
+    EXPECT_EQ(ui.fen(), "rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq -");
+    EXPECT_EQ(ui.index, 1);
+    EXPECT_TRUE(ui.consistent());
+    EXPECT_EQ(ui.pos.historyLength, 2);
+
+    EXPECT_FALSE(ui.run("startpos moves e2e4 e2e4"));
+    EXPECT_EQ(ui.errors, std::vector<std::string>{"position: illegal move: e2e4"});
+    EXPECT_EQ(ui.fen(), "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq -");
+    EXPECT_TRUE(ui.consistent());
+
+    EXPECT_TRUE(ui.run("  fen 4k3/8/8/8/8/8/8/R3K2R w KQ - 3 20 moves O-O"));
+    EXPECT_EQ(ui.fen(), "4k3/8/8/8/8/8/8/R4RK1 b - -");
+    EXPECT_EQ(ui.pos.historyLength, 5);
+
+    EXPECT_TRUE(ui.run("Chess960 518 moves e2e4"));
+    EXPECT_EQ(ui.fen(), "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq -");
+    EXPECT_FALSE(ui.run("Chess960 0 moves g1h1"));  // the f1 rook stands on the castling rook's target
+    EXPECT_TRUE(ui.consistent());
+
+    // Long castling spelt with zeros is not cut to "0-0-".
+    EXPECT_TRUE(ui.run("fen r3k3/8/8/8/8/8/8/4K2R w Kq - moves 0-0 0-0-0"));
+    EXPECT_EQ(ui.fen(), "2kr4/8/8/8/8/8/8/5RK1 w - -");
+}
+
+TEST(PositionCommand, ErrorsLeaveAConsistentPosition) {
+    static Interface ui;
+    EXPECT_FALSE(ui.run("Chess960"));
+    EXPECT_EQ(ui.errors, std::vector<std::string>{"'position Chess960' without number"});
+    EXPECT_FALSE(ui.run("foo"));
+    EXPECT_EQ(ui.errors, std::vector<std::string>{"'position' without 'startpos' and without 'fen'"});
+
+    EXPECT_TRUE(ui.run("startpos moves e2e4"));
+    EXPECT_FALSE(ui.run("fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq - moves e2e4"));
+    EXPECT_EQ(ui.errors,
+              std::vector<std::string>{"position: Illegal FEN string: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq - moves e2e4"});
+    EXPECT_EQ(ui.fen(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");  // the start, not the old one
+    EXPECT_TRUE(ui.consistent());
+
+    // Moves the piece cannot make are refused before they are played.
+    for (const char* bad : {"startpos moves e2e5", "startpos moves b1b3", "startpos moves e1e2",
+                            "startpos moves e1g1", "startpos moves a1a8", "startpos moves zz99", "startpos moves e2e4 e7e5 e1c1",
+                            "startpos moves d2d4 e7e5 d4e5 d7d5 e5d6 c7d6 d1d7"}) {
+        EXPECT_FALSE(ui.run(bad)) << bad;
+        EXPECT_EQ(ui.errors.size(), 1u) << bad;
+        EXPECT_TRUE(ui.consistent()) << bad;
+    }
+    EXPECT_FALSE(ui.run("startpos moves e2e4 e7e5 e1c1"));
+    EXPECT_EQ(ui.errors, std::vector<std::string>{"position: illegal move: e1c1"});
+    // Promotion letters: the fifth character counts only when it is a letter.
+    EXPECT_TRUE(ui.run("fen 4k3/P7/8/8/8/8/8/4K3 w - - moves a7a8n"));
+    EXPECT_EQ(ui.fen(), "N3k3/8/8/8/8/8/8/4K3 b - -");
+    EXPECT_TRUE(ui.run("startpos moves e2e4, e7e5"));
+    EXPECT_EQ(ui.index, 0);
+}
+
+TEST(PositionCommand, LongGamesAndFileLetterFens) {
+    static Interface ui;
+    // Hundreds of knight shuffles: the history stays at 101 keys.
+    std::string line = "startpos moves";
+    for (int i = 0; i < 100; ++i) line += " g1f3 g8f6 f3g1 f6g8";
+    EXPECT_TRUE(ui.run(line));
+    EXPECT_EQ(ui.pos.historyLength, 101);
+    EXPECT_TRUE(ui.consistent());
+
+    EXPECT_TRUE(ui.run("fen 1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1 moves g1h1 g8h8"));
+    EXPECT_EQ(ui.fen(), "1r3rk1/8/8/8/8/8/8/1R3RK1 w - -");
+    EXPECT_TRUE(ui.consistent());
+}
+
+}  // namespace
+}  // namespace tolvaren
+
+namespace tolvaren {
+namespace {
+
+// Mangled FENs and move lists: whatever is accepted must be a position that move
+// generation and make handle (the checked build asserts consistency after every make).
+TEST(PositionCommand, MangledInputNeverBreaksThePosition) {
+    static Interface ui;
+    testing::TestRandom rng{4242};
+    const std::string seeds[] = {"fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1 moves e1g1 a8b8",
+                                 "fen 1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1 moves g1h1 b8b1",
+                                 "fen rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3 moves e5f6 g7f6"};
+    const char alphabet[] = "KQkqRrBbNnPp12345678/-whHaAgGcC O0e. ";
+    for (int round = 0; round < 3000; ++round) {
+        std::string line = seeds[round % 3];
+        const int edits = 1 + static_cast<int>(rng.next() % 4);
+        for (int e = 0; e < edits; ++e) {
+            const size_t at = 4 + rng.next() % (line.size() - 4);
+            line[at] = alphabet[rng.next() % (sizeof alphabet - 1)];
+        }
+        ui.run(line);
+        ASSERT_TRUE(ui.consistent()) << line;
+        PerftTabelle_t none(0);
+        perft(none, ui.pos, ui.states[ui.index], 2);
+    }
+}
+
+}  // namespace
+}  // namespace tolvaren

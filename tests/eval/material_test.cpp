@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "eval/material.h"
+#include "eval/score.h"
+#include "eval_test_support.h"
+
+namespace tolvaren::testing {
+namespace {
+
+TEST(PackedScore, HalvesSurviveNegativeMidgame) {
+    const Wert_t w = 10 * 65536 - 5;
+    EXPECT_EQ(w, makeScore(-5, 10));
+    EXPECT_EQ(mgOf(w), -5);
+    EXPECT_EQ(egOf(w), 10);
+    const Wert_t sum = makeScore(-300, 20) + makeScore(100, -50) - makeScore(7, -3);
+    EXPECT_EQ(mgOf(sum), -207);
+    EXPECT_EQ(egOf(sum), -27);
+    EXPECT_EQ(mgOf(3 * makeScore(-5, -7)), -15);
+    EXPECT_EQ(egOf(3 * makeScore(-5, -7)), -21);
+    EXPECT_EQ(mgOf(Tempo), 68);
+    EXPECT_EQ(egOf(Tempo), 35);
+}
+
+MaterialCounts counts(std::initializer_list<int> white, std::initializer_list<int> black) {
+    MaterialCounts c{};
+    int t = Pawn;
+    for (int n : white) c.count[White][t++] = n;
+    t = Pawn;
+    for (int n : black) c.count[Black][t++] = n;
+    return c;
+}
+
+// Counts are pawns, knights, bishops, rooks, queens.
+TEST(MaterialEntry, SumsPhaseAndScore) {
+    MaterialEintrag_t e{};
+    computeMaterialEntry(counts({8, 2, 2, 2, 1}, {8, 2, 2, 2, 1}), 1, e);
+    EXPECT_EQ(e.whiteSum, 37696);
+    EXPECT_EQ(e.blackSum, 37696);
+    EXPECT_EQ(e.mgWeight, 256);
+    EXPECT_EQ(e.egWeight, 0);
+    EXPECT_EQ(e.materialScore, 0);
+    EXPECT_EQ(e.patternScore, 0);  // the bishop pairs cancel
+
+    // Below 25000 the weights are 0/256; at 42016 and above 256/0.
+    computeMaterialEntry(counts({4, 1, 1, 1, 0}, {4, 1, 1, 1, 0}), 4, e);
+    EXPECT_EQ(e.whiteSum + e.blackSum, 2 * (3482 + 2975 + 3129 + 4820));
+    EXPECT_EQ(e.mgWeight, 986 * (28812 - 25000) / 65536);
+    computeMaterialEntry(counts({3, 0, 0, 1, 0}, {3, 0, 0, 1, 0}), 5, e);
+    EXPECT_EQ(e.mgWeight, 0);
+    EXPECT_EQ(e.egWeight, 256);
+
+    // The correction K: rook against bishop and pawn, little material left.
+    computeMaterialEntry(counts({0, 0, 0, 1, 0}, {1, 0, 1, 0, 0}), 6, e);
+    const int64_t d = 4820 - (3129 + 1083), m = 4820 + 3129 + 1083;
+    EXPECT_EQ(e.materialScore, d + (275 * d + 1339 * 1083) * (25000 - m) / (int64_t{1} << 28));
+    EXPECT_EQ(e.materialScore, 608 + 96);  // 1617337 * 15968 / 2^28 = 96
+}
+
+TEST(MaterialEntry, EqualSumsScoreZeroWhateverThePawns) {
+    // Pawn, knight and queen against three pawns, two bishops and a rook: 13850 each.
+    MaterialEintrag_t e{};
+    computeMaterialEntry(counts({1, 1, 0, 0, 1}, {3, 0, 2, 1, 0}), 7, e);
+    EXPECT_EQ(e.whiteSum, e.blackSum);
+    EXPECT_EQ(e.materialScore, 0);
+}
+
+TEST(MaterialSignature, Grammar) {
+    const MaterialSignatur_t s = parseSignature("2SSx-Bbq");
+    EXPECT_EQ(s.count[0][0], 1);
+    EXPECT_EQ(s.count[0][2], 2);
+    EXPECT_EQ(s.count[1][1], 1);
+    EXPECT_EQ(s.count[1][3], 1);
+    EXPECT_EQ(s.count[1][5], 1);
+    EXPECT_EQ(s.count[0][1] + s.count[0][3] + s.count[0][4] + s.count[0][5], 0);
+    const MaterialSignatur_t back = parseSignature("L-T-S");  // a second "-" switches back
+    EXPECT_EQ(back.count[0][3], 1);
+    EXPECT_EQ(back.count[0][2], 1);
+    EXPECT_EQ(back.count[1][4], 1);
+    const MaterialSignatur_t none = parseSignature("");
+    for (const auto& record : none.count)
+        for (int n : record) EXPECT_EQ(n, 0);
+}
+
+TEST(MaterialPatterns, FitsAndRunningExcess) {
+    // Bishop against knight and pawn, both ways round.
+    EXPECT_EQ(materialPatternScore(counts({4, 1, 1, 1, 0}, {5, 2, 0, 1, 0})), makeScore(262, 117));
+    EXPECT_EQ(materialPatternScore(counts({5, 2, 0, 1, 0}, {4, 1, 1, 1, 0})), -makeScore(262, 117));
+    // Two knights against a rook.
+    EXPECT_EQ(materialPatternScore(counts({5, 2, 0, 0, 1}, {5, 0, 0, 1, 1})), makeScore(286, 68));
+    // Two bishops more against two knights and two pawns more: "L-BS" twice.
+    EXPECT_EQ(materialPatternScore(counts({3, 0, 2, 0, 0}, {5, 2, 0, 0, 0})), 2 * makeScore(262, 117));
+    // Two knights more against rook, bishop and pawn more: "S-BT" once uses up one
+    // knight, so "SS-T" and "SS-BL" find too little left.
+    EXPECT_EQ(materialPatternScore(counts({4, 2, 0, 0, 0}, {5, 0, 1, 1, 0})), makeScore(475, -133));
+    // Equal material: nothing fits.
+    EXPECT_EQ(materialPatternScore(counts({8, 2, 2, 2, 1}, {8, 2, 2, 2, 1})), 0);
+}
+
+TEST(MaterialEntry, BishopPairCountsBishopsOnly) {
+    EvalBoard sameColour("4k3/8/8/8/8/8/8/2B1KB2 w - - 0 1");  // c1 and f1 are opposite colours
+    EXPECT_EQ(sameColour.materialEntry().patternScore, makeScore(0, 130));
+    EvalBoard light("4k3/8/8/8/8/8/1B6/B3K3 w - - 0 1");  // a1 and b2: both dark
+    EXPECT_EQ(light.materialEntry().patternScore, makeScore(0, 130));
+}
+
+TEST(MaterialTable, HitReturnsTheEntryAMissComputed) {
+    EvalBoard b("r1bqkb1r/pppp1ppp/2n2n2/4p3/4P3/2N2N2/PPPP1PPP/R1BQKB1R w KQkq - 0 1");
+    const MaterialEintrag_t& first = b.materialEntry();
+    const MaterialEintrag_t copy = first;
+    const MaterialEintrag_t& second = b.materialEntry();
+    EXPECT_EQ(&first, &second);
+    EXPECT_EQ(std::memcmp(&copy, &second, sizeof copy), 0);
+    EXPECT_EQ(first.key, b.state.materialKey);
+    EXPECT_EQ(&first, &b.material->entry[b.state.materialKey & (MaterialTableSize - 1)]);
+}
+
+TEST(MaterialTable, BareKingsAreComputedNotTakenFromAnEmptySlot) {
+    EvalBoard b("8/8/4k3/8/8/3K4/8/8 w - - 0 1");
+    ASSERT_EQ(b.state.materialKey, 0u);
+    const MaterialEintrag_t& e = b.materialEntry();
+    EXPECT_EQ(e.mgWeight, 0);
+    EXPECT_EQ(e.egWeight, 256);
+    EXPECT_EQ(e.whiteSum + e.blackSum, 0);
+}
+
+}  // namespace
+}  // namespace tolvaren::testing

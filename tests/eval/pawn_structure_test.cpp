@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <initializer_list>
+#include <string_view>
+
+#include "eval/pawn_structure.h"
+#include "eval/score.h"
+#include "eval/square_sets.h"
+#include "eval/weights.h"
+#include "eval_test_support.h"
+
+namespace tolvaren::testing {
+namespace {
+
+Bitboard at(std::initializer_list<std::string_view> names) {
+    Bitboard b = 0;
+    for (std::string_view n : names) b |= bit(squareOf(n[0] - 'a', n[1] - '0'));
+    return b;
+}
+
+BauernEintrag_t entryOf(Bitboard white, Bitboard black) {
+    BauernEintrag_t e{};
+    computePawnEntry(white, black, 12345, e);
+    return e;
+}
+
+void expectScore(const BauernEintrag_t& e, int mg, int eg) {
+    EXPECT_EQ(mgOf(e.score), mg);
+    EXPECT_EQ(egOf(e.score), eg);
+}
+
+TEST(PawnStructure, FileStructureTerms) {
+    // Isolated doubled c-pawns: square table 102/273, isolated file -80/-99 and
+    // -116/-114 once, c3 doubled -151/-139, both passed 82/-152.
+    expectScore(entryOf(at({"c2", "c3"}), 0), 102 - 80 - 116 - 151 + 82, 273 - 99 - 114 - 139 - 152);
+    // Three on the e-file: the third is tripled once, two of them doubled.
+    expectScore(entryOf(at({"e2", "e3", "e4"}), 0), 306 - 300 - 80 - 116 - 2 * 151 + 201,
+                457 - 300 - 99 - 114 - 2 * 139 - 293);
+    // Two on a file four squares apart are neither tripled nor doubled.
+    const BauernEintrag_t apart = entryOf(at({"e2", "e6"}), 0);
+    const BauernEintrag_t close = entryOf(at({"e2", "e5"}), 0);
+    EXPECT_EQ(mgOf(close.score) - mgOf(apart.score),
+              mgOf(PawnSquare[squareOf(4, 5)] + PassedPawnSquare[squareOf(4, 5)]) -
+                  mgOf(PawnSquare[squareOf(4, 6)] + PassedPawnSquare[squareOf(4, 6)]) - 151);
+    // Isolated edge file.
+    expectScore(entryOf(at({"a3"}), 0), -68 - 19 + 34, 40 - 30 + 33);
+}
+
+TEST(PawnStructure, ColourMirror) {
+    const Bitboard w = at({"a2", "b3", "c4", "c5", "f2", "g2", "h4"});
+    const Bitboard b = at({"a7", "b5", "d6", "e7", "e6", "g7", "h7"});
+    const BauernEintrag_t e = entryOf(w, b);
+    const BauernEintrag_t m = entryOf(flipVertical(b), flipVertical(w));
+    EXPECT_EQ(e.score, -m.score);
+    EXPECT_EQ(e.passed, flipVertical(m.passed));
+    EXPECT_EQ(e.outposts[White], flipVertical(m.outposts[Black]));
+    EXPECT_EQ(e.catchRegion[White], flipVertical(m.catchRegion[Black]));
+    EXPECT_EQ(e.defended[Black], flipVertical(m.defended[White]));
+    EXPECT_EQ(e.blockedOrBackward, flipVertical(m.blockedOrBackward));
+}
+
+TEST(PawnStructure, CandidateAndBackward) {
+    // c5 is a candidate (helper d5, no sentries); d7 is backward (d6 attacked by c5).
+    const BauernEintrag_t e = entryOf(at({"c5", "d5"}), at({"d7"}));
+    expectScore(e, (129 + 172 + 170) - (90 - 80 - 42), (194 + 204 + 76) - (144 - 99 - 21));
+    EXPECT_EQ(e.passed, 0u);
+    EXPECT_EQ(e.blockedOrBackward, at({"d7"}));
+    EXPECT_EQ(e.backwardOnHalfOpen, 0u);  // a White pawn stands on the d-file
+
+    // Mutually backward d3/e5, each on a file without enemy pawns.
+    const BauernEintrag_t m = entryOf(at({"d3"}), at({"e5"}));
+    EXPECT_EQ(m.blockedOrBackward, at({"d3", "e5"}));
+    EXPECT_EQ(m.backwardOnHalfOpen, at({"d3", "e5"}));
+
+    // Blocked pairs go into the same set.
+    EXPECT_EQ(entryOf(at({"e4", "d4"}), at({"e5"})).blockedOrBackward & at({"e4", "e5"}), at({"e4", "e5"}));
+}
+
+TEST(PawnStructure, PassedPawnsAndConnection) {
+    const BauernEintrag_t e = entryOf(at({"d5", "e6", "a2"}), at({"h7"}));
+    EXPECT_EQ(e.passed, at({"d5", "e6", "a2", "h7"}));
+    EXPECT_EQ(e.passedFiles, Bitboard{0x19} | (Bitboard{0x80} << 56));
+    // d5 and e6 touch diagonally: both get their rank's bonus.
+    const BauernEintrag_t apart = entryOf(at({"d5", "e7", "a2"}), at({"h7"}));
+    const Wert_t withBonus = e.score - PawnSquare[squareOf(4, 6)] - PassedPawnSquare[squareOf(4, 6)];
+    const Wert_t without = apart.score - PawnSquare[squareOf(4, 7)] - PassedPawnSquare[squareOf(4, 7)];
+    // With e7 instead, neither touches the other: no bonus, and both are disconnected.
+    EXPECT_EQ(withBonus - without, ConnectedPasser[5] + ConnectedPasser[6] - 2 * DisconnectedPawn);
+}
+
+TEST(PawnStructure, CatchRegions) {
+    // Five king steps from the promotion square for a pawn on rank 2 or 3.
+    const Bitboard fiveSteps = ((FileA | fileMask(1) | fileMask(2) | fileMask(3) | fileMask(4) | fileMask(5)) &
+                                ~(rankMask(1) | rankMask(2)));
+    EXPECT_EQ(entryOf(at({"a2"}), 0).catchRegion[White], fiveSteps);
+    EXPECT_EQ(entryOf(at({"a3"}), 0).catchRegion[White] & ~at({"a3"}), fiveSteps & ~at({"a3"}));
+    // A side without passers leaves the region open.
+    EXPECT_EQ(entryOf(at({"a3"}), 0).catchRegion[Black], ~Bitboard{0});
+    // Two passers: the intersection.
+    const Bitboard four = entryOf(at({"h4"}), 0).catchRegion[White];
+    EXPECT_EQ(four, (fileMask(3) | fileMask(4) | fileMask(5) | fileMask(6) | FileH) &
+                        (rankMask(8) | rankMask(7) | rankMask(6) | rankMask(5) | rankMask(4)));
+    EXPECT_EQ(entryOf(at({"a2", "h4"}), 0).catchRegion[White], fiveSteps & four);
+}
+
+TEST(PawnStructure, OutpostsSheltersAndFiles) {
+    // d6 is frozen by e4/c4's control of d5; c7 can still come to attack b5 and d5.
+    EXPECT_EQ(entryOf(at({"c4", "e4"}), at({"d6"})).outposts[White], at({"b5", "d5", "f5"}));
+    EXPECT_EQ(entryOf(at({"c4", "e4"}), at({"c7"})).outposts[White], at({"f5"}));
+    // Second-rank pawns shelter when they guard the squares ahead.
+    EXPECT_EQ(entryOf(at({"f2", "g2", "h2"}), 0).defended[White], at({"f2", "g2", "h2"}));
+    EXPECT_EQ(entryOf(at({"f2", "h2"}), 0).defended[White], 0u);
+    EXPECT_EQ(entryOf(at({"f2", "g3"}), 0).defended[White], at({"f2", "g3"}));  // g3 guards f4
+    EXPECT_EQ(entryOf(at({"f2", "h3"}), 0).defended[White], 0u);
+
+    const BauernEintrag_t e = entryOf(at({"a2", "b2"}), at({"b7", "h7"}));
+    EXPECT_EQ(e.openFiles, 0x7C);
+    EXPECT_EQ(e.pawnFileCount, 3);
+    EXPECT_EQ(e.filesWithoutWhitePawns, 6);
+    EXPECT_EQ(e.filesWithoutBlackPawns, 6);
+
+    // No pawns for one side: nothing from it, eight files without its pawns.
+    const BauernEintrag_t lone = entryOf(0, at({"e5"}));
+    EXPECT_EQ(lone.filesWithoutWhitePawns, 8);
+    EXPECT_EQ(lone.outposts[White], 0u);
+    EXPECT_EQ(lone.catchRegion[Black] & at({"e1"}), at({"e1"}));
+}
+
+TEST(PawnTable, HitsAndTheEmptyKey) {
+    EvalBoard b("4k3/pp3ppp/8/8/8/8/PPP2PPP/4K3 w - - 0 1");
+    const BauernEintrag_t& first = b.pawnEntry();
+    const BauernEintrag_t& again = b.pawnEntry();
+    EXPECT_EQ(&first, &again);
+    EXPECT_EQ(first.key, b.state.pawnKey);
+    BauernEintrag_t fresh{};
+    computePawnEntry(b.pos.sides[White].pieces[Pawn], b.pos.sides[Black].pieces[Pawn], b.state.pawnKey, fresh);
+    EXPECT_EQ(std::memcmp(&fresh, &first, sizeof fresh), 0);
+
+    // Key 0 (no pawns) on a zero-filled table is computed, not read as an empty slot.
+    EvalBoard none("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
+    ASSERT_EQ(none.state.pawnKey, 0u);
+    const BauernEintrag_t& e = none.pawnEntry();
+    EXPECT_EQ(e.filesWithoutWhitePawns, 8);
+    EXPECT_EQ(e.openFiles, 0xFF);
+    EXPECT_EQ(e.catchRegion[White], ~Bitboard{0});
+    EXPECT_EQ(e.catchRegion[Black], ~Bitboard{0});
+}
+
+}  // namespace
+}  // namespace tolvaren::testing
