@@ -258,30 +258,33 @@ bool XBoardInterface_t::playInGame(Zug_t move) {
 }
 
 bool XBoardInterface_t::gameEnded() {
+    const char* result = nullptr;
     int outcome = 0;
     if (gameOver(pos_, state(), &outcome)) {
         if (outcome == 0)
-            output_.line("1/2-1/2 {Stalemate}");
+            result = "1/2-1/2 {Stalemate}";
         else
-            output_.line(pos_.side == Black ? "1-0 {White mates}" : "0-1 {Black mates}");
-        return true;
+            result = pos_.side == Black ? "1-0 {White mates}" : "0-1 {Black mates}";
+    } else {
+        switch (classifyDraw(pos_, state())) {
+            case DrawRepetition:
+                result = "1/2-1/2 {Draw by repetition}";
+                break;
+            case DrawNoMaterial:
+                result = "1/2-1/2 {Insufficient material}";
+                break;
+            case DrawDeadBishops:
+                result = "1/2-1/2 {Dead position}";
+                break;
+            case DrawFiftyMoves:
+                result = "1/2-1/2 {Draw by 50 move rule}";
+                break;
+            default:
+                return false;
+        }
     }
-    switch (classifyDraw(pos_, state())) {
-        case DrawRepetition:
-            output_.line("1/2-1/2 {Draw by repetition}");
-            return true;
-        case DrawNoMaterial:
-            output_.line("1/2-1/2 {Insufficient material}");
-            return true;
-        case DrawDeadBishops:
-            output_.line("1/2-1/2 {Dead position}");
-            return true;
-        case DrawFiftyMoves:
-            output_.line("1/2-1/2 {Draw by 50 move rule}");
-            return true;
-        default:
-            return false;
-    }
+    printInOrder(result);
+    return true;
 }
 
 void XBoardInterface_t::rebuild() {
@@ -385,7 +388,9 @@ void XBoardInterface_t::engineMoved(Zug_t best, Zug_t ponder) {
 
 // ---- commands -------------------------------------------------------------------
 
-void XBoardInterface_t::xboard(const char*, const char*) { output_.line(""); }
+void XBoardInterface_t::printInOrder(const char* text) { post(XboardUciQueue_t::Line, text); }
+
+void XBoardInterface_t::xboard(const char*, const char*) { printInOrder(""); }
 
 void XBoardInterface_t::ignore(const char*, const char*) {}
 
@@ -569,7 +574,8 @@ void XBoardInterface_t::setboard(const char*, const char* args) {
 
 void XBoardInterface_t::hint(const char*, const char*) {
     if (output_.analyzing()) {
-        output_.printAnalysisHint();
+        TextLine line;
+        if (output_.formatAnalysisHint(line)) printInOrder(line.c_str());
         return;
     }
     if (expectedReply_ == 0) return;
@@ -577,7 +583,7 @@ void XBoardInterface_t::hint(const char*, const char*) {
     post(XboardUciQueue_t::Line, std::string("Hint: ") + writeCoordinate(pos_, expectedReply_, text));
 }
 
-void XBoardInterface_t::bk(const char*, const char*) { output_.line(""); }
+void XBoardInterface_t::bk(const char*, const char*) { printInOrder(""); }
 
 void XBoardInterface_t::undo(const char*, const char*) {
     book_ = Bookkeeping{};
@@ -631,7 +637,10 @@ void XBoardInterface_t::exitAnalysis(const char*, const char*) {
 }
 
 void XBoardInterface_t::status(const char*, const char*) {
-    if (analyzeMode_ && output_.analyzing()) output_.printAnalysisStatus(nowMillis());
+    if (!analyzeMode_ || !output_.analyzing()) return;
+    TextLine line;
+    output_.formatAnalysisStatus(line, nowMillis());
+    printInOrder(line.c_str());
 }
 
 void XBoardInterface_t::memory(const char* line, const char* args) {

@@ -69,6 +69,9 @@ private:
 
     void post(XboardUciQueue_t::Kind kind, std::string_view text, std::string_view detail = {});
     void postCommand(std::string_view text) { post(XboardUciQueue_t::Command, text); }
+    // Lines from the command thread go through the queue: printed directly they could
+    // fall into the muted bracket of a silent stop that the worker is still executing.
+    void printInOrder(const char* text);
 
     void resetGame();
     void stopSilently();

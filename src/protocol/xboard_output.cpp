@@ -138,26 +138,19 @@ int32_t XBoardAusgabe_t::lastScore() const {
     return lastScore_;
 }
 
-void XBoardAusgabe_t::printAnalysisStatus(int64_t now) {
-    if (muted()) return;
-    TextLine line;
-    {
-        std::lock_guard lock(stateMutex_);
-        line.appendf("stat01:%13.0f %16.0f %6d %3d %3d %s", static_cast<double>(now - analysisStart_) * 0.1,
-                     static_cast<double>(nodes_), depth_, rootMoves_ - currentMoveNumber_ + 1, rootMoves_,
-                     currentMove_);
-    }
-    writeLine(line.c_str());
+void XBoardAusgabe_t::formatAnalysisStatus(TextLine& line, int64_t now) const {
+    std::lock_guard lock(stateMutex_);
+    line.clear();
+    line.appendf("stat01:%13.0f %16.0f %6d %3d %3d %s", static_cast<double>(now - analysisStart_) * 0.1,
+                 static_cast<double>(nodes_), depth_, rootMoves_ - currentMoveNumber_ + 1, rootMoves_,
+                 currentMove_);
 }
 
-bool XBoardAusgabe_t::printAnalysisHint() {
-    TextLine line;
-    {
-        std::lock_guard lock(stateMutex_);
-        if (analysisHint_[0] == '\0') return false;
-        line.appendf("Hint: %s", analysisHint_);
-    }
-    Ausgabe_t::line(line.c_str());
+bool XBoardAusgabe_t::formatAnalysisHint(TextLine& line) const {
+    std::lock_guard lock(stateMutex_);
+    if (analysisHint_[0] == '\0') return false;
+    line.clear();
+    line.appendf("Hint: %s", analysisHint_);
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "protocol/output.h"
+#include "protocol/uci_format.h"
 
 namespace tolvaren {
 
@@ -45,9 +46,9 @@ public:
     // Score of the last thinking line of the current search (NoScore before the first).
     int32_t lastScore() const;
     // "stat01: ..." for the "." command.
-    void printAnalysisStatus(int64_t now);
+    void formatAnalysisStatus(TextLine& line, int64_t now) const;
     // "Hint: <move>" from the analysis; false when the analysis has no move yet.
-    bool printAnalysisHint();
+    bool formatAnalysisHint(TextLine& line) const;
 
     static constexpr int32_t NoScore = 500000;
 

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -124,6 +126,81 @@ TEST(XboardProcess, OldProtocolVersionEndsTheEngine) {
     early.send("new");
     EXPECT_EQ(early.readLine(Timeout), "Error (protocol version 2 required): new");
     EXPECT_EQ(early.waitExit(Timeout), 0);
+}
+
+}  // namespace tolvaren
+
+namespace tolvaren {
+
+namespace {
+
+bool isThinkingLine(const std::string& line) { return !line.empty() && std::isdigit(static_cast<unsigned char>(line[0])); }
+
+// Skips thinking lines; returns the next other line.
+std::optional<std::string> nextNonThinking(EngineProcess& engine) {
+    while (auto line = engine.readLine(Timeout))
+        if (!isThinkingLine(*line)) return line;
+    return std::nullopt;
+}
+
+}  // namespace
+
+TEST(XboardProcess, MoveNowAndDeferredPong) {
+    WorkingDirectory dir;
+    EngineProcess engine;
+    handshake(engine);
+    engine.send("new");
+    engine.send("post");
+    engine.send("st 30");
+    engine.send("go");
+    // A thirty-second search is under way; the pong must wait for its move.
+    auto first = engine.readLine(Timeout);
+    ASSERT_TRUE(first && isThinkingLine(*first)) << first.value_or("<none>");
+    engine.send("ping 7");
+    engine.send("?");
+    auto move = nextNonThinking(engine);
+    ASSERT_TRUE(move);
+    EXPECT_EQ(move->rfind("move ", 0), 0u) << *move;
+    EXPECT_EQ(nextNonThinking(engine), "pong 7");
+    engine.send("quit");
+    EXPECT_EQ(engine.waitExit(Timeout), 0);
+}
+
+TEST(XboardProcess, PonderHitAndAnalysis) {
+    WorkingDirectory dir;
+    EngineProcess engine;
+    handshake(engine);
+    engine.send("new");
+    engine.send("hard");
+    engine.send("nopost");
+    engine.send("level 40 0:10 0");
+    engine.send("time 1000");
+    engine.send("otim 1000");
+    engine.send("go");
+    auto move = engine.readLine(Timeout);
+    ASSERT_TRUE(move && move->rfind("move ", 0) == 0) << move.value_or("<none>");
+    // The expected reply is the hint; playing it turns the ponder search into the real one.
+    engine.send("hint");
+    auto hint = engine.readLine(Timeout);
+    ASSERT_TRUE(hint && hint->rfind("Hint: ", 0) == 0) << hint.value_or("<none>");
+    engine.send("time 1000");
+    engine.send("usermove " + hint->substr(6));
+    move = engine.readLine(Timeout);
+    ASSERT_TRUE(move && move->rfind("move ", 0) == 0) << move.value_or("<none>");
+
+    engine.send("force");
+    engine.send("post");
+    engine.send("analyze");
+    auto thinking = engine.readLine(Timeout);
+    ASSERT_TRUE(thinking && isThinkingLine(*thinking)) << thinking.value_or("<none>");
+    engine.send(".");
+    std::vector<std::string> skipped;
+    EXPECT_TRUE(engine.readUntil("stat01:", Timeout, &skipped));
+    engine.send("exit");
+    engine.send("ping 9");
+    EXPECT_EQ(nextNonThinking(engine), "pong 9");
+    engine.send("quit");
+    EXPECT_EQ(engine.waitExit(Timeout), 0);
 }
 
 }  // namespace tolvaren
