@@ -1,5 +1,6 @@
 #include "protocol/xboard_time_control.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -145,12 +146,17 @@ double incrementDue(const XboardTimeControl& control, int64_t movesPlayed) {
     return current.increment;
 }
 
+int64_t searchTimeForMove(int64_t moveTime) {
+    const int64_t reserve = MoveTimeReserve + moveTime / 100;
+    return std::max<int64_t>(moveTime - reserve, 1);
+}
+
 void formatGoLine(TextLine& line, const XboardTimeControl& control, const GoRequest& request) {
     line.clear();
     if (request.fixedDepth > 0) {
         line.appendf("go depth %ld", static_cast<long>(request.fixedDepth));
     } else if (request.fixedMoveTime >= 0) {
-        line.appendf("go movetime %10.0f", static_cast<double>(request.fixedMoveTime));
+        line.appendf("go movetime %10.0f", static_cast<double>(searchTimeForMove(request.fixedMoveTime)));
     } else {
         const int64_t moves = (request.halfMovesPlayed + (request.ponder ? 1 : 0)) / 2;
         const PeriodPosition at = locatePeriod(control, moves);

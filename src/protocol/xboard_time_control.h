@@ -56,6 +56,11 @@ struct GoRequest {
     bool ponder = false;
 };
 
+// XBoard calls the flag the moment a fixed move time has passed, while the search
+// uses all of its move time and then still has to report: keep back 50 ms and 1 %.
+constexpr int64_t MoveTimeReserve = 50;
+int64_t searchTimeForMove(int64_t moveTime);
+
 // The UCI "go" line for the request.
 void formatGoLine(TextLine& line, const XboardTimeControl& control, const GoRequest& request);
 

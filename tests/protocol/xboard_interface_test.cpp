@@ -199,7 +199,7 @@ TEST(XboardInterface, ClockCommandsShapeTheGoLine) {
     rig->send("st 30");
     rig->send("go");
     std::vector<std::string> sent = rig->commands();
-    EXPECT_EQ(sent.back(), "go movetime 30000");
+    EXPECT_EQ(sent.back(), "go movetime 29650");
     rig->send("force");
     rig->send("sd 6");
     rig->send("go");

@@ -86,7 +86,7 @@ TEST(XboardTimeControl, GoLines) {
 
     GoRequest fixed;
     fixed.fixedMoveTime = 30000;
-    EXPECT_EQ(goLine(classic, fixed), "go movetime 30000");
+    EXPECT_EQ(goLine(classic, fixed), "go movetime 29650");
     fixed.fixedDepth = 7;  // depth wins over move time
     EXPECT_EQ(goLine(classic, fixed), "go depth 7");
     EXPECT_EQ(goLine(level("0 2 12"), GoRequest{}), "go wtime 300000 btime 300000 winc 12000 binc 12000");
