@@ -367,6 +367,7 @@ void XBoardInterface_t::engineMoved(Zug_t best, Zug_t ponder) {
     playInGame(best);
     thinking_ = false;
     pondering_ = false;
+    expectedReply_ = 0;
     if (gameEnded()) {
         flushDeferredPong();
         return;
