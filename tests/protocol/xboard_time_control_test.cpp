@@ -12,13 +12,6 @@ XboardTimeControl level(const char* args) {
     return control;
 }
 
-std::string goLine(const XboardTimeControl& control, const GoRequest& request) {
-    TextLine line;
-    formatGoLine(line, control, request);
-    line.collapseBlanks();
-    return line.c_str();
-}
-
 }  // namespace
 
 TEST(XboardTimeControl, LevelParsing) {
@@ -71,25 +64,6 @@ TEST(XboardTimeControl, MovesToGoAndIncrementDueWalkThePeriods) {
     const XboardTimeControl fischer = level("0 2 12");
     EXPECT_EQ(locatePeriod(fischer, 30).movesToGo, 0);
     EXPECT_EQ(incrementDue(fischer, 30), 12000.0);
-}
-
-TEST(XboardTimeControl, GoLines) {
-    const XboardTimeControl classic = level("40 5 0");
-    GoRequest request;
-    request.ownClock = 123450;
-    EXPECT_EQ(goLine(classic, request), "go wtime 123450 btime 123450 winc 0 binc 0 movestogo 40");
-    // Black before its 40th move has 79 half-moves behind it; pondering counts the ponder move.
-    request.halfMovesPlayed = 79;
-    EXPECT_EQ(goLine(classic, request), "go wtime 123450 btime 123450 winc 0 binc 0 movestogo 1");
-    request.ponder = true;
-    EXPECT_EQ(goLine(classic, request), "go wtime 123450 btime 123450 winc 0 binc 0 movestogo 40 ponder");
-
-    GoRequest fixed;
-    fixed.fixedMoveTime = 30000;
-    EXPECT_EQ(goLine(classic, fixed), "go movetime 29650");
-    fixed.fixedDepth = 7;  // depth wins over move time
-    EXPECT_EQ(goLine(classic, fixed), "go depth 7");
-    EXPECT_EQ(goLine(level("0 2 12"), GoRequest{}), "go wtime 300000 btime 300000 winc 12000 binc 12000");
 }
 
 TEST(XboardTimeControl, ScoresInXboardUnits) {
