@@ -3,3 +3,5 @@
 engine="$1"
 echo "== engine"
 printf 'uci\nquit\n' | "$engine" | head -1
+echo "== search"
+printf 'uci\nbench\nquit\n' | "$engine" | grep '^bench:'

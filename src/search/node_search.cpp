@@ -75,8 +75,7 @@ Zug_t Suche_t::queenContactCheck(Suchebene_t& rec) {
     return 0;
 }
 
-void Suche_t::childTableScan(int32_t alpha, int32_t beta, Suchebene_t& rec, int depth) {
-    (void)alpha;
+void Suche_t::childTableScan(int32_t beta, Suchebene_t& rec, int depth) {
     const Zustand_t& state = rec.state();
     const Historie_t& history = history_[pos_.side];
     const int us = pos_.side, them = us ^ 1;
@@ -133,7 +132,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     if (lastMove != 0) {
         if (!parent.captured && moveKind(lastMove) != ZugBauer && rec.ply > 4 && repeatsInTree(rec, state.hashKey))
             return DrawScore;
-        if (inGameHistory(state.hashKey) || insufficientMaterial(pos_)) return DrawScore;
+        if ((rec.reversiblePath && inGameHistory(state.hashKey)) || insufficientMaterial(pos_)) return DrawScore;
     }
 
     // 3. Quiescence below depth 0.
@@ -184,6 +183,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
         const int r = (depth <= NullMoveLargeRDepth ? NullMoveSmallR : NullMoveSmallR + 1) +
                       (depth > NullMoveExtraRDepth ? 1 : 0);
         child.bestMove = 0;
+        rec.passReversibility();
         const int32_t score = -nodeSearch(-beta, -alpha, child, depth - 2 * r, nullWindowRun + 1);
         pos_.side = us;
         pos_.epSquare = ep;
@@ -199,7 +199,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     if (depth < ChildScanDepth) {
         if (!inCheck && rec.tt.move == 0) rec.tt.move = queenContactCheck(rec);
     } else {
-        childTableScan(alpha, beta, rec, depth);
+        childTableScan(beta, rec, depth);
     }
 
     // 13. Reduction sizes.
@@ -218,6 +218,8 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     for (Zug_t move; !stopRequested() && (move = nextMove(pos_, rec, history)) != 0;) {
         rec.move = move;
         if (!playMove(pos_, move, state, rec.child, rec.undo)) continue;
+        // Children that probe the table (depth 0 and up) get their bucket loaded meanwhile.
+        if (depth >= 1) table_->prefetch(static_cast<uint32_t>(rec.child.hashKey >> 32));
         const int captured = rec.undo.capturedType;
         rec.captured = static_cast<uint8_t>(captured);
         ++rec.movesTried;
@@ -283,6 +285,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
         }
 
         // Principal variation search with re-searches of reduced and null-window moves.
+        rec.passReversibility();
         int32_t score =
             -nodeSearch(-betaPrime, -alpha, child, depth - 2 + e - r, betaPrime > alpha + 1 ? 0 : nullWindowRun + 1);
         if (score > alpha && (r > 0 || (betaPrime != beta && score < beta)))

@@ -23,6 +23,9 @@ struct Suchebene_t {
     uint8_t mateThreat = 0;  // passing would lose to a mate
     uint8_t bitbaseFound = 0;
     uint8_t captured = 0;  // piece type taken by `move`, 0 for none
+    // No capture or pawn move lies between the root and this node, so the node may
+    // repeat a position of the game before the root.
+    uint8_t reversiblePath = 1;
     int32_t bitbaseBonus = 0;
     int32_t bitbaseResult = 0;
     uint64_t threatSquares = 0;  // destination of the best reply to the null move
@@ -37,6 +40,13 @@ struct Suchebene_t {
     // The position after `move`; the node's own state is the previous record's child.
     Zustand_t child{};
     Rueckzug_t undo{};
+
+    // Hands the reversible-path flag to the child after this record's move was made.
+    void passReversibility() {
+        const int kind = moveKind(static_cast<Zug_t>(move));
+        const bool pawnMove = kind == ZugBauer || kind == ZugEnPassant || isPromotion(static_cast<Zug_t>(move));
+        this[1].reversiblePath = reversiblePath && !captured && !pawnMove;
+    }
 
     const Suchebene_t& parent() const { return this[-1]; }
     Suchebene_t& parent() { return this[-1]; }

@@ -22,9 +22,9 @@ int32_t marginalValue(int type, int count) { return materialTableValue(type, cou
 
 }  // namespace
 
-Bitboard Suche_t::captureTargets(const Zustand_t& state, int32_t eval, int32_t alpha, int qdepth) const {
-    const int us = pos_.side, them = us ^ 1;
-    const Seite_t& opp = pos_.sides[them];
+Bitboard quiescenceTargets(const Stellung_t& pos, const Zustand_t& state, int32_t eval, int32_t alpha, int qdepth) {
+    const int us = pos.side, them = us ^ 1;
+    const Seite_t& opp = pos.sides[them];
     const int32_t m = QuiescenceMarginStep * qdepth;
     const int32_t extra = opp.count[Pawn] == 1 ? LastPawnExtra : 0;
     const int32_t a = m + MarginA + extra, b = m + MarginB + extra, c = m + MarginC + extra;
@@ -46,7 +46,7 @@ Bitboard Suche_t::captureTargets(const Zustand_t& state, int32_t eval, int32_t a
             if (g + a > 0) {
                 targets |= pawns & worth;
                 // The generator names an e.p. capture by the pawn it takes.
-                if (pos_.epSquare) targets |= bit(us == White ? pos_.epSquare + 8 : pos_.epSquare - 8);
+                if (pos.epSquare) targets |= bit(us == White ? pos.epSquare + 8 : pos.epSquare - 8);
                 if (g + a > QuiescenceAllTargets) targets |= pawns;
             }
         }
@@ -90,7 +90,7 @@ int32_t Suche_t::quiescence(int32_t alpha, int32_t beta, Suchebene_t& rec, int q
             alpha = eval;
         }
         best = eval;
-        targets = captureTargets(state, eval, alpha, qdepth);
+        targets = quiescenceTargets(pos_, state, eval, alpha, qdepth);
         if (qdepth == -1) mode = best + QuietCheckMargin < alpha ? 1 : 2;
     }
 

@@ -19,6 +19,10 @@
 
 namespace tolvaren {
 
+// The opponent pieces whose capture the quiescence search generates: those that can
+// lift `eval` above alpha by a margin shrinking with the quiescence depth (-1, -2, ...).
+Bitboard quiescenceTargets(const Stellung_t& pos, const Zustand_t& state, int32_t eval, int32_t alpha, int qdepth);
+
 class Suche_t : public Sucher_t {
 public:
     Suche_t();
@@ -57,12 +61,11 @@ private:
     bool nullMoveWorthTrying(const Zustand_t& state, int32_t staticEval, int32_t beta) const;
     bool offerSplit() { return false; }
     Zug_t queenContactCheck(Suchebene_t& rec);
-    void childTableScan(int32_t alpha, int32_t beta, Suchebene_t& rec, int depth);
+    void childTableScan(int32_t beta, Suchebene_t& rec, int depth);
     int32_t evaluateNode(const Zustand_t& state);
 
     // Quiescence.
     int32_t quiescence(int32_t alpha, int32_t beta, Suchebene_t& rec, int qdepth);
-    Bitboard captureTargets(const Zustand_t& state, int32_t eval, int32_t alpha, int qdepth) const;
 
     uint32_t* moveSlice(int ply) { return moveStack_.get() + static_cast<size_t>(ply + 1) * MaxMoves; }
     Suchebene_t& root() { return records_[RootRecord]; }
@@ -87,7 +90,6 @@ private:
     Zug_t lastPonder_ = 0;
     bool opening_ = false;
     bool timeLimited_ = false;  // the node test can say stop at all
-    int rootMovesSearched_ = 0;  // in the current root search
 
     // Read by ponderhit on the command thread.
     std::atomic<bool> mayContinue_{true};

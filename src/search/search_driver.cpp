@@ -55,6 +55,7 @@ void Suche_t::prepareRoot(const Stellung_t& pos) {
         r.ply = i - RootRecord;
     }
     computeState(pos_, records_[RootRecord - 1].child);
+    root().reversiblePath = 1;
     root().listBegin = root().listEnd = root().current = moveSlice(0);
     nodes_ = 0;
     selDepth_ = 0;
@@ -209,6 +210,7 @@ int32_t Suche_t::rootSearch(int depth, int32_t centre) {
                                   ? RootReduction
                                   : 0;
 
+        rec.passReversibility();
         int32_t score = -nodeSearch(-beta, -alpha, child, depth - 2 + extension - reduction, beta == alpha + 1);
         if (multiPv_ == 1) {
             while (!stopRequested()) {

@@ -1,0 +1,90 @@
+// The picker's order: table move, recapture, then captures by value, killers, quiet moves.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "board/fen.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "board/position.h"
+#include "search/history.h"
+#include "search/move_picker.h"
+#include "search/ply_record.h"
+
+namespace tolvaren {
+
+namespace {
+
+// A node with its parent record, as the search lays them out.
+struct PickerFixture {
+    std::unique_ptr<Stellung_t> pos = std::make_unique<Stellung_t>();
+    std::unique_ptr<Suchebene_t[]> records = std::make_unique<Suchebene_t[]>(3);
+    std::unique_ptr<Historie_t> history = std::make_unique<Historie_t>();
+    uint32_t list[MaxMoves] = {};
+
+    PickerFixture(const char* fen, const char* lastMove = nullptr) {
+        EXPECT_TRUE(readFen(*pos, records[0].child, fen));
+        if (lastMove) {
+            // The move that led here, read as the opponent's move from its origin square.
+            const Zug_t m = static_cast<Zug_t>(makeMove(squareFromName(lastMove), squareFromName(lastMove + 2), ZugSpringer));
+            records[0].move = m;
+        }
+        startPicker(node(), list, generate(*pos, records[0].child, list));
+    }
+    Suchebene_t& node() { return records[1]; }
+    static int squareFromName(const char* s) { return squareOf(s[0] - 'a', s[1] - '0'); }
+    std::string next() {
+        const Zug_t m = nextMove(*pos, node(), *history);
+        char buffer[8];
+        return m ? writeCoordinate(*pos, m, buffer) : "";
+    }
+};
+
+}  // namespace
+
+TEST(MovePicker, TableMoveComesFirstEvenBeforeWinningTheQueen) {
+    // White can take the queen on d5 with the e4 pawn.
+    PickerFixture f("4k3/8/8/3q4/4P3/8/8/R3K3 w - - 0 1");
+    f.node().tt.move = makeMove(56, 48, ZugTurm);  // a1a2
+    EXPECT_EQ(f.next(), "a1a2");
+    EXPECT_EQ(f.next(), "e4d5");
+}
+
+TEST(MovePicker, PawnRecaptureBeforeKnightRecapture) {
+    // Black's knight has just taken on e5; pawn d4 and knight f3 can take back.
+    PickerFixture f("rnbqkb1r/pppp1ppp/8/4n3/3P4/5N2/PPP1PPPP/RNBQKB1R w KQkq - 0 1", "c6e5");
+    EXPECT_EQ(f.next(), "d4e5");
+    // The knight's recapture is still the best capture left.
+    EXPECT_EQ(f.next(), "f3e5");
+}
+
+TEST(MovePicker, CapturesByValueThenHistoryThenKillers) {
+    // Pawn takes rook beats knight takes rook; a full history counter outweighs a killer,
+    // which still comes before the other quiet moves.
+    PickerFixture f("4k3/8/8/3r4/2P5/4N3/8/4K3 w - - 0 1");
+    const Zug_t killer = makeMove(60, 53, ZugKoenig);       // e1f2
+    const Zug_t historyMove = makeMove(60, 61, ZugKoenig);  // e1f1
+    f.node().killer1 = killer;
+    f.history->reward(historyMove, 10);
+    std::vector<std::string> order;
+    for (std::string m; !(m = f.next()).empty();) order.push_back(m);
+    ASSERT_GE(order.size(), 4u);
+    EXPECT_EQ(order[0], "c4d5");
+    EXPECT_EQ(order[1], "e3d5");
+    EXPECT_EQ(order[2], "e1f1");
+    EXPECT_EQ(order[3], "e1f2");
+}
+
+TEST(MovePicker, PutFirstKeepsTheRestInOrder) {
+    PickerFixture f("4k3/8/8/3r4/2P5/4N3/8/4K3 w - - 0 1");
+    std::vector<std::string> plain;
+    for (std::string m; !(m = f.next()).empty();) plain.push_back(m);
+    putFirst(f.node(), f.node().listEnd - 1);
+    EXPECT_EQ(f.next(), plain.back());
+    for (size_t i = 0; i + 1 < plain.size(); ++i) EXPECT_EQ(f.next(), plain[i]);
+    EXPECT_EQ(f.next(), "");
+}
+
+}  // namespace tolvaren
