@@ -47,7 +47,8 @@ public:
                 const std::size_t at = line.find(key);
                 if (at == std::string::npos) continue;
                 const std::size_t from = at + 6;
-                line.replace(from, line.find(' ', from) - from, "T");
+                const std::size_t end = line.find(' ', from);
+                line = line.substr(0, from) + "T" + (end == std::string::npos ? "" : line.substr(end));
             }
         return lines;
     }
