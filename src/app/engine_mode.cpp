@@ -8,6 +8,8 @@
 #include "protocol/text_scan.h"
 #include "protocol/uci_interface.h"
 #include "protocol/uci_output.h"
+#include "protocol/xboard_interface.h"
+#include "protocol/xboard_output.h"
 #include "search/search.h"
 #include "search/time_control.h"
 
@@ -22,12 +24,17 @@ struct Session {
     std::unique_ptr<Suche_t> searcher = std::make_unique<Suche_t>();  // its thread waits for the first "go"
     const Optionsbeschreibung_t* optionTable = engineOptionTable;
     std::unique_ptr<Ausgabe_t> output;
+    std::unique_ptr<UciInterface_t> uciBehind;  // XBoard mode: the UCI interface the adapter drives
     std::unique_ptr<Eingabe_t> input;
 
     // Builds the objects for a protocol word; false when the word names no protocol.
     bool choose(const char* word) {
         const bool uci = std::strcmp(word, "uci") == 0;
         const bool uciTest = std::strcmp(word, "ucitest") == 0;
+        if (std::strcmp(word, "xboard") == 0) {
+            chooseXboard();
+            return true;
+        }
         if (!uci && !uciTest) return false;
         time = std::make_unique<Zeitkontrolle_t>();
         if (uci)
@@ -38,8 +45,21 @@ struct Session {
         return true;
     }
 
+    void chooseXboard() {
+        time = std::make_unique<Zeitkontrolle_t>();
+        auto sink = std::make_unique<XBoardAusgabe_t>(*time);
+        uciBehind = std::make_unique<UciInterface_t>(searcher.get(), optionTable, *time, *sink);
+        auto adapter = std::make_unique<XBoardInterface_t>(*uciBehind, uciBehind->options(), *sink);
+        sink->connect(adapter.get(), &uciBehind->options());
+        output = std::move(sink);
+        input = std::move(adapter);
+    }
+
+    bool xboardMode() const { return uciBehind != nullptr; }
+
     void shutDown() {
         input.reset();
+        uciBehind.reset();
         output.reset();
         searcher.reset();
         time.reset();
@@ -72,7 +92,8 @@ int runEngineMode(std::FILE* in) {
     // limited one finishes and prints its result; then quit.
     if (!quitFlag.load(std::memory_order_relaxed) && session.input) {
         if (auto* uci = dynamic_cast<UciInterface_t*>(session.input.get())) uci->stopUnlimitedSearch();
-        session.input->handleLine("position startpos");
+        // XBoard knows no "position"; its GUI is gone, so the adapter just quits.
+        if (!session.xboardMode()) session.input->handleLine("position startpos");
         session.input->handleLine("quit");
     }
     session.shutDown();

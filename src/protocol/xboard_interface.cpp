@@ -1,0 +1,703 @@
+#include "protocol/xboard_interface.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "board/draw_classification.h"
+#include "board/fen.h"
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "protocol/options.h"
+#include "protocol/text_scan.h"
+#include "protocol/xboard_output.h"
+#include "search/time_control.h"
+
+namespace tolvaren {
+
+namespace {
+
+// The adapter compares its command words up to this length.
+constexpr std::size_t CommandWordLength = 16;
+constexpr std::size_t PingLength = 30;
+constexpr int ScoreHistory = 4;
+constexpr int32_t DrawScoreMax = 1;
+constexpr int32_t DrawScoreMinOffered = -500000;
+constexpr int32_t DrawScoreMin = -1;
+constexpr int OfferInterval = 20;  // engine moves between unprompted draw offers
+constexpr int32_t ResignAbsent = 450000;
+constexpr int32_t ResignFloor = -20000;
+constexpr int64_t MinimumClock = 150;
+constexpr int64_t InitialClock = 300000;
+
+const char* const FeatureLines[] = {
+    "feature done=0",
+    "feature myname=\"Tolvaren 2017-01-01\"",
+    "feature ping=1",
+    "feature setboard=1",
+    "feature playother=1",
+    "feature usermove=1",
+    "feature sigint=0",
+    "feature variants=\"normal,fischerandom\"",
+    "feature colors=0",
+    "feature ics=0",
+    "feature name=1",
+    "feature memory=1",
+    "feature smp=1",
+};
+
+// Reads a decimal argument; false when the text holds no number.
+bool readInteger(const char* text, int64_t& value) {
+    const char* p = skipSpace(text);
+    const char* digits = (*p == '-' || *p == '+') ? p + 1 : p;
+    if (*digits < '0' || *digits > '9') return false;
+    value = readDecimal(p);
+    return true;
+}
+
+bool readReal(const char* text, double& value) {
+    const char* p = skipSpace(text);
+    char* end = nullptr;
+    const double v = std::strtod(p, &end);
+    if (end == p || !std::isfinite(v)) return false;
+    value = v;
+    return true;
+}
+
+std::string paddedMove(const char* text) {
+    std::string field(text);
+    field.resize(XBoardInterface_t::MoveFieldWidth, ' ');
+    return field;
+}
+
+void trimRight(std::string& text) {
+    while (!text.empty() && isBlankChar(text.back())) text.pop_back();
+}
+
+}  // namespace
+
+// Tested in this order; the first word of the line is compared exactly.
+const XBoardInterface_t::Command XBoardInterface_t::commands[] = {
+    {"xboard", &XBoardInterface_t::xboard},
+    {"protover", &XBoardInterface_t::protover},
+    {"accepted", &XBoardInterface_t::ignore},
+    {"rejected", &XBoardInterface_t::ignore},
+    {"new", &XBoardInterface_t::newGame},
+    {"variant", &XBoardInterface_t::variant},
+    {"quit", &XBoardInterface_t::quit},
+    {"random", &XBoardInterface_t::ignore},
+    {"force", &XBoardInterface_t::force},
+    {"go", &XBoardInterface_t::go},
+    {"playother", &XBoardInterface_t::playother},
+    {"level", &XBoardInterface_t::level},
+    {"st", &XBoardInterface_t::st},
+    {"sd", &XBoardInterface_t::sd},
+    {"time", &XBoardInterface_t::time},
+    {"otim", &XBoardInterface_t::ignore},
+    {"usermove", &XBoardInterface_t::usermove},
+    {"?", &XBoardInterface_t::moveNow},
+    {"ping", &XBoardInterface_t::ping},
+    {"draw", &XBoardInterface_t::draw},
+    {"result", &XBoardInterface_t::result},
+    {"setboard", &XBoardInterface_t::setboard},
+    {"hint", &XBoardInterface_t::hint},
+    {"bk", &XBoardInterface_t::bk},
+    {"undo", &XBoardInterface_t::undo},
+    {"remove", &XBoardInterface_t::remove},
+    {"hard", &XBoardInterface_t::hard},
+    {"easy", &XBoardInterface_t::easy},
+    {"post", &XBoardInterface_t::postOn},
+    {"nopost", &XBoardInterface_t::postOff},
+    {"analyze", &XBoardInterface_t::analyze},
+    {"name", &XBoardInterface_t::name},
+    {"rating", &XBoardInterface_t::ignore},
+    {"computer", &XBoardInterface_t::ignore},
+    {"exit", &XBoardInterface_t::exitAnalysis},
+    {".", &XBoardInterface_t::status},
+    {"memory", &XBoardInterface_t::memory},
+    {"cores", &XBoardInterface_t::cores},
+};
+
+XBoardInterface_t::XBoardInterface_t(Eingabe_t& uci, const Optionen_t& options, XBoardAusgabe_t& output,
+                                     const char* iniPath)
+    : options_(options), output_(output), iniPath_(iniPath), queue_(uci, output) {
+    resetGame();
+}
+
+XBoardInterface_t::~XBoardInterface_t() {
+    // The sink must not reach into an adapter that is going away.
+    output_.connect(nullptr, nullptr);
+    std::lock_guard lock(commandMutex_);
+    shuttingDown_ = true;
+}
+
+void XBoardInterface_t::post(XboardUciQueue_t::Kind kind, std::string_view text, std::string_view detail) {
+    if (shuttingDown_) return;
+    queue_.post(kind, text, detail);
+}
+
+void XBoardInterface_t::handleLine(const char* line) {
+    bool drain = false;
+    {
+        std::lock_guard lock(commandMutex_);
+        const char* p = skipSpace(line);
+        char word[CommandWordLength + 1];
+        std::size_t n = 0;
+        while (n < CommandWordLength && p[n] != '\0' && !isBlankChar(p[n])) {
+            word[n] = p[n];
+            ++n;
+        }
+        word[n] = '\0';
+        if (n == 0) return;
+        const char* args = p + n;
+
+        if (protocolVersion_ < 2 && std::strcmp(word, "xboard") != 0 && std::strcmp(word, "protover") != 0) {
+            post(XboardUciQueue_t::Error, "protocol version 2 required", line);
+            postCommand("quit");
+            waitForQueue_ = true;
+        } else {
+            const Command* command = nullptr;
+            for (const Command& c : commands)
+                if (std::strcmp(word, c.word) == 0) {
+                    command = &c;
+                    break;
+                }
+            if (command != nullptr)
+                (this->*command->run)(line, args);
+            else
+                post(XboardUciQueue_t::Error, "unknown command", line);
+        }
+        drain = waitForQueue_;
+        waitForQueue_ = false;
+    }
+    // Waiting under the command lock could deadlock with a best-move report that
+    // needs the lock while the worker waits for that search to end.
+    if (drain) queue_.waitUntilDrained();
+}
+
+// ---- game and searches ----------------------------------------------------------
+
+void XBoardInterface_t::resetGame() {
+    startText_ = "startpos";
+    moveText_.clear();
+    stateIndex_ = 0;
+    setStartPosition(pos_, states_[0]);
+    expectedReply_ = 0;
+    control_ = XboardTimeControl::initial();
+    ownClock_ = InitialClock;
+    fixedMoveTime_ = -1;
+    fixedDepth_ = -1;
+    forceMode_ = false;
+    book_ = Bookkeeping{};
+}
+
+void XBoardInterface_t::stopSilently() {
+    // The muted bracket swallows the best move of the interrupted search.
+    postCommand("setoption name NoOutput value true");
+    postCommand("stop");
+    postCommand("setoption name NoOutput value false");
+    output_.setPonderMove("");
+    pondering_ = false;
+    thinking_ = false;
+}
+
+void XBoardInterface_t::postPosition(const char* ponderMove) {
+    std::string command = "position " + startText_;
+    if (!moveText_.empty() || ponderMove != nullptr) {
+        command += " moves ";
+        command += moveText_;
+        if (ponderMove != nullptr) command += ponderMove;
+    }
+    trimRight(command);
+    postCommand(command);
+}
+
+void XBoardInterface_t::startThinking(Zug_t ponderMove) {
+    char ponderText[8] = {};
+    std::string ponderField;
+    if (ponderMove != 0) {
+        writeCoordinate(pos_, ponderMove, ponderText);
+        ponderField = paddedMove(ponderText);
+    } else {
+        thinking_ = true;
+    }
+    postPosition(ponderMove != 0 ? ponderField.c_str() : nullptr);
+    output_.beginSearch(countLegalMoves(pos_, state()));
+
+    GoRequest request;
+    request.fixedDepth = fixedDepth_;
+    request.fixedMoveTime = fixedMoveTime_;
+    request.ownClock = ownClock_;
+    request.halfMovesPlayed = halfMovesPlayed();
+    request.ponder = ponderMove != 0;
+    TextLine go;
+    formatGoLine(go, control_, request);
+    output_.setPonderMove(ponderText);
+    postCommand(go.c_str());
+}
+
+void XBoardInterface_t::startAnalysis() {
+    analyzeMode_ = true;
+    postPosition(nullptr);
+    output_.beginAnalysis(countLegalMoves(pos_, state()), nowMillis());
+    postCommand("go infinite");
+}
+
+bool XBoardInterface_t::playInGame(Zug_t move) {
+    char text[8];
+    writeCoordinate(pos_, move, text);
+    if (!playPermanent(pos_, move, states_[stateIndex_], states_[stateIndex_ ^ 1])) return false;
+    stateIndex_ ^= 1;
+    moveText_ += paddedMove(text);
+    return true;
+}
+
+bool XBoardInterface_t::gameEnded() {
+    const char* result = nullptr;
+    int outcome = 0;
+    if (gameOver(pos_, state(), &outcome)) {
+        if (outcome == 0)
+            result = "1/2-1/2 {Stalemate}";
+        else
+            result = pos_.side == Black ? "1-0 {White mates}" : "0-1 {Black mates}";
+    } else {
+        switch (classifyDraw(pos_, state())) {
+            case DrawRepetition:
+                result = "1/2-1/2 {Draw by repetition}";
+                break;
+            case DrawNoMaterial:
+                result = "1/2-1/2 {Insufficient material}";
+                break;
+            case DrawDeadBishops:
+                result = "1/2-1/2 {Dead position}";
+                break;
+            case DrawFiftyMoves:
+                result = "1/2-1/2 {Draw by 50 move rule}";
+                break;
+            default:
+                return false;
+        }
+    }
+    printInOrder(result);
+    return true;
+}
+
+void XBoardInterface_t::rebuild() {
+    stateIndex_ = 0;
+    if (startText_.rfind("fen ", 0) != 0 || !readFen(pos_, states_[0], std::string_view(startText_).substr(4))) {
+        startText_ = "startpos";
+        setStartPosition(pos_, states_[0]);
+    }
+    const std::string moves = std::move(moveText_);
+    moveText_.clear();
+    for (std::size_t i = 0; i + MoveFieldWidth <= moves.size(); i += MoveFieldWidth) {
+        const Zug_t move = readCoordinate(pos_, std::string_view(moves).substr(i, MoveFieldWidth));
+        // A move that no longer reads ends the game here rather than corrupting it.
+        if (move == 0 || !isLegal(pos_, move, state()) || !playInGame(move)) break;
+    }
+}
+
+void XBoardInterface_t::flushDeferredPong() {
+    if (deferredPong_.empty()) return;
+    post(XboardUciQueue_t::Line, deferredPong_);
+    deferredPong_.clear();
+}
+
+bool XBoardInterface_t::drawOfferDue() {
+    if (pos_.side != book_.color) {
+        book_.color = pos_.side;
+        book_.count = 0;
+        book_.movesSinceOffer = 0;
+    }
+    if (countLegalMoves(pos_, state()) > 1) {
+        std::copy_backward(book_.scores, book_.scores + ScoreHistory - 1, book_.scores + ScoreHistory);
+        book_.scores[0] = output_.lastScore();
+        book_.count = std::min(book_.count + 1, ScoreHistory);
+    }
+    ++book_.movesSinceOffer;
+    if (book_.opponentOffered && book_.movesSinceOffer < halfMovesPlayed())
+        book_.movesSinceOffer = halfMovesPlayed();
+    if (!(book_.movesSinceOffer > OfferInterval || book_.opponentOffered) || book_.count < ScoreHistory)
+        return false;
+    const int32_t low = book_.opponentOffered ? DrawScoreMinOffered : DrawScoreMin;
+    book_.opponentOffered = false;
+    for (int i = 0; i < 3; ++i)
+        if (book_.scores[i] < low || book_.scores[i] > DrawScoreMax) return false;
+    book_.movesSinceOffer = 0;
+    return true;
+}
+
+bool XBoardInterface_t::resignDue() const {
+    if (book_.count < ScoreHistory) return false;
+    const int64_t resign = options_.number("Resign", ResignAbsent);
+    const int64_t threshold = std::max<int64_t>(-10 * resign, ResignFloor);
+    for (int32_t s : book_.scores)
+        if (s > threshold) return false;
+    return book_.scores[0] <= book_.scores[1];
+}
+
+void XBoardInterface_t::engineMoved(Zug_t best, Zug_t ponder) {
+    std::lock_guard lock(commandMutex_);
+    // A report that arrives after the adapter stopped waiting for it (force, new,
+    // result ... while it waited for the lock) belongs to no game any more.
+    if (!thinking_ || output_.muted() || shuttingDown_) return;
+    if (best == 0 || !isLegal(pos_, best, state())) {
+        char text[8];
+        post(XboardUciQueue_t::Error, "engine move not legal", writeCoordinate(pos_, best, text));
+        thinking_ = false;
+        flushDeferredPong();
+        return;
+    }
+
+    if (drawOfferDue()) output_.line("offer draw");
+    char text[8];
+    TextLine move;
+    move.appendf("move %s", writeCoordinate(pos_, best, text));
+    output_.line(move.c_str());
+
+    ownClock_ -= nowMillis() - thinkStart_;
+    ownClock_ += static_cast<int64_t>(incrementDue(control_, static_cast<int64_t>(moveText_.size() / 12)));
+    if (ownClock_ < MinimumClock) ownClock_ = MinimumClock;
+
+    playInGame(best);
+    thinking_ = false;
+    pondering_ = false;
+    expectedReply_ = 0;
+    if (gameEnded()) {
+        flushDeferredPong();
+        return;
+    }
+    if (resignDue()) {
+        output_.line("resign");
+        flushDeferredPong();
+        return;
+    }
+    flushDeferredPong();
+
+    // A ponder move the search got wrong is dropped rather than sent on.
+    expectedReply_ = ponder != 0 && isLegal(pos_, ponder, state()) ? ponder : 0;
+    if (ponderEnabled_ && expectedReply_ != 0 && fixedDepth_ <= 0 && fixedMoveTime_ < 0) {
+        pondering_ = true;
+        startThinking(expectedReply_);
+    }
+}
+
+// ---- commands -------------------------------------------------------------------
+
+void XBoardInterface_t::printInOrder(const char* text) { post(XboardUciQueue_t::Line, text); }
+
+void XBoardInterface_t::xboard(const char*, const char*) { printInOrder(""); }
+
+void XBoardInterface_t::ignore(const char*, const char*) {}
+
+void XBoardInterface_t::protover(const char*, const char* args) {
+    int64_t version = 0;
+    readInteger(args, version);
+    protocolVersion_ = static_cast<int32_t>(std::clamp<int64_t>(version, INT32_MIN, INT32_MAX));
+    if (protocolVersion_ < 2) {
+        post(XboardUciQueue_t::Error, "protocol version 2 required", skipSpace(args));
+        postCommand("quit");
+        waitForQueue_ = true;
+        return;
+    }
+    postCommand("debug on");
+    for (const char* feature : FeatureLines) post(XboardUciQueue_t::Line, feature);
+
+    std::ifstream ini(iniPath_);
+    if (!ini) {
+        post(XboardUciQueue_t::Error, "file 'Tolvaren.ini' not found", "protover");
+        post(XboardUciQueue_t::Line, "feature done=1");
+        return;
+    }
+    std::string entry;
+    while (std::getline(ini, entry)) {
+        trimRight(entry);
+        if (entry.rfind("setoption ", 0) == 0) postCommand(entry);
+    }
+    stateIndex_ = 0;
+    setStartPosition(pos_, states_[0]);
+    post(XboardUciQueue_t::Line, "feature done=1");
+}
+
+void XBoardInterface_t::newGame(const char*, const char*) {
+    stopSilently();
+    postCommand("position startpos");
+    postCommand("setoption name UCI_Chess960 value false");
+    postCommand("setoption name Clear Hash value true");
+    postCommand("ucinewgame");
+    resetGame();
+    if (analyzeMode_) startAnalysis();
+}
+
+void XBoardInterface_t::variant(const char* line, const char*) {
+    postCommand(std::strstr(line, "fischerandom") != nullptr ? "setoption name UCI_Chess960 value true"
+                                                              : "setoption name UCI_Chess960 value false");
+}
+
+void XBoardInterface_t::quit(const char*, const char*) {
+    postCommand("setoption name NoOutput value true");
+    postCommand("quit");
+    waitForQueue_ = true;
+}
+
+void XBoardInterface_t::force(const char*, const char*) {
+    stopSilently();
+    forceMode_ = true;
+}
+
+void XBoardInterface_t::go(const char*, const char*) {
+    forceMode_ = false;
+    thinkStart_ = nowMillis();
+    startThinking(0);
+}
+
+void XBoardInterface_t::playother(const char*, const char*) { forceMode_ = false; }
+
+void XBoardInterface_t::level(const char* line, const char* args) {
+    XboardTimeControl control;
+    // A malformed line keeps the time control that was in force.
+    if (!parseLevel(args, control)) {
+        post(XboardUciQueue_t::Error, "bad parameters", line);
+        return;
+    }
+    control_ = control;
+    ownClock_ = static_cast<int64_t>(control_.periods[0].base);
+    fixedMoveTime_ = -1;
+    fixedDepth_ = -1;
+}
+
+void XBoardInterface_t::st(const char* line, const char* args) {
+    double seconds = 0.0;
+    if (!readReal(args, seconds) || seconds < 0.0 || seconds > 1e12) {
+        post(XboardUciQueue_t::Error, "bad parameters", line);
+        return;
+    }
+    fixedMoveTime_ = static_cast<int64_t>(seconds * 1000.0);
+    fixedDepth_ = -1;
+}
+
+void XBoardInterface_t::sd(const char* line, const char* args) {
+    int64_t depth = 0;
+    if (!readInteger(args, depth)) {
+        post(XboardUciQueue_t::Error, "bad parameters", line);
+        return;
+    }
+    fixedDepth_ = static_cast<int32_t>(std::clamp<int64_t>(depth, -1, INT32_MAX));
+    fixedMoveTime_ = -1;
+}
+
+void XBoardInterface_t::time(const char* line, const char* args) {
+    int64_t centis = 0;
+    if (!readInteger(args, centis)) {
+        post(XboardUciQueue_t::Error, "bad parameters", line);
+        return;
+    }
+    ownClock_ = std::clamp<int64_t>(centis, -INT64_MAX / 10, INT64_MAX / 10) * 10;
+}
+
+void XBoardInterface_t::usermove(const char*, const char* args) {
+    thinkStart_ = nowMillis();
+    const char* p = skipSpace(args);
+    char text[MoveFieldWidth + 1] = {};
+    std::size_t n = 0;
+    while (n < MoveFieldWidth && p[n] != '\0' && !isBlankChar(p[n])) {
+        text[n] = p[n];
+        ++n;
+    }
+    const std::string field = paddedMove(text);
+    const Zug_t move = n > 0 ? readCoordinate(pos_, field) : 0;
+    if (move == 0 || !isLegal(pos_, move, state())) {
+        post(XboardUciQueue_t::Line, std::string("Illegal move: ") + text);
+        return;
+    }
+    playInGame(move);
+    if (gameEnded()) {
+        if (analyzeMode_ || pondering_) stopSilently();
+        return;
+    }
+    if (analyzeMode_) {
+        stopSilently();
+        startAnalysis();
+        return;
+    }
+    if (forceMode_) return;
+    if (pondering_ && move == expectedReply_) {
+        // The running search goes on as the search for the engine's own move.
+        postCommand("ponderhit");
+        pondering_ = false;
+        thinking_ = true;
+        output_.setPonderMove("");
+        return;
+    }
+    if (pondering_) stopSilently();
+    startThinking(0);
+}
+
+void XBoardInterface_t::moveNow(const char*, const char*) {
+    if (!(ponderEnabled_ && pondering_)) postCommand("stop");
+}
+
+void XBoardInterface_t::ping(const char* line, const char*) {
+    std::string pong(skipSpace(line), 0, PingLength);
+    if (pong.size() >= 2) pong[1] = 'o';
+    if (thinking_ && !pondering_)
+        deferredPong_ = pong;
+    else
+        post(XboardUciQueue_t::Line, pong);
+}
+
+void XBoardInterface_t::draw(const char*, const char*) { book_.opponentOffered = true; }
+
+void XBoardInterface_t::result(const char*, const char*) { stopSilently(); }
+
+void XBoardInterface_t::setboard(const char*, const char* args) {
+    stopSilently();
+    std::string fen(skipSpace(args));
+    trimRight(fen);
+    stateIndex_ = 0;
+    moveText_.clear();
+    if (readFen(pos_, states_[0], fen)) {
+        startText_ = "fen " + fen;
+    } else {
+        post(XboardUciQueue_t::Error, "Illegal position", fen);
+        // The game must stay consistent with the start text sent to the engine.
+        startText_ = "startpos";
+        setStartPosition(pos_, states_[0]);
+    }
+    expectedReply_ = 0;
+    if (analyzeMode_) startAnalysis();
+}
+
+void XBoardInterface_t::hint(const char*, const char*) {
+    if (output_.analyzing()) {
+        TextLine line;
+        if (output_.formatAnalysisHint(line)) printInOrder(line.c_str());
+        return;
+    }
+    if (expectedReply_ == 0) return;
+    char text[8];
+    post(XboardUciQueue_t::Line, std::string("Hint: ") + writeCoordinate(pos_, expectedReply_, text));
+}
+
+void XBoardInterface_t::bk(const char*, const char*) { printInOrder(""); }
+
+void XBoardInterface_t::undo(const char*, const char*) {
+    book_ = Bookkeeping{};
+    if (!forceMode_ && !analyzeMode_) return;
+    if (moveText_.size() > 5) moveText_.resize(moveText_.size() - MoveFieldWidth);
+    rebuild();
+    if (analyzeMode_) {
+        stopSilently();
+        startAnalysis();
+    }
+}
+
+void XBoardInterface_t::remove(const char*, const char*) {
+    if (pondering_) {
+        stopSilently();
+        expectedReply_ = 0;
+    }
+    moveText_.resize(moveText_.size() > 2 * MoveFieldWidth ? moveText_.size() - 2 * MoveFieldWidth : 0);
+    book_ = Bookkeeping{};
+    rebuild();
+}
+
+void XBoardInterface_t::hard(const char*, const char*) { ponderEnabled_ = true; }
+
+void XBoardInterface_t::easy(const char*, const char*) {
+    if (pondering_) stopSilently();
+    ponderEnabled_ = false;
+}
+
+void XBoardInterface_t::postOn(const char*, const char*) { output_.setThinkingOutput(true); }
+
+void XBoardInterface_t::postOff(const char*, const char*) { output_.setThinkingOutput(false); }
+
+void XBoardInterface_t::analyze(const char*, const char*) {
+    stopSilently();
+    startAnalysis();
+}
+
+void XBoardInterface_t::name(const char* line, const char*) {
+    const char* rest = std::strstr(line, "name ");
+    postCommand(std::string("setoption name Opponent value ") + (rest != nullptr ? rest + 5 : ""));
+}
+
+void XBoardInterface_t::exitAnalysis(const char*, const char*) {
+    if (!analyzeMode_) return;
+    stopSilently();
+    output_.setPonderMove("");
+    analyzeMode_ = false;
+    output_.endAnalysis();
+    postCommand("setoption name Clear Hash value true");
+}
+
+void XBoardInterface_t::status(const char*, const char*) {
+    if (!analyzeMode_ || !output_.analyzing()) return;
+    TextLine line;
+    output_.formatAnalysisStatus(line, nowMillis());
+    printInOrder(line.c_str());
+}
+
+void XBoardInterface_t::memory(const char* line, const char* args) {
+    int64_t megabytes = 0;
+    if (!readInteger(args, megabytes)) {
+        post(XboardUciQueue_t::Error, "bad parameters", line);
+        return;
+    }
+    char command[64];
+    std::snprintf(command, sizeof command, "setoption name Hash value %ld",
+                  static_cast<long>(std::clamp<int64_t>(megabytes - 4, 1, INT32_MAX)));
+    postCommand(command);
+}
+
+void XBoardInterface_t::cores(const char* line, const char* args) {
+    int64_t count = 0;
+    if (!readInteger(args, count)) {
+        post(XboardUciQueue_t::Error, "bad parameters", line);
+        return;
+    }
+    char command[64];
+    std::snprintf(command, sizeof command, "setoption name NumberOfProcessors value %d",
+                  static_cast<int>(std::clamp<int64_t>(count, 1, INT32_MAX)));
+    postCommand(command);
+}
+
+// ---- views ----------------------------------------------------------------------
+
+std::string XBoardInterface_t::moveText() const {
+    std::lock_guard lock(commandMutex_);
+    return moveText_;
+}
+
+int64_t XBoardInterface_t::ownClock() const {
+    std::lock_guard lock(commandMutex_);
+    return ownClock_;
+}
+
+int32_t XBoardInterface_t::protocolVersion() const {
+    std::lock_guard lock(commandMutex_);
+    return protocolVersion_;
+}
+
+XboardTimeControl XBoardInterface_t::timeControl() const {
+    std::lock_guard lock(commandMutex_);
+    return control_;
+}
+
+bool XBoardInterface_t::thinking() const {
+    std::lock_guard lock(commandMutex_);
+    return thinking_;
+}
+
+bool XBoardInterface_t::pondering() const {
+    std::lock_guard lock(commandMutex_);
+    return pondering_;
+}
+
+}  // namespace tolvaren

@@ -1,0 +1,426 @@
+#include "protocol/xboard_interface.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "board/draw_classification.h"
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "board/position.h"
+#include "protocol/options.h"
+#include "protocol/uci_format.h"
+#include "protocol/xboard_output.h"
+#include "search/time_control.h"
+
+namespace tolvaren {
+
+namespace {
+
+// Stands in for the UCI interface: records the command lines it is handed.
+class CommandRecorder : public Eingabe_t {
+public:
+    void handleLine(const char* line) override {
+        std::lock_guard lock(mutex_);
+        TextLine text;
+        text.append(line);
+        text.collapseBlanks();  // "go" lines are padded by their formats
+        lines_.push_back(text.c_str());
+    }
+    std::vector<std::string> take() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(lines_, {});
+    }
+    // The same with the clock figures, which depend on the time the engine used, as "T".
+    std::vector<std::string> takeWithoutClock() {
+        std::vector<std::string> lines = take();
+        for (std::string& line : lines)
+            for (const char* key : {"wtime ", "btime "}) {
+                const std::size_t at = line.find(key);
+                if (at == std::string::npos) continue;
+                const std::size_t from = at + 6;
+                const std::size_t end = line.find(' ', from);
+                line = line.substr(0, from) + "T" + (end == std::string::npos ? "" : line.substr(end));
+            }
+        return lines;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
+// The adapter with everything around it, as the input loop builds it, with a recorder
+// in place of the UCI interface and the sink writing into a temporary file.
+struct Rig {
+    CommandRecorder uci;
+    Optionen_t options{engineOptionTable};
+    Zeitkontrolle_t time;
+    std::FILE* file = std::tmpfile();
+    XBoardAusgabe_t sink{time, file};
+    XBoardInterface_t adapter;
+    long readOffset = 0;
+
+    explicit Rig(const char* iniPath = "/nonexistent/Tolvaren.ini", bool handshake = true)
+        : adapter(uci, options, sink, iniPath) {
+        sink.connect(&adapter, &options);
+        if (!handshake) return;
+        send("protover 2");
+        commands();
+        output();
+    }
+    ~Rig() {
+        sink.connect(nullptr, nullptr);
+        std::fclose(file);
+    }
+
+    void send(const char* line) {
+        adapter.handleLine(line);
+        adapter.waitUntilIdle();
+    }
+    std::vector<std::string> commands() { return uci.take(); }
+    // Lines printed since the last call.
+    std::vector<std::string> output() {
+        adapter.waitUntilIdle();
+        std::fflush(file);
+        std::fseek(file, readOffset, SEEK_SET);
+        std::vector<std::string> lines;
+        std::string current;
+        for (int c; (c = std::fgetc(file)) != EOF;) {
+            if (c != '\n') {
+                current += static_cast<char>(c);
+                continue;
+            }
+            lines.push_back(current);
+            current.clear();
+        }
+        readOffset = std::ftell(file);
+        return lines;
+    }
+
+    // The search's reports for the position the adapter sent: a thinking line with the
+    // score (when given), then the best move. Moves are read against the game.
+    Stellung_t game;
+    Zustand_t gameState;
+    void searchEnds(const char* best, const char* ponder = nullptr, const int32_t* score = nullptr) {
+        replay();
+        const Zug_t bestMove = readCoordinate(game, best);
+        if (score != nullptr) sink.principalVariation(game, &bestMove, 1, *score, -1, 1, 3, 3, 0, 1000, 0, 0, false);
+        Zug_t ponderMove = 0;
+        if (ponder != nullptr) {
+            Zustand_t next;
+            Rueckzug_t undo;
+            playMove(game, bestMove, gameState, next, undo);
+            ponderMove = readCoordinate(game, ponder);
+            takeBack(undo);
+        }
+        sink.bestMove(game, bestMove, ponderMove);
+        adapter.waitUntilIdle();
+    }
+    // The game as the adapter's move text describes it.
+    void replay() {
+        setStartPosition(game, gameState);
+        const std::string moves = adapter.moveText();
+        Zustand_t next;
+        for (std::size_t i = 0; i < moves.size(); i += 6) {
+            const Zug_t move = readCoordinate(game, std::string_view(moves).substr(i, 6));
+            ASSERT_TRUE(playPermanent(game, move, gameState, next));
+            gameState = next;
+        }
+    }
+    // A legal move of the side to move that neither ends nor repeats the game.
+    std::string quietMove(uint32_t seed) {
+        replay();
+        Zugliste_t list;
+        const uint32_t* end = generate(game, gameState, list.begin());
+        const int count = static_cast<int>(end - list.begin());
+        for (int k = 0; k < count; ++k) {
+            const Zug_t move = moveOf(list.entry[(seed + k * 7) % count]);
+            Stellung_t copy = game;
+            Zustand_t next;
+            if (!playPermanent(copy, move, gameState, next)) continue;
+            if (gameOver(copy, next) || classifyDraw(copy, next) != DrawNone) continue;
+            char text[8];
+            return writeCoordinate(game, move, text);
+        }
+        return "";
+    }
+};
+
+// Plays engine (White) and opponent moves of a quiet game: `engineMoves` engine
+// moves, each reported with `score` when given; the opponent answers after each.
+void playQuietGame(Rig& rig, int engineMoves, const int32_t* score, std::vector<std::string>* printed = nullptr) {
+    rig.send("go");
+    for (int i = 0; i < engineMoves; ++i) {
+        rig.searchEnds(rig.quietMove(i * 13 + 5).c_str(), nullptr, score);
+        if (printed)  // thinking lines begin with the depth
+            for (const std::string& line : rig.output())
+                if (!std::isdigit(static_cast<unsigned char>(line[0]))) printed->push_back(line);
+        if (i + 1 < engineMoves) rig.send(("usermove " + rig.quietMove(i * 17 + 3)).c_str());
+    }
+    rig.commands();
+}
+
+}  // namespace
+
+TEST(XboardInterface, HandshakeSendsFeaturesAndIniOptions) {
+    char path[] = "/tmp/tolvaren-ini-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const char ini[] = "setoption name Hash value 16\r\n# a comment\nsetoption name BookFile value my book.opn\n";
+    ASSERT_EQ(write(fd, ini, sizeof ini - 1), static_cast<ssize_t>(sizeof ini - 1));
+    close(fd);
+
+    auto rig = std::make_unique<Rig>(path, false);
+    rig->send("protover 2");
+    unlink(path);
+    EXPECT_EQ(rig->commands(), (std::vector<std::string>{"debug on", "setoption name Hash value 16",
+                                                          "setoption name BookFile value my book.opn"}));
+    const std::vector<std::string> lines = rig->output();
+    ASSERT_EQ(lines.size(), 14u);
+    EXPECT_EQ(lines.front(), "feature done=0");
+    EXPECT_EQ(lines[1], "feature myname=\"Tolvaren 2017-01-01\"");
+    EXPECT_EQ(lines.back(), "feature done=1");
+
+    // Without the file the handshake says so and still ends.
+    auto plain = std::make_unique<Rig>("/nonexistent/Tolvaren.ini", false);
+    plain->send("protover 2");
+    const std::vector<std::string> plainLines = plain->output();
+    ASSERT_EQ(plainLines.size(), 15u);
+    EXPECT_EQ(plainLines[13], "Error (file 'Tolvaren.ini' not found): protover");
+    EXPECT_EQ(plainLines[14], "feature done=1");
+}
+
+TEST(XboardInterface, ClockCommandsShapeTheGoLine) {
+    auto rig = std::make_unique<Rig>();
+    rig->send("level 40 5 0");
+    rig->send("go");
+    EXPECT_EQ(rig->commands(), (std::vector<std::string>{
+                                   "position startpos", "go wtime 300000 btime 300000 winc 0 binc 0 movestogo 40"}));
+    rig->send("force");
+    rig->send("level 0 0:30 0");
+    EXPECT_EQ(rig->adapter.ownClock(), 30000);
+    rig->send("time 4567");
+    rig->send("st 30");
+    rig->send("go");
+    std::vector<std::string> sent = rig->commands();
+    EXPECT_EQ(sent.back(), "go movetime 29650");
+    rig->send("force");
+    rig->send("sd 6");
+    rig->send("go");
+    EXPECT_EQ(rig->commands().back(), "go depth 6");
+
+    // A malformed level changes nothing.
+    rig->send("level 1 2");
+    EXPECT_EQ(rig->output().back(), "Error (bad parameters): level 1 2");
+    EXPECT_EQ(rig->adapter.timeControl().periods[0].base, 30000.0);
+}
+
+TEST(XboardInterface, UserMovesAreCheckedAgainstTheGame) {
+    auto rig = std::make_unique<Rig>();
+    rig->send("force");
+    rig->send("usermove e2e5");
+    rig->send("usermove e7e5");
+    EXPECT_EQ(rig->output(), (std::vector<std::string>{"Illegal move: e2e5", "Illegal move: e7e5"}));
+    rig->send("usermove e2e4");
+    rig->send("usermove e7e5");
+    rig->send("usermove g1f3");
+    EXPECT_EQ(rig->adapter.moveText(), "e2e4  e7e5  g1f3  ");
+    rig->send("undo");
+    EXPECT_EQ(rig->adapter.moveText(), "e2e4  e7e5  ");
+    rig->send("remove");
+    EXPECT_EQ(rig->adapter.moveText(), "");
+    rig->commands();
+
+    // Out of force mode a legal move starts the engine thinking on the whole game.
+    rig->send("new");
+    rig->send("usermove e2e4");
+    const std::vector<std::string> sent = rig->commands();
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ(sent[sent.size() - 2], "position startpos moves e2e4");
+    EXPECT_EQ(sent.back(), "go wtime 300000 btime 300000 winc 0 binc 0");
+}
+
+TEST(XboardInterface, EngineMoveDeferredPongAndPondering) {
+    auto rig = std::make_unique<Rig>();
+    rig->send("hard");
+    rig->send("go");
+    rig->send("ping 7");
+    EXPECT_TRUE(rig->output().empty());  // the pong waits for the move
+    rig->commands();
+    rig->searchEnds("e2e4", "e7e5");
+    EXPECT_EQ(rig->output(), (std::vector<std::string>{"move e2e4", "pong 7"}));
+    EXPECT_EQ(rig->uci.takeWithoutClock(),
+              (std::vector<std::string>{"position startpos moves e2e4 e7e5", "go wtime T btime T winc 0 binc 0 ponder"}));
+    rig->send("ping 8");  // pondering is not thinking
+    EXPECT_EQ(rig->output(), (std::vector<std::string>{"pong 8"}));
+
+    // The predicted reply turns the ponder search into the real one.
+    rig->send("usermove e7e5");
+    EXPECT_EQ(rig->commands(), (std::vector<std::string>{"ponderhit"}));
+    rig->searchEnds("g1f3", "b8c6");
+    EXPECT_EQ(rig->output(), (std::vector<std::string>{"move g1f3"}));
+    rig->commands();
+
+    // Another reply stops the ponder search silently and starts afresh.
+    rig->send("usermove d7d6");
+    EXPECT_EQ(rig->uci.takeWithoutClock(), (std::vector<std::string>{
+                                               "setoption name NoOutput value true", "stop",
+                                               "setoption name NoOutput value false",
+                                               "position startpos moves e2e4 e7e5 g1f3 d7d6",
+                                               "go wtime T btime T winc 0 binc 0"}));
+
+    // A best move that arrives after the GUI took the move away is not played.
+    rig->send("force");
+    rig->searchEnds("d2d4");
+    EXPECT_TRUE(rig->output().empty());
+    EXPECT_EQ(rig->adapter.moveText(), "e2e4  e7e5  g1f3  d7d6  ");
+}
+
+TEST(XboardInterface, ClockEarnsThePeriodAndKeepsAFloor) {
+    auto rig = std::make_unique<Rig>();
+    rig->send("level 40 5 0");
+    rig->send("go");
+    for (int i = 0; i < 40; ++i) {
+        if (i > 0) {
+            rig->send("time 30000");
+            rig->send(("usermove " + rig->quietMove(i * 17 + 3)).c_str());
+        }
+        rig->searchEnds(rig->quietMove(i * 13 + 5).c_str());
+        ASSERT_EQ(rig->adapter.moveText().size(), static_cast<std::size_t>(12 * i + 6));
+        // The first 39 moves earn nothing; the 40th adds the next 5 minutes.
+        if (i < 39) {
+            EXPECT_LE(rig->adapter.ownClock(), 300000);
+        }
+    }
+    EXPECT_GT(rig->adapter.ownClock(), 590000);
+    EXPECT_LE(rig->adapter.ownClock(), 600000);
+
+    rig->send(("usermove " + rig->quietMove(1)).c_str());
+    rig->send("time 5");
+    rig->searchEnds(rig->quietMove(2).c_str());
+    EXPECT_EQ(rig->adapter.ownClock(), 150);
+}
+
+TEST(XboardInterface, DrawOffersAndResignation) {
+    const int32_t level = 0;
+    // The opponent's offer is accepted once four level scores are stored.
+    auto offered = std::make_unique<Rig>();
+    std::vector<std::string> printed;
+    playQuietGame(*offered, 3, &level, &printed);
+    offered->send(("usermove " + offered->quietMove(99)).c_str());
+    offered->send("draw");
+    offered->searchEnds(offered->quietMove(7).c_str(), nullptr, &level);
+    std::vector<std::string> last = offered->output();
+    ASSERT_GE(last.size(), 3u);  // thinking line, offer, move
+    EXPECT_EQ(last[1], "offer draw");
+    for (const std::string& line : printed) EXPECT_NE(line, "offer draw");
+
+    // Unprompted, the engine offers only after more than twenty moves.
+    auto patient = std::make_unique<Rig>();
+    printed.clear();
+    playQuietGame(*patient, 21, &level, &printed);
+    int offers = 0;
+    for (const std::string& line : printed) offers += line == "offer draw";
+    EXPECT_EQ(offers, 1);
+    EXPECT_EQ(printed[printed.size() - 2], "offer draw");  // before the 21st move
+
+    // Four lost scores resign (default "Resign" 700: at most -7000).
+    const int32_t lost = -9000;
+    auto loser = std::make_unique<Rig>();
+    printed.clear();
+    playQuietGame(*loser, 4, &lost, &printed);
+    EXPECT_EQ(printed.back(), "resign");
+
+    // Without thinking output no score is recorded, so nothing is decided.
+    auto silent = std::make_unique<Rig>();
+    silent->send("nopost");
+    printed.clear();
+    playQuietGame(*silent, 5, &lost, &printed);
+    for (const std::string& line : printed) EXPECT_EQ(line.rfind("move ", 0), 0u) << line;
+}
+
+TEST(XboardInterface, GameEndsAreAnnounced) {
+    auto rig = std::make_unique<Rig>();
+    rig->send("setboard k7/8/1K6/8/8/8/8/7R w - - 0 1");
+    rig->commands();
+    rig->send("usermove h1h8");
+    EXPECT_EQ(rig->output(), (std::vector<std::string>{"1-0 {White mates}"}));
+    EXPECT_TRUE(rig->commands().empty());  // nothing to think about
+
+    rig->send("setboard 8/8/4k3/8/3r4/3K4/8/8 w - - 0 1");
+    rig->send("force");
+    rig->send("usermove d3d4");
+    EXPECT_EQ(rig->output(), (std::vector<std::string>{"1/2-1/2 {Insufficient material}"}));
+
+    rig->send("setboard not a position");
+    EXPECT_EQ(rig->output(), (std::vector<std::string>{"Error (Illegal position): not a position"}));
+    rig->commands();
+    rig->send("go");
+    EXPECT_EQ(rig->commands().front(), "position startpos");
+}
+
+TEST(XboardInterface, AnalysisThinkingLinesAndStatus) {
+    auto rig = std::make_unique<Rig>();
+    rig->send("analyze");
+    EXPECT_EQ(rig->commands(), (std::vector<std::string>{"setoption name NoOutput value true", "stop",
+                                                          "setoption name NoOutput value false",
+                                                          "position startpos", "go infinite"}));
+    rig->time.start = nowMillis();
+    rig->replay();
+    const Zug_t pv[] = {readCoordinate(rig->game, "e2e4"), readCoordinate(rig->game, "g1f3")};
+    rig->sink.currentMove(rig->game, pv[0], 3, 0);
+    rig->sink.principalVariation(rig->game, pv, 2, 499999, -1, 1, 4, 5, 0, 12345, 0, 0, false);
+    const std::vector<std::string> thinking = rig->output();
+    ASSERT_EQ(thinking.size(), 1u);
+    EXPECT_EQ(thinking[0].rfind("5 32766 ", 0), 0u) << thinking[0];
+    EXPECT_NE(thinking[0].find(" 12345 e2e4 g1f3"), std::string::npos) << thinking[0];
+
+    rig->send(".");
+    const std::vector<std::string> status = rig->output();
+    ASSERT_EQ(status.size(), 1u);
+    EXPECT_EQ(status[0].rfind("stat01:", 0), 0u);
+    EXPECT_NE(status[0].find(" 12345      5  18  20 e2e4"), std::string::npos) << status[0];
+    rig->send("hint");
+    EXPECT_EQ(rig->output(), (std::vector<std::string>{"Hint: e2e4"}));
+
+    // Analysis never moves; a user move restarts it on the new position.
+    rig->searchEnds("e2e4");
+    EXPECT_TRUE(rig->output().empty());
+    rig->send("usermove e2e4");
+    EXPECT_EQ(rig->commands().back(), "go infinite");
+    rig->send("exit");
+    EXPECT_EQ(rig->commands().back(), "setoption name Clear Hash value true");
+    EXPECT_FALSE(rig->sink.analyzing());
+}
+
+TEST(XboardInterface, OptionCommandsAndProtocolErrors) {
+    auto rig = std::make_unique<Rig>();
+    rig->send("memory 64");
+    rig->send("memory 2");
+    rig->send("cores 0");
+    rig->send("name Fairy-Max 5.0b");
+    rig->send("variant fischerandom");
+    EXPECT_EQ(rig->commands(), (std::vector<std::string>{
+                                   "setoption name Hash value 60", "setoption name Hash value 1",
+                                   "setoption name NumberOfProcessors value 1",
+                                   "setoption name Opponent value Fairy-Max 5.0b",
+                                   "setoption name UCI_Chess960 value true"}));
+    rig->send("frobnicate now");
+    EXPECT_EQ(rig->output(), (std::vector<std::string>{"Error (unknown command): frobnicate now"}));
+    rig->send("protover 1");
+    EXPECT_EQ(rig->output(), (std::vector<std::string>{"Error (protocol version 2 required): 1"}));
+    EXPECT_EQ(rig->commands(), (std::vector<std::string>{"quit"}));
+    rig->send("new");
+    EXPECT_EQ(rig->output(), (std::vector<std::string>{"Error (protocol version 2 required): new"}));
+}
+
+}  // namespace tolvaren
