@@ -58,8 +58,10 @@ protected:
     void createThread();
     void terminate();
 
-    bool stopRequested() const { return stop_.load(std::memory_order_relaxed); }
-    void requestStop() { stop_.store(true, std::memory_order_relaxed); }
+    bool stopRequested() const { return stopFlag_->load(std::memory_order_relaxed); }
+    void requestStop() { stopFlag_->store(true, std::memory_order_relaxed); }
+    // Helper searchers obey (and may raise) the stop flag of the searcher they serve.
+    void shareStopFlag(Sucher_t& main) { stopFlag_ = &main.stop_; }
     void clearPonder() { ponder_.store(false, std::memory_order_relaxed); }
 
     // What start stored for run; written by the command thread before the start
@@ -82,6 +84,7 @@ private:
     std::thread thread_;
     bool created_ = false;
     std::atomic<bool> stop_{false};
+    std::atomic<bool>* stopFlag_ = &stop_;
     std::atomic<bool> ponder_{false};
     std::atomic<bool> terminate_{false};
 };
