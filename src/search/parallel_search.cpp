@@ -199,8 +199,10 @@ Suchebene_t* Suche_t::joinSplitPoint(Teilungspunkt_t& point, Suchebene_t* segmen
     // the nodes below see the same path as the owner.
     const int nodeIndex = RootRecord + node.ply;
     const Suchebene_t* const path = &node - nodeIndex;
-    for (int i = 0; i < nodeIndex - 1; ++i) copyPathRecord(segment[i], path[i]);
-    segment[nodeIndex - 1] = path[nodeIndex - 1];
+    // Only fields fixed while the point lives: a record above may be another split
+    // node whose list and counters its searchers are changing right now.
+    for (int i = 0; i < nodeIndex; ++i) copyPathRecord(segment[i], path[i]);
+    segment[nodeIndex - 1].child = path[nodeIndex - 1].child;
     Suchebene_t& own = segment[nodeIndex];
     copyPathRecord(own, node);
     own.staticEval = node.staticEval;
