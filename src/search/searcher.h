@@ -83,8 +83,10 @@ private:
     std::counting_semaphore<> idleSignal_{1};  // held while a search runs
     std::thread thread_;
     bool created_ = false;
-    std::atomic<bool> stop_{false};
     std::atomic<bool>* stopFlag_ = &stop_;
+    // Read at every node by every search thread: kept on a cache line of their own, away
+    // from data the search writes all the time.
+    alignas(64) std::atomic<bool> stop_{false};
     std::atomic<bool> ponder_{false};
     std::atomic<bool> terminate_{false};
 };

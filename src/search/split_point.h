@@ -24,20 +24,22 @@ using WakeSignal = std::counting_semaphore<>;
 
 // Lock order: the pool mutex before a split point's mutex; no lock is held while searching.
 struct Teilungspunkt_t {
-    std::mutex mutex;  // guards the plain fields below
+    // Read by every node below this one; written once per use. A cache line of their
+    // own keeps the traffic on the mutex and the counters from slowing those reads.
+    alignas(64) std::atomic<bool> cutoff{false};  // failed high or stopped: all work below ends
+    std::atomic<Teilungspunkt_t*> parent{nullptr};
+
+    alignas(64) std::mutex mutex;  // guards the plain fields below
     std::binary_semaphore done{1};  // held by the owner from set-up until the last worker leaves
 
-    // Written under the mutex, read without it by pool scans and, for cutoff, by every
-    // node below this one.
+    // Written under the mutex, read without it by pool scans.
     std::atomic<int> workers{0};  // owner included
     std::atomic<bool> free{true};
     std::atomic<bool> open{false};  // helpers may join: moves left, no cutoff
-    std::atomic<bool> cutoff{false};  // failed high or stopped: all work below ends
     std::atomic<int> depth{0};
     std::atomic<int> picked{0};  // moves taken from the node's list
     std::atomic<int> weight{0};
     std::atomic<int> workerLimit{0};
-    std::atomic<Teilungspunkt_t*> parent{nullptr};
 
     Stellung_t position{};           // the owner's position at the node
     Suchebene_t* node = nullptr;     // the owner's record: its list and picker are shared
