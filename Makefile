@@ -22,6 +22,15 @@ test: build check
 	cd build && ctest --output-on-failure -j $(JOBS)
 	cd build-check && ctest --output-on-failure -j $(JOBS)
 
+# ThreadSanitizer run of the search and protocol tests (threads, split points, stop and quit).
+# The engine children of the process tests inherit TSAN_OPTIONS and fail on the first race.
+TSAN_TESTS := ^(Search|ParallelSearch|SplitPoint|Helpers|Hashtabelle|MovePicker|History|Killers|Zeitkontrolle|Uci|Options|GoCommand|TextScan|XBoard)
+tsan:
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAREN_TSAN=ON >/dev/null
+	cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1" \
+		ctest --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)'
+
 bench: build
 	cmake --build build -j $(JOBS) --target eval_bench >/dev/null
 	@sh scripts/bench.sh ./build/tolvaren ./build/eval_bench

@@ -6,24 +6,13 @@
 #include "board/notation.h"
 #include "search/draw_rules.h"
 #include "search/move_picker.h"
+#include "search/move_tests.h"
 #include "search/search.h"
 #include "search/search_parameters.h"
 #include "search/time_control.h"
 
 namespace tolvaren {
 
-namespace {
-
-bool isSpecial(Zug_t move) { return moveKind(move) >= ZugUmwSpringer; }
-
-// Does the move take away something of what the null move's refutation aimed at?
-bool parriesThreat(Bitboard threat, const Angriffe_t& before, const Angriffe_t& after) {
-    if (!threat) return false;
-    return (threat & before.attacked & ~after.attacked) || (threat & before.attackedTwice & ~after.attackedTwice) ||
-           (threat & before.pawnAttacks & ~after.pawnAttacks) || (threat & before.threats & ~after.threats);
-}
-
-}  // namespace
 
 bool Suche_t::repeatsInTree(const Suchebene_t& rec, uint64_t key) const {
     // Only positions after the repetition floor count: a null move makes no real position.
@@ -124,7 +113,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     Suchebene_t& parent = rec.parent();
     rec.ply = parent.ply + 1;
     if (rec.ply > MaxSearchPly) return DrawScore;
-    if (stopRequested()) return 0;  // the caller discards it
+    if (aborted()) return 0;  // the caller discards it
     const Zustand_t& state = parent.child;
     const uint32_t lastMove = parent.move;
 
@@ -194,7 +183,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     }
 
     // 12. Moves, with help for the first one.
-    uint32_t* const begin = moveSlice(rec.ply);
+    uint32_t* const begin = moveSlice(rec);
     startPicker(rec, begin, generate(pos_, state, begin));
     if (depth < ChildScanDepth) {
         if (!inCheck && rec.tt.move == 0) rec.tt.move = queenContactCheck(rec);
@@ -214,8 +203,9 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     const int lastCaptured = parent.captured;
     const Historie_t& history = history_[us];
     const Bitboard enemyKing = bit(pos_.sides[them].kingSquare());
+    bool splitAllowed = false;  // the first move was big enough to share the rest
 
-    for (Zug_t move; !stopRequested() && (move = nextMove(pos_, rec, history)) != 0;) {
+    for (Zug_t move; !aborted() && (move = nextMove(pos_, rec, history)) != 0;) {
         rec.move = move;
         if (!playMove(pos_, move, state, rec.child, rec.undo)) continue;
         // Children that probe the table (depth 0 and up) get their bucket loaded meanwhile.
@@ -224,6 +214,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
         rec.captured = static_cast<uint8_t>(captured);
         ++rec.movesTried;
         if (captured) ++rec.capturesTried;
+        const uint64_t nodesBefore = nodes_;
         ++nodes_;
 
         const int kind = moveKind(move);
@@ -291,7 +282,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
         if (score > alpha && (r > 0 || (betaPrime != beta && score < beta)))
             score = -nodeSearch(-beta, -alpha, child, depth - 2 + e, beta > alpha + 1 ? 0 : nullWindowRun + 1);
         takeBack(rec.undo);
-        ++searched;
+        if (++searched == 1) splitAllowed = nodes_ - nodesBefore >= MinSplitFirstMoveNodes;
         if (score > -MateRange && score < MateRange) score += rec.bitbaseBonus;
 
         if (score > best) {
@@ -310,8 +301,10 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
                 betaPrime = score + 1;
             }
         }
-        // Helpers join here once they exist: the remaining moves go to idle threads.
-        if (offerSplit()) break;
+        // Young brothers wait: once the first move is searched, the rest may be shared.
+        if (splitAllowed && depth >= MinSplitDepth && canSplit() && rec.current < rec.listEnd &&
+            split(rec, alpha, beta, betaPrime, best, bound, depth, nullWindowRun))
+            break;
     }
 
     if (searched == 0 && !inCheck) return pruned ? rec.staticEval : DrawScore;
@@ -319,7 +312,8 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
         best = rec.staticEval;
         rec.bestMove = 0;
     }
-    if (stopRequested()) return best;
+    // An unfinished result (stop, or a cutoff above) must not reach the table.
+    if (aborted()) return best;
     Hashdaten_t result;
     result.score = best;
     result.depth = depth;

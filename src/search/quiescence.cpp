@@ -94,13 +94,13 @@ int32_t Suche_t::quiescence(int32_t alpha, int32_t beta, Suchebene_t& rec, int q
         if (qdepth == -1) mode = best + QuietCheckMargin < alpha ? 1 : 2;
     }
 
-    uint32_t* const begin = moveSlice(rec.ply);
+    uint32_t* const begin = moveSlice(rec);
     startPicker(rec, begin, generateTactical(pos_, state, targets, mode, begin));
     const Historie_t& history = history_[us];
     Suchebene_t& child = (&rec)[1];
     const Bitboard enemyKing = bit(pos_.sides[them].kingSquare());
 
-    for (Zug_t move; !stopRequested() && (move = nextMove(pos_, rec, history)) != 0;) {
+    for (Zug_t move; !aborted() && (move = nextMove(pos_, rec, history)) != 0;) {
         rec.move = move;
         if (!playMove(pos_, move, state, rec.child, rec.undo)) continue;
         ++nodes_;

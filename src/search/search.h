@@ -1,7 +1,8 @@
 // The engine's searcher (`Suche_t`): iterative deepening at the root with aspiration
 // windows and MultiPV, the node and quiescence searches, move ordering help and the
 // reports through the output sink. One main searcher exists per engine; the UCI
-// interface starts it, the bench and tools run it synchronously.
+// interface starts it, the bench and tools run it synchronously. It owns up to three
+// helper searchers that join its tree at split points ("NumberOfProcessors" - 1).
 #pragma once
 
 #include <atomic>
@@ -18,6 +19,8 @@
 #include "search/root_moves.h"
 #include "search/search_parameters.h"
 #include "search/searcher.h"
+#include "search/split_point.h"
+#include "search/time_control.h"
 #include "search/transposition_table.h"
 
 namespace tolvaren {
@@ -25,6 +28,8 @@ namespace tolvaren {
 // The opponent pieces whose capture the quiescence search generates: those that can
 // lift `eval` above alpha by a margin shrinking with the quiescence depth (-1, -2, ...).
 Bitboard quiescenceTargets(const Stellung_t& pos, const Zustand_t& state, int32_t eval, int32_t alpha, int qdepth);
+
+constexpr int MaxHelpers = 3;
 
 class Suche_t : public Sucher_t {
 public:
@@ -42,10 +47,16 @@ public:
     // Best move and ponder move of the last search.
     Zug_t lastBestMove() const { return static_cast<Zug_t>(records_[RootRecord].bestMove); }
 
+    // Helper searchers and their threads; changed only between searches.
+    int helperCount() const { return helperCount_; }
+    void setHelperCount(int wanted);
+
 protected:
     void run() override;
 
 private:
+    friend class SplitPointProbe;  // tests reach split points directly
+
     // Driver.
     void prepareRoot(const Stellung_t& pos);
     int32_t rootSearch(int depth, int32_t centre);
@@ -66,7 +77,6 @@ private:
     bool repeatsInTree(const Suchebene_t& rec, uint64_t key) const;
     bool inGameHistory(uint64_t key) const;
     bool nullMoveWorthTrying(const Zustand_t& state, int32_t staticEval, int32_t beta) const;
-    bool offerSplit() { return false; }
     Zug_t queenContactCheck(Suchebene_t& rec);
     void childTableScan(int32_t beta, Suchebene_t& rec, int depth);
     int32_t evaluateNode(const Zustand_t& state);
@@ -74,7 +84,33 @@ private:
     // Quiescence.
     int32_t quiescence(int32_t alpha, int32_t beta, Suchebene_t& rec, int qdepth);
 
-    uint32_t* moveSlice(int ply) { return moveStack_.get() + static_cast<size_t>(ply + 1) * MaxMoves; }
+    // Parallel search (parallel_search.cpp).
+    explicit Suche_t(Suche_t& main);  // a helper sharing main's table and split points
+    void helperLoop();
+    bool canSplit() const { return helperCount_ > 0 || isHelper_; }
+    bool split(Suchebene_t& rec, int32_t alpha, int32_t beta, int32_t betaPrime, int32_t& best, int32_t& bound,
+               int depth, int nullWindowRun);
+    // Searches the point's moves until none is left; `own` is the searcher's record at
+    // the node. A helping owner leaves early once `leaveWhenDone` has no workers left.
+    void searchSplitPoint(Teilungspunkt_t& point, Suchebene_t& own, const Teilungspunkt_t* leaveWhenDone);
+    // Under the pool mutex: takes a helper slot and copies the path into `segment`;
+    // returns the searcher's record at the node, or null when refused.
+    Suchebene_t* joinSplitPoint(Teilungspunkt_t& point, Suchebene_t* segment);
+    bool waitForWorkers(Teilungspunkt_t& point);
+    void waitForWake();
+    // Some split point this searcher works below has been cut off.
+    bool cutoffAbove() const {
+        for (const Teilungspunkt_t* p = splitPoint_; p; p = p->parent.load(std::memory_order_relaxed))
+            if (p->cutoff.load(std::memory_order_relaxed)) return true;
+        return false;
+    }
+    bool aborted() const { return stopRequested() || (splitPoint_ && cutoffAbove()); }
+
+    // Lists live on the move stack at the slot of their node's record, so that a second
+    // set of records (used while an owner helps elsewhere) has lists of its own.
+    uint32_t* moveSlice(const Suchebene_t& rec) {
+        return moveStack_.get() + static_cast<size_t>(&rec - records_.get() - 1) * MaxMoves;
+    }
     Suchebene_t& root() { return records_[RootRecord]; }
     bool timeLimited() const;
 
@@ -86,6 +122,21 @@ private:
     Historie_t history_[2];
     EvaluationCaches evalCaches_;
     std::vector<Wurzelzug_t> rootList_;
+
+    // Split points: the main searcher owns the pool and the helpers; helpers point to
+    // the main searcher's pool. splitPoint_ is the innermost point being worked on.
+    std::unique_ptr<SplitPointPool> ownPool_;
+    SplitPointPool* pool_;
+    std::unique_ptr<Suche_t> helpers_[MaxHelpers];
+    int helperCount_ = 0;
+    bool isHelper_ = false;
+    Teilungspunkt_t* splitPoint_ = nullptr;
+    const Teilungspunkt_t* drainWatch_ = nullptr;  // helping elsewhere: leave once this one is done
+    WakeSignal wake_{0};
+    std::thread helperThread_;
+    std::atomic<bool> helperExit_{false};
+    uint32_t seenGeneration_ = 0;
+    Zeitkontrolle_t ownTime_;  // helpers search without a time limit
 
     uint64_t nodes_ = 0;
     int selDepth_ = 0;

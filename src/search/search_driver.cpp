@@ -30,12 +30,17 @@ Suche_t::Suche_t()
     : ownTable_(std::make_unique<Hashtabelle_t>()),
       table_(ownTable_.get()),
       records_(std::make_unique<Suchebene_t[]>(PlyRecordCount)),
-      moveStack_(std::make_unique<uint32_t[]>(static_cast<size_t>(MaxSearchPly + 3) * MaxMoves)) {
+      moveStack_(std::make_unique<uint32_t[]>(static_cast<size_t>(PlyRecordCount) * MaxMoves)),
+      ownPool_(std::make_unique<SplitPointPool>()),
+      pool_(ownPool_.get()) {
     rootList_.reserve(MaxMoves);
     createThread();
 }
 
-Suche_t::~Suche_t() { terminate(); }
+Suche_t::~Suche_t() {
+    terminate();
+    setHelperCount(0);
+}
 
 int64_t Suche_t::elapsedMillis() const { return nowMillis() - time_->start; }
 
@@ -54,7 +59,7 @@ void Suche_t::prepareRoot(const Stellung_t& pos) {
     }
     computeState(pos_, records_[RootRecord - 1].child);
     root().reversiblePath = 1;
-    root().listBegin = root().listEnd = root().current = moveSlice(0);
+    root().listBegin = root().listEnd = root().current = moveSlice(root());
     nodes_ = 0;
     selDepth_ = 0;
     repetitionFloor_ = 0;
@@ -78,6 +83,8 @@ void Suche_t::run() {
     table_->resize(static_cast<uint32_t>(options.number(OptionHash)) << 20);
     multiPv_ = std::max(1, static_cast<int>(options.number(OptionMultiPv)));
     multiPvMargin_ = options.number(OptionMultiPvScore) * 10;
+    setHelperCount(static_cast<int>(options.number(OptionProcessors)) - 1);
+    seenGeneration_ = pool_->generation.fetch_add(1, std::memory_order_relaxed) + 1;
 
     rootList_.clear();
     for (int i = 0; i < rootMoveCount_; ++i) {

@@ -58,8 +58,10 @@ protected:
     void createThread();
     void terminate();
 
-    bool stopRequested() const { return stop_.load(std::memory_order_relaxed); }
-    void requestStop() { stop_.store(true, std::memory_order_relaxed); }
+    bool stopRequested() const { return stopFlag_->load(std::memory_order_relaxed); }
+    void requestStop() { stopFlag_->store(true, std::memory_order_relaxed); }
+    // Helper searchers obey (and may raise) the stop flag of the searcher they serve.
+    void shareStopFlag(Sucher_t& main) { stopFlag_ = &main.stop_; }
     void clearPonder() { ponder_.store(false, std::memory_order_relaxed); }
 
     // What start stored for run; written by the command thread before the start
@@ -81,7 +83,10 @@ private:
     std::counting_semaphore<> idleSignal_{1};  // held while a search runs
     std::thread thread_;
     bool created_ = false;
-    std::atomic<bool> stop_{false};
+    std::atomic<bool>* stopFlag_ = &stop_;
+    // Read at every node by every search thread: kept on a cache line of their own, away
+    // from data the search writes all the time.
+    alignas(64) std::atomic<bool> stop_{false};
     std::atomic<bool> ponder_{false};
     std::atomic<bool> terminate_{false};
 };
