@@ -4,6 +4,9 @@
 
 #include "board/move.h"
 #include "board/position.h"
+#include "search/search_parameters.h"
+
+#include <algorithm>
 
 namespace tolvaren {
 
@@ -15,6 +18,19 @@ inline bool parriesThreat(Bitboard threat, const Angriffe_t& before, const Angri
     if (!threat) return false;
     return (threat & before.attacked & ~after.attacked) || (threat & before.attackedTwice & ~after.attackedTwice) ||
            (threat & before.pawnAttacks & ~after.pawnAttacks) || (threat & before.threats & ~after.threats);
+}
+
+// Late-move reduction in half-plies for a quiet late move: the more moves and captures
+// already tried, the longer the null-window run and after a capture, the deeper the cut.
+inline int lateMoveReduction(int depth, int tried, int capturesTried, int nullWindowRun, bool lastCaptured) {
+    int k = tried + capturesTried;
+    if (capturesTried >= 3) k += 3;
+    k += nullWindowRun % 2;
+    if (nullWindowRun > 4) k += 1;
+    if (lastCaptured) k += 2;
+    const int medium = std::max(2, ((depth + 6) >> 3) * 2);
+    const int large = std::max(medium, (depth * 5) >> 4);
+    return k <= LmrSmallMaxK ? LmrSmall : k <= LmrMediumMaxK ? medium : large;
 }
 
 }  // namespace tolvaren

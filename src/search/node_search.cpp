@@ -192,8 +192,6 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     }
 
     // 13. Reduction sizes.
-    const int medium = std::max(2, ((depth + 6) >> 3) * 2);
-    const int large = std::max(medium, (depth * 5) >> 4);
 
     int32_t best = rec.ply - MateScore;
     int32_t bound = Hashdaten_t::UpperBound;
@@ -266,12 +264,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
                 !parriesThreat(rec.threatSquares, state.by(them), after.by(them)) &&
                 (!captured || (!lastCaptured && (after.by(them).attacked & target) &&
                                CoarseValue[captured] < CoarseValue[kind]))) {
-                int k = rec.movesTried + rec.capturesTried;
-                if (rec.capturesTried >= 3) k += 3;
-                k += nullWindowRun % 2;
-                if (nullWindowRun > 4) k += 1;
-                if (lastCaptured) k += 2;
-                r = k <= LmrSmallMaxK ? LmrSmall : k <= LmrMediumMaxK ? medium : large;
+                r = lateMoveReduction(depth, rec.movesTried, rec.capturesTried, nullWindowRun, lastCaptured);
             }
         }
 

@@ -232,8 +232,6 @@ void Suche_t::searchSplitPoint(Teilungspunkt_t& point, Suchebene_t& own, const T
     const int lastCaptured = own.parent().captured;
     const Bitboard threat = own.threatSquares;
     const int32_t bitbaseBonus = own.bitbaseBonus;
-    const int medium = std::max(2, ((depth + 6) >> 3) * 2);
-    const int large = std::max(medium, (depth * 5) >> 4);
     const Historie_t& history = history_[us];
     Suchebene_t& child = (&own)[1];
 
@@ -303,12 +301,7 @@ void Suche_t::searchSplitPoint(Teilungspunkt_t& point, Suchebene_t& own, const T
         if (reductionsAllowed && !captured && !isSpecial(move) &&
             !(kind == ZugBauer && (rankOf(to) == 2 || rankOf(to) == 7)) && depth > 1 && tried >= 2 &&
             move != killer1 && move != killer2 && !parriesThreat(threat, state.by(them), after.by(them))) {
-            int k = tried + capturesTried;
-            if (capturesTried >= 3) k += 3;
-            k += nullWindowRun % 2;
-            if (nullWindowRun > 4) k += 1;
-            if (lastCaptured) k += 2;
-            r = k <= LmrSmallMaxK ? LmrSmall : k <= LmrMediumMaxK ? medium : large;
+            r = lateMoveReduction(depth, tried, capturesTried, nullWindowRun, lastCaptured);
         }
 
         own.passReversibility();
