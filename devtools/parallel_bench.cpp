@@ -8,13 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "board/fen.h"
-#include "board/position.h"
-#include "protocol/options.h"
-#include "protocol/output.h"
 #include "search/bench.h"
 #include "search/search.h"
-#include "search/time_control.h"
 
 using namespace tolvaren;
 
@@ -38,36 +33,20 @@ int main(int argc, char** argv) {
     if (threads.empty()) threads = {1, 2};
 
     Suche_t searcher;
-    Optionen_t options(engineOptionTable);
-    options.setNumber(OptionHash, BenchHashMiB);
-    options.setFlag(OptionOwnBook, false);
-    Zeitkontrolle_t time;
-    Ausgabe_t silent;
     int64_t firstMillis = 0;
     for (int n : threads) {
-        options.setNumber(OptionProcessors, n);
-        uint64_t nodes = 0;
-        const int64_t start = nowMillis();
         const int64_t cpuStart = cpuMillis();
-        std::printf("threads %d:", n);
-        for (int i = 0; i < BenchPositionCount; ++i) {
-            Stellung_t pos;
-            Zustand_t state;
-            if (!readFen(pos, state, BenchPositions[i])) continue;
-            options.applySetoption("name Clear Hash");
-            time.startSearch(false, 0, 0, 0, depth, 0, 0, 0, false, 0);
-            const int64_t t0 = nowMillis();
-            searcher.start(pos, options, time, Sucher_t::FlagSynchronous, silent, nullptr, nullptr);
-            nodes += searcher.searchedNodes();
-            std::printf(" %lld", static_cast<long long>(nowMillis() - t0));
-        }
-        const int64_t millis = nowMillis() - start;
+        std::vector<int64_t> positionMillis;
+        const BenchResult r = runBench(searcher, depth, n, &positionMillis);
+        const int64_t millis = r.millis > 0 ? r.millis : 1;
         const int64_t cpu = cpuMillis() - cpuStart;
         if (firstMillis == 0) firstMillis = millis;
-        std::printf("\nthreads %d: time %lld ms nodes %llu nps %llu speed-up %.2f cpu %lld ms\n", n, static_cast<long long>(millis),
-                    static_cast<unsigned long long>(nodes),
-                    static_cast<unsigned long long>(nodes * 1000 / static_cast<uint64_t>(millis > 0 ? millis : 1)),
-                    static_cast<double>(firstMillis) / static_cast<double>(millis > 0 ? millis : 1), static_cast<long long>(cpu));
+        std::printf("threads %d:", n);
+        for (int64_t t : positionMillis) std::printf(" %lld", static_cast<long long>(t));
+        std::printf("\nthreads %d: time %lld ms nodes %llu nps %llu speed-up %.2f cpu %lld ms\n", n,
+                    static_cast<long long>(millis), static_cast<unsigned long long>(r.nodes),
+                    static_cast<unsigned long long>(r.nodesPerSecond()),
+                    static_cast<double>(firstMillis) / static_cast<double>(millis), static_cast<long long>(cpu));
         std::fflush(stdout);
     }
     return 0;

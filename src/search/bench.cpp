@@ -57,9 +57,10 @@ const char* const BenchPositions[] = {
 };
 const int BenchPositionCount = sizeof(BenchPositions) / sizeof(BenchPositions[0]);
 
-BenchResult runBench(Sucher_t& searcher, int depth) {
+BenchResult runBench(Sucher_t& searcher, int depth, int threads, std::vector<int64_t>* positionMillis) {
     Optionen_t options(engineOptionTable);
     options.setNumber(OptionHash, BenchHashMiB);
+    options.setNumber(OptionProcessors, threads);
     options.setFlag(OptionOwnBook, false);
     Zeitkontrolle_t time;
     Ausgabe_t silent;  // the base sink prints no search reports
@@ -71,8 +72,10 @@ BenchResult runBench(Sucher_t& searcher, int depth) {
         if (!readFen(pos, state, BenchPositions[i])) continue;
         options.applySetoption("name Clear Hash");
         time.startSearch(false, 0, 0, 0, depth, 0, 0, 0, false, 0);
+        const int64_t positionStart = nowMillis();
         searcher.start(pos, options, time, Sucher_t::FlagSynchronous, silent, nullptr, nullptr);
         result.nodes += searcher.searchedNodes();
+        if (positionMillis) positionMillis->push_back(nowMillis() - positionStart);
     }
     result.millis = nowMillis() - start;
     return result;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace tolvaren {
 
@@ -23,7 +24,9 @@ extern const char* const BenchPositions[];
 extern const int BenchPositionCount;
 
 // Searches every bench position synchronously in the caller's thread, `depth`
-// iterations deep, printing nothing.
-BenchResult runBench(Sucher_t& searcher, int depth);
+// iterations deep, printing nothing, with `threads` search threads. When given,
+// `positionMillis` receives the time of each position.
+BenchResult runBench(Sucher_t& searcher, int depth, int threads = 1,
+                     std::vector<int64_t>* positionMillis = nullptr);
 
 }  // namespace tolvaren

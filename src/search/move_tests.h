@@ -20,6 +20,13 @@ inline bool parriesThreat(Bitboard threat, const Angriffe_t& before, const Angri
            (threat & before.pawnAttacks & ~after.pawnAttacks) || (threat & before.threats & ~after.threats);
 }
 
+// A moved piece stands safely when the opponent does not attack its square, or we
+// defend it, and no enemy threat lands there.
+inline bool isSafeSquare(const Zustand_t& after, int us, int them, Bitboard target) {
+    return (!(after.by(them).attacked & target) || (after.by(us).attacked & target)) &&
+           !(after.by(them).threats & target);
+}
+
 // Late-move reduction in half-plies for a quiet late move: the more moves and captures
 // already tried, the longer the null-window run and after a capture, the deeper the cut.
 inline int lateMoveReduction(int depth, int tried, int capturesTried, int nullWindowRun, bool lastCaptured) {

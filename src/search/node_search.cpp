@@ -219,8 +219,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
         const int to = moveTo(move);
         const Bitboard target = bit(to);
         const Zustand_t& after = rec.child;
-        const bool safe = (!(after.by(them).attacked & target) || (after.by(us).attacked & target)) &&
-                          !(after.by(them).threats & target);
+        const bool safe = isSafeSquare(after, us, them, target);
         const bool capturesPiece = captured >= Knight && captured <= Queen;
 
         // Extensions: calm evasions, recaptures into check, queen trades, pawn endings.

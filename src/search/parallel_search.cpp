@@ -269,8 +269,7 @@ void Suche_t::searchSplitPoint(Teilungspunkt_t& point, Suchebene_t& own, const T
         const int to = moveTo(move);
         const Bitboard target = bit(to);
         const Zustand_t& after = own.child;
-        const bool safe = (!(after.by(them).attacked & target) || (after.by(us).attacked & target)) &&
-                          !(after.by(them).threats & target);
+        const bool safe = isSafeSquare(after, us, them, target);
         const bool capturesPiece = captured >= Knight && captured <= Queen;
 
         // As in the node search, except: no futility pruning, no evasion extension, a
