@@ -89,6 +89,9 @@ private:
     alignas(64) std::atomic<bool> stop_{false};
     std::atomic<bool> ponder_{false};
     std::atomic<bool> terminate_{false};
+    // Fills the rest of the line: a derived class may lay out its own members in the
+    // unused tail of its base, and Suche_t's first members are written at every move.
+    char flagLineFill_[64 - 3 * sizeof(std::atomic<bool>)] = {};
 };
 
 }  // namespace tolvaren
