@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/engine_process.h"
+#include "support/uci_engine.h"
 
 namespace tolvaren {
 
@@ -20,22 +21,7 @@ constexpr int Timeout = 30000;
 bool startsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
 bool contains(const std::string& s, const std::string& part) { return s.find(part) != std::string::npos; }
 
-// An engine past its handshake.
-struct Engine {
-    EngineProcess process;
-    Engine() {
-        process.send("uci");
-        process.readUntil("uciok", Timeout);
-    }
-    void send(const std::string& line) { process.send(line); }
-    // Every line up to and including the next "bestmove".
-    std::vector<std::string> untilBestMove() {
-        std::vector<std::string> lines;
-        const auto best = process.readUntil("bestmove", Timeout, &lines);
-        if (best) lines.push_back(*best);
-        return lines;
-    }
-};
+using Engine = test::UciEngine;
 
 int countContaining(const std::vector<std::string>& lines, const std::string& part) {
     int n = 0;

@@ -13,6 +13,7 @@
 
 #include "net/time_network.h"
 #include "support/engine_process.h"
+#include "support/uci_engine.h"
 
 namespace tolvaren {
 namespace {
@@ -39,21 +40,17 @@ std::vector<std::string> tokens(const std::string& line) {
     return out;
 }
 
-struct Engine {
-    EngineProcess process;
-    Engine() {
-        process.send("uci");
-        process.readUntil("uciok", Timeout);
-    }
-    void send(const std::string& line) { process.send(line); }
-    std::vector<std::string> search(const std::string& go) {
-        send(go);
-        std::vector<std::string> lines;
-        const auto best = process.readUntil("bestmove", Timeout, &lines);
-        EXPECT_TRUE(best.has_value()) << go;
-        return lines;
-    }
-};
+using Engine = test::UciEngine;
+
+// The lines before "bestmove" of one search.
+std::vector<std::string> search(Engine& e, const std::string& go) {
+    e.send(go);
+    auto lines = e.untilBestMove();
+    const bool answered = !lines.empty() && lines.back().rfind("bestmove", 0) == 0;
+    EXPECT_TRUE(answered) << go;
+    if (answered) lines.pop_back();
+    return lines;
+}
 
 // Each line: 16 network inputs (nine of them 0 or 1), the factor and the continue flag. In the
 // start position (opening) the factor is 0.15 until the network decides, then its output + 0.07.
@@ -77,7 +74,7 @@ TEST(TimeNetworkLogProcess, SearchesAppendTheirLastIterations) {
     Engine e;
     e.send("setoption name TimeLogfile value " + log);
     e.send("position startpos");
-    e.search("go movetime 2000");
+    search(e, "go movetime 2000");
     auto lines = fileLines(log);
     ASSERT_EQ(lines.size(), 3u);
     Zeitnetz_t net;
@@ -86,7 +83,7 @@ TEST(TimeNetworkLogProcess, SearchesAppendTheirLastIterations) {
     EXPECT_GE(networkLines, 1);  // the iterations logged late enough are the network's
 
     // A second search appends; a depth-limited one refuses the iteration after its last.
-    e.search("go depth 3");
+    search(e, "go depth 3");
     lines = fileLines(log);
     ASSERT_EQ(lines.size(), 6u);
     for (int i = 3; i < 6; ++i) expectLogLine(lines[i], net, networkLines);
@@ -95,7 +92,7 @@ TEST(TimeNetworkLogProcess, SearchesAppendTheirLastIterations) {
     EXPECT_EQ(lines[5].back(), '0');
 
     e.send("setoption name TimeLogfile value /dev/null");
-    e.search("go depth 3");
+    search(e, "go depth 3");
     EXPECT_EQ(fileLines(log).size(), 6u);
     std::remove(log.c_str());
 }
@@ -104,7 +101,7 @@ TEST(TimeNetworkLogProcess, UnwritableLogSaysSoAndStillAnswers) {
     Engine e;
     e.send("setoption name TimeLogfile value /nonexistent/dir/time.log");
     e.send("position startpos");
-    const auto lines = e.search("go depth 3");
+    const auto lines = search(e, "go depth 3");
     EXPECT_NE(std::find(lines.begin(), lines.end(), "info string error writing file: /nonexistent/dir/time.log"),
               lines.end());
 }
