@@ -8,7 +8,7 @@
 #include <ostream>
 #include <unordered_map>
 
-#include "app/random.h"
+#include "board/random.h"
 
 namespace tolvaren {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/random.h"
+#include "board/random.h"
 
 namespace tolvaren {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/random.h"
+#include "board/random.h"
 
 #include <gtest/gtest.h>
 
