@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "protocol/options.h"
+#include "search/options.h"
 #include "protocol/text_scan.h"
 #include "protocol/uci_interface.h"
 #include "protocol/uci_output.h"

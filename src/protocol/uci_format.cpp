@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "search/options.h"
+
 namespace tolvaren {
 
 namespace {
@@ -129,6 +131,29 @@ double SearchTimes::geometricMean() const { return count > 0 ? std::exp(logSum /
 
 void formatTimingLine(TextLine& line, const SearchTimes& times, double lastSeconds) {
     line.appendf("%3d %12.3f %12.3f %12.3f", times.count, lastSeconds, times.sum, times.geometricMean());
+}
+
+void formatOptionLine(const Optionsbeschreibung_t& o, char* buffer, std::size_t size) {
+    switch (o.kind) {
+        case OptionKind::Check:
+            std::snprintf(buffer, size, "option name %s type check default %s", o.name, o.defaultText);
+            break;
+        case OptionKind::Spin:
+            std::snprintf(buffer, size, "option name %s type spin default %s min %d max %d", o.name,
+                          o.defaultText, o.min, o.max);
+            break;
+        case OptionKind::Button:
+            std::snprintf(buffer, size, "option name %s type button", o.name);
+            break;
+        case OptionKind::String:
+            std::snprintf(buffer, size, "option name %s type string default %s", o.name, o.defaultText);
+            break;
+        case OptionKind::List:
+            // The choices are kept as one text, "a var b var c".
+            std::snprintf(buffer, size, "option name %s type combo default %s%s%s", o.name, o.defaultText,
+                          o.listText ? " var " : "", o.listText ? o.listText : "");
+            break;
+    }
 }
 
 }  // namespace tolvaren

@@ -8,6 +8,8 @@
 
 namespace tolvaren {
 
+struct Optionsbeschreibung_t;
+
 // Moves are appended to a variation only while the line stays below this length.
 constexpr std::size_t PvLineLimit = 1000;
 
@@ -77,5 +79,8 @@ struct SearchTimes {
 // "%3d %12.3f %12.3f %12.3f": count, last time, time sum, geometric mean. Its
 // columns are meant to line up, so blanks are kept.
 void formatTimingLine(TextLine& line, const SearchTimes& times, double lastSeconds);
+
+// "option name ... type ..." as announced to the GUI, written into buffer (always terminated).
+void formatOptionLine(const Optionsbeschreibung_t& option, char* buffer, std::size_t size);
 
 }  // namespace tolvaren

@@ -6,12 +6,14 @@
 #include <string_view>
 
 #include "board/perft.h"
-#include "board/position_command.h"
+#include "protocol/perft_command.h"
+#include "protocol/position_command.h"
 #include "eval/explain.h"
 #include "eval/material.h"
 #include "eval/pawn_structure.h"
 #include "net/time_trainer.h"
-#include "protocol/output.h"
+#include "search/output.h"
+#include "protocol/setoption.h"
 #include "protocol/text_scan.h"
 #include "search/bench.h"
 #include "search/searcher.h"
@@ -55,7 +57,7 @@ void UciInterface_t::isready(const char*) { output_.line("readyok"); }
 
 void UciInterface_t::setoption(const char* line) {
     // The blank after the word is required; values take effect when their reader next looks.
-    if (startsWith(line, "setoption ")) options_.applySetoption(line + 10);
+    if (startsWith(line, "setoption ")) applySetoption(options_, line + 10);
 }
 
 void UciInterface_t::ucinewgame(const char*) {}

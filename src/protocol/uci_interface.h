@@ -9,7 +9,7 @@
 #include "board/position.h"
 #include "protocol/go_command.h"
 #include "protocol/input.h"
-#include "protocol/options.h"
+#include "search/options.h"
 
 namespace tolvaren {
 

@@ -37,6 +37,13 @@ UciAusgabe_t::UciAusgabe_t(const Optionsbeschreibung_t* optionTable, std::FILE* 
     printUciAnswer(*this, optionTable);
 }
 
+void UciAusgabe_t::message(const char* text) {
+    if (muted()) return;
+    TextLine line;
+    line.appendf("info string %s", text);
+    writeLine(line.c_str());
+}
+
 void UciAusgabe_t::statistics(int depthIndex, int selDepth, int64_t millis, int64_t nodes, int hashFull,
                               int64_t tbHits) {
     if (muted()) return;

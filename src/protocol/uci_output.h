@@ -5,8 +5,8 @@
 
 #include <cstdio>
 
-#include "protocol/options.h"
-#include "protocol/output.h"
+#include "search/options.h"
+#include "search/output.h"
 #include "protocol/uci_format.h"
 
 namespace tolvaren {
@@ -21,6 +21,7 @@ public:
     // Prints the answer to "uci" at once.
     explicit UciAusgabe_t(const Optionsbeschreibung_t* optionTable, std::FILE* out = stdout);
 
+    void message(const char* text) override;
     void statistics(int depthIndex, int selDepth, int64_t millis, int64_t nodes, int hashFull,
                     int64_t tbHits) override;
     void bestMove(const Stellung_t& pos, Zug_t best, Zug_t ponder) override;

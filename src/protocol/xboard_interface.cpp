@@ -13,7 +13,7 @@
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/notation.h"
-#include "protocol/options.h"
+#include "search/options.h"
 #include "protocol/text_scan.h"
 #include "protocol/xboard_output.h"
 #include "search/time_control.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "board/notation.h"
-#include "protocol/options.h"
+#include "search/options.h"
 #include "protocol/uci_format.h"
 #include "protocol/xboard_interface.h"
 #include "protocol/xboard_time_control.h"
@@ -45,6 +45,13 @@ void XBoardAusgabe_t::error(const char* message, const char* detail) {
 }
 
 void XBoardAusgabe_t::secondError(const char* message, const char* detail) { error(message, detail); }
+
+void XBoardAusgabe_t::message(const char* text) {
+    if (muted()) return;
+    TextLine line;
+    line.appendf("# %s", text);
+    writeLine(line.c_str());
+}
 
 void XBoardAusgabe_t::bestMove(const Stellung_t&, Zug_t best, Zug_t ponder) {
     {

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "protocol/output.h"
+#include "search/output.h"
 #include "protocol/uci_format.h"
 
 namespace tolvaren {
@@ -29,6 +29,8 @@ public:
     bool muted() const override;
     void error(const char* message, const char* detail) override;
     void secondError(const char* message, const char* detail) override;
+    // Notes go out as comment lines, which XBoard logs and otherwise ignores.
+    void message(const char* text) override;
     void bestMove(const Stellung_t& pos, Zug_t best, Zug_t ponder) override;
     void currentMove(const Stellung_t& pos, Zug_t move, int number, int hashFull) override;
     void principalVariation(const Stellung_t& pos, const Zug_t* moves, int length, int32_t score, int32_t alpha,

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "protocol/input.h"
-#include "protocol/output.h"
+#include "search/output.h"
 
 namespace tolvaren {
 

@@ -2,8 +2,8 @@
 
 #include "board/fen.h"
 #include "board/position.h"
-#include "protocol/options.h"
-#include "protocol/output.h"
+#include "search/options.h"
+#include "search/output.h"
 #include "search/searcher.h"
 #include "search/time_control.h"
 
@@ -70,7 +70,7 @@ BenchResult runBench(Sucher_t& searcher, int depth, int threads, std::vector<int
         Stellung_t pos;
         Zustand_t state;
         if (!readFen(pos, state, BenchPositions[i])) continue;
-        options.applySetoption("name Clear Hash");
+        options.pressButton(OptionClearHash);
         time.startSearch(false, 0, 0, 0, depth, 0, 0, 0, false, 0);
         const int64_t positionStart = nowMillis();
         searcher.start(pos, options, time, Sucher_t::FlagSynchronous, silent, nullptr, nullptr);

@@ -3,7 +3,6 @@
 // elsewhere while its workers finish.
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <exception>
 #include <mutex>
 
@@ -14,6 +13,7 @@
 #include "search/history.h"
 #include "search/move_picker.h"
 #include "search/move_tests.h"
+#include "search/output.h"
 #include "search/search.h"
 #include "search/search_parameters.h"
 
@@ -72,7 +72,7 @@ void Suche_t::setHelperCount(int wanted) {
             helpers_[helperCount_] = std::unique_ptr<Suche_t>(new Suche_t(*this));
         } catch (const std::exception&) {
             // Fewer threads than asked for still search correctly.
-            std::fputs("info string helper search thread could not be created\n", stderr);
+            output_->message("helper search thread could not be created");
             return;
         }
         ++helperCount_;

@@ -6,8 +6,8 @@
 
 #include "board/bitboard.h"
 #include "board/movegen.h"
-#include "protocol/options.h"
-#include "protocol/output.h"
+#include "search/options.h"
+#include "search/output.h"
 #include "search/search.h"
 
 namespace tolvaren {
@@ -69,9 +69,9 @@ void Suche_t::logIteration(double factor, bool continues) {
 void Suche_t::writeTimeLog() {
     if (!logTime_ || timeLog_.append(timeLogFile_.c_str())) return;
     // The search itself is unaffected; the user should still learn that the log is missing.
-    char text[OptionTextSize + 48];
-    std::snprintf(text, sizeof text, "info string error writing file: %s", timeLogFile_.c_str());
-    output_->line(text);
+    char text[OptionTextSize + 32];
+    std::snprintf(text, sizeof text, "error writing file: %s", timeLogFile_.c_str());
+    output_->message(text);
 }
 
 }  // namespace tolvaren

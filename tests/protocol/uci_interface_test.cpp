@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "protocol/output.h"
+#include "search/output.h"
 #include "search/time_control.h"
 
 namespace tolvaren {

@@ -16,7 +16,7 @@
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "board/position.h"
-#include "protocol/options.h"
+#include "search/options.h"
 #include "protocol/uci_format.h"
 #include "protocol/xboard_output.h"
 #include "search/time_control.h"

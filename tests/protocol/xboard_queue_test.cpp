@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "protocol/input.h"
-#include "protocol/output.h"
+#include "search/output.h"
 
 namespace tolvaren {
 

@@ -12,8 +12,8 @@
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "search/move_picker.h"
-#include "protocol/options.h"
-#include "protocol/output.h"
+#include "search/options.h"
+#include "search/output.h"
 #include "search/search.h"
 #include "search/time_control.h"
 

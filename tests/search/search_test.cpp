@@ -11,9 +11,9 @@
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "board/position.h"
-#include "board/position_command.h"
-#include "protocol/options.h"
-#include "protocol/output.h"
+#include "protocol/position_command.h"
+#include "search/options.h"
+#include "search/output.h"
 #include "search/search.h"
 #include "search/time_control.h"
 

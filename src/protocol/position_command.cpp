@@ -1,4 +1,4 @@
-#include "board/position_command.h"
+#include "protocol/position_command.h"
 
 #include <cstring>
 

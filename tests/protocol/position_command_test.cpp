@@ -1,4 +1,4 @@
-#include "board/position_command.h"
+#include "protocol/position_command.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 #include "board/consistency.h"
 #include "board/perft.h"
-#include "board_test_support.h"
+#include "board/board_test_support.h"
 
 namespace tolvaren {
 namespace {
