@@ -11,7 +11,7 @@ struct Stellung_t;
 struct Zustand_t;
 
 class PerftTabelle_t {
-public:
+   public:
     // Entries: the largest power of two not above bytes / 24 (none for 0 bytes).
     explicit PerftTabelle_t(uint64_t bytes);
 
@@ -19,7 +19,7 @@ public:
     void store(uint64_t key, int depth, uint64_t count);
     uint64_t size() const { return entries.size(); }
 
-private:
+   private:
     struct Entry {
         uint64_t key;
         uint64_t count;

@@ -45,7 +45,8 @@ bool findNumberAfter(std::string_view text, std::string_view word, long& value) 
 
 }  // namespace
 
-void runPerftCommand(const Stellung_t& current, std::string_view args, const LineFn& line, const ErrorFn& error) {
+void runPerftCommand(const Stellung_t& current, std::string_view args, const LineFn& line,
+                     const ErrorFn& error) {
     long depthValue = 0, hashMiB = 0;
     if (!findNumberAfter(args, "depth", depthValue)) {
         error("perft without depth", args);
@@ -88,8 +89,8 @@ void runPerftCommand(const Stellung_t& current, std::string_view args, const Lin
             takeBack(undo);
             char name[8];
             writeCoordinate(pos, move, name);
-            std::snprintf(text, sizeof text, "info move %s depth %d time %16.0f nodes %16.0f", name, depth - 1,
-                          millisSince(moveStart), static_cast<double>(n));
+            std::snprintf(text, sizeof text, "info move %s depth %d time %16.0f nodes %16.0f", name,
+                          depth - 1, millisSince(moveStart), static_cast<double>(n));
             line(collapseBlanks(text));
             total += n;
         }

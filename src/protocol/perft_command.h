@@ -13,7 +13,6 @@ struct Stellung_t;
 // The "perft" command: `args` is the rest of the line after "perft" ("depth N",
 // optional "Hash M" in MiB and "divide", in any order). Each output line (blanks
 // already collapsed) goes to `line`; a missing depth goes to `error`.
-void runPerftCommand(const Stellung_t& pos, std::string_view args, const LineFn& line,
-                     const ErrorFn& error);
+void runPerftCommand(const Stellung_t& pos, std::string_view args, const LineFn& line, const ErrorFn& error);
 
 }  // namespace tolvaren

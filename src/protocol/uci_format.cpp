@@ -87,8 +87,9 @@ void formatPvHead(TextLine& line, int32_t score, int32_t alpha, int32_t beta, co
     const int64_t elapsed = std::max<int64_t>(f.millis, 0);
     line.appendf("info depth %d seldepth %d", depth, std::max(f.selDepth, depth));
     appendScore(line, score, alpha, beta);
-    line.appendf(" time %16.0f nodes %16.0f nps %lld hashfull %d", static_cast<double>(std::max<int64_t>(elapsed, 1)),
-                 static_cast<double>(f.nodes), perSecond(f.nodes, elapsed + 1), f.hashFull);
+    line.appendf(" time %16.0f nodes %16.0f nps %lld hashfull %d",
+                 static_cast<double>(std::max<int64_t>(elapsed, 1)), static_cast<double>(f.nodes),
+                 perSecond(f.nodes, elapsed + 1), f.hashFull);
     if (f.tbHits > 0) line.appendf(" tbhits %lld", static_cast<long long>(f.tbHits));
     line.append(" pv");
     // Collapse before the moves so the length limit counts what is printed.
@@ -127,7 +128,9 @@ double SearchTimes::add(double seconds) {
     return t;
 }
 
-double SearchTimes::geometricMean() const { return count > 0 ? std::exp(logSum / count) : 0.0; }
+double SearchTimes::geometricMean() const {
+    return count > 0 ? std::exp(logSum / count) : 0.0;
+}
 
 void formatTimingLine(TextLine& line, const SearchTimes& times, double lastSeconds) {
     line.appendf("%3d %12.3f %12.3f %12.3f", times.count, lastSeconds, times.sum, times.geometricMean());

@@ -15,7 +15,7 @@ constexpr std::size_t PvLineLimit = 1000;
 
 // A fixed-capacity line of text; appends that do not fit are cut, never overrun.
 class TextLine {
-public:
+   public:
     static constexpr std::size_t Capacity = 1024;
 
     void clear() {
@@ -32,7 +32,7 @@ public:
     const char* c_str() const { return text_; }
     std::size_t size() const { return length_; }
 
-private:
+   private:
     char text_[Capacity] = {};
     std::size_t length_ = 0;
 };

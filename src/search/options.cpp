@@ -64,7 +64,9 @@ int32_t Optionen_t::number(int index) const {
     return values_[index].number;
 }
 
-bool Optionen_t::flag(int index) const { return number(index) != 0; }
+bool Optionen_t::flag(int index) const {
+    return number(index) != 0;
+}
 
 std::string Optionen_t::text(int index) const {
     if (!valid(index)) return {};
@@ -108,7 +110,8 @@ void Optionen_t::setNumber(int index, int64_t value) {
     if (!valid(index)) return;
     const Optionsbeschreibung_t& o = table_[index];
     if (o.kind == K::Spin) value = std::clamp<int64_t>(value, o.min, o.max);
-    value = std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    value =
+        std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
     std::lock_guard lock(mutex_);
     Optionswert_t& v = values_[index];
     v.number = static_cast<int32_t>(value);

@@ -58,7 +58,7 @@ extern const Optionsbeschreibung_t emptyOptionTable[];
 // The current option values. Values change on the command thread and are read by
 // the search thread at search start, so every access goes through one mutex.
 class Optionen_t {
-public:
+   public:
     explicit Optionen_t(const Optionsbeschreibung_t* table);
     Optionen_t(const Optionen_t&) = delete;
     Optionen_t& operator=(const Optionen_t&) = delete;
@@ -88,7 +88,7 @@ public:
     // A button stays pressed until the search takes it.
     void pressButton(int index);
 
-private:
+   private:
     bool valid(int index) const { return index >= 0 && index < count_; }
 
     const Optionsbeschreibung_t* table_;

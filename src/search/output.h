@@ -16,7 +16,7 @@ namespace tolvaren {
 struct Stellung_t;
 
 class Ausgabe_t {
-public:
+   public:
     explicit Ausgabe_t(std::FILE* out = stdout) : out_(out) {}
     Ausgabe_t(const Ausgabe_t&) = delete;
     Ausgabe_t& operator=(const Ausgabe_t&) = delete;
@@ -46,12 +46,12 @@ public:
     // written and none will be, whichever thread tries.
     void mute();
 
-protected:
+   protected:
     // Writes the finished text and a line feed, flushed, as one unit under the sink's
     // lock; a line that loses the race against mute() is dropped.
     void writeLine(const char* text);
 
-private:
+   private:
     std::atomic<bool> muted_{false};
     std::mutex mutex_;  // held only while one line is written
     std::FILE* out_;

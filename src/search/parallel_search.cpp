@@ -105,8 +105,8 @@ void Suche_t::helperLoop() {
     }
 }
 
-bool Suche_t::split(Suchebene_t& rec, int32_t alpha, int32_t beta, int32_t betaPrime, int32_t& best, int32_t& bound,
-                    int depth, int nullWindowRun) {
+bool Suche_t::split(Suchebene_t& rec, int32_t alpha, int32_t beta, int32_t betaPrime, int32_t& best,
+                    int32_t& bound, int depth, int nullWindowRun) {
     if (stopRequested()) return false;
     Teilungspunkt_t* const point = pool_->allocate(depth);
     if (!point) return false;
@@ -216,7 +216,8 @@ Suchebene_t* Suche_t::joinSplitPoint(Teilungspunkt_t& point, Suchebene_t* segmen
     return &own;
 }
 
-void Suche_t::searchSplitPoint(Teilungspunkt_t& point, Suchebene_t& own, const Teilungspunkt_t* leaveWhenDone) {
+void Suche_t::searchSplitPoint(Teilungspunkt_t& point, Suchebene_t& own,
+                               const Teilungspunkt_t* leaveWhenDone) {
     Suchebene_t& node = *point.node;  // shared list and picker: touched under the point's mutex only
     const uint64_t startNodes = nodes_;
     const int savedSelDepth = selDepth_;
@@ -304,10 +305,11 @@ void Suche_t::searchSplitPoint(Teilungspunkt_t& point, Suchebene_t& own, const T
         }
 
         own.passReversibility();
-        int32_t score =
-            -nodeSearch(-betaPrime, -alpha, child, depth - 2 + e - r, betaPrime > alpha + 1 ? 0 : nullWindowRun + 1);
+        int32_t score = -nodeSearch(-betaPrime, -alpha, child, depth - 2 + e - r,
+                                    betaPrime > alpha + 1 ? 0 : nullWindowRun + 1);
         if (score > alpha && (r > 0 || (betaPrime != beta && score < beta)))
-            score = -nodeSearch(-beta, -alpha, child, depth - 2 + e, beta > alpha + 1 ? 0 : nullWindowRun + 1);
+            score =
+                -nodeSearch(-beta, -alpha, child, depth - 2 + e, beta > alpha + 1 ? 0 : nullWindowRun + 1);
         takeBack(own.undo);
         if (aborted()) break;  // the score of an interrupted subtree means nothing
         if (score > -MateRange && score < MateRange) score += bitbaseBonus;
@@ -399,7 +401,8 @@ void Suche_t::waitForWake() {
     }
     // Only the main searcher watches the clock; it must not sleep through the limit.
     while (!wake_.try_acquire_for(WaitTimeCheck)) {
-        if (!stopRequested() && root().bestMove != 0 && time_->nodeTest(static_cast<int64_t>(nodes_))) requestStop();
+        if (!stopRequested() && root().bestMove != 0 && time_->nodeTest(static_cast<int64_t>(nodes_)))
+            requestStop();
     }
 }
 

@@ -23,8 +23,8 @@ Iterationsmerkmale_t describeIteration(const Stellung_t& pos, const Zustand_t& r
 
     const int us = pos.side, them = us ^ 1;
     r.inCheck = (rootState.by(them).attacked & bit(pos.sides[us].kingSquare())) != 0;
-    r.captureOrSpecial =
-        best != 0 && ((pos.sides[them].pieces[AllPieces] & bit(moveTo(best))) != 0 || moveKind(best) >= ZugUmwSpringer);
+    r.captureOrSpecial = best != 0 && ((pos.sides[them].pieces[AllPieces] & bit(moveTo(best))) != 0 ||
+                                       moveKind(best) >= ZugUmwSpringer);
     r.attackedSquares = popCount(rootState.by(us).attacked);
 
     const int count = std::clamp(rootCount, 0, MaxMoves);
@@ -57,9 +57,11 @@ double Suche_t::timeFactorAfterIteration(int iteration, int32_t score) {
         pv[0] = best;  // the record keeps the best move even if the table walk refused it
         length = 1;
     }
-    iterationNow_ = describeIteration(pos_, root().state(), rootList_.data(), static_cast<int>(rootList_.size()), pv,
-                                      length, score, iterationBefore_);
-    return timeNet_.factorAfterIteration(iteration, nodes_, opening_, iterationNow_, iterationBefore_, timeInput_);
+    iterationNow_ =
+        describeIteration(pos_, root().state(), rootList_.data(), static_cast<int>(rootList_.size()), pv,
+                          length, score, iterationBefore_);
+    return timeNet_.factorAfterIteration(iteration, nodes_, opening_, iterationNow_, iterationBefore_,
+                                         timeInput_);
 }
 
 void Suche_t::logIteration(double factor, bool continues) {

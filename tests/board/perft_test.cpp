@@ -36,7 +36,8 @@ TEST(Perft, PublishedCountsWithAndWithoutTable) {
         auto b = testing::boardFromFen(c.fen);
         for (size_t d = 0; d < c.counts.size(); ++d) {
             PerftTabelle_t none(0);
-            EXPECT_EQ(perft(none, b.pos, b.state, static_cast<int>(d + 1)), c.counts[d]) << c.fen << " depth " << d + 1;
+            EXPECT_EQ(perft(none, b.pos, b.state, static_cast<int>(d + 1)), c.counts[d])
+                << c.fen << " depth " << d + 1;
         }
         PerftTabelle_t table(1 << 20);
         for (int d = static_cast<int>(c.counts.size()); d >= 1; --d)

@@ -18,7 +18,9 @@ struct Output {
         return [this](std::string_view l) { lines.emplace_back(l); };
     }
     ErrorFn errorFn() {
-        return [this](std::string_view m, std::string_view d) { errors.push_back(std::string(m) + "|" + std::string(d)); };
+        return [this](std::string_view m, std::string_view d) {
+            errors.push_back(std::string(m) + "|" + std::string(d));
+        };
     }
 };
 
