@@ -153,7 +153,7 @@ void UciInterface_t::evalCommand(const char*) {
     auto pawns = std::make_unique<Bauerntabelle_t>();
     explainEvaluation(position_, states_[stateIndex_], *material, *pawns, [this](std::string_view l) {
         const std::string s(l);
-        output_.line(s.c_str());
+        output_.message(s.c_str());
     });
 }
 
