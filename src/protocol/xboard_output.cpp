@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "board/notation.h"
+#include "board/position.h"
 #include "protocol/options.h"
 #include "protocol/uci_format.h"
 #include "protocol/xboard_interface.h"
@@ -59,7 +60,9 @@ void XBoardAusgabe_t::bestMove(const Stellung_t&, Zug_t best, Zug_t ponder) {
 void XBoardAusgabe_t::currentMove(const Stellung_t& pos, Zug_t move, int number, int) {
     char text[MoveTextSize];
     writeCoordinate(pos, move, text);
+    const uint64_t key = computeHashKey(pos);
     std::lock_guard lock(stateMutex_);
+    if (!fromCurrentSearch(key)) return;
     copyText(currentMove_, sizeof currentMove_, text);
     currentMoveNumber_ = number;
 }
@@ -68,10 +71,11 @@ void XBoardAusgabe_t::principalVariation(const Stellung_t& pos, const Zug_t* mov
                                          int32_t, int32_t, int depthIndex, int, int64_t, int64_t nodes, int,
                                          int64_t, bool suppress) {
     if (muted()) return;
+    const uint64_t key = computeHashKey(pos);
     TextLine line;
     {
         std::lock_guard lock(stateMutex_);
-        if (!post_) return;
+        if (!post_ || !fromCurrentSearch(key)) return;
         lastScore_ = score;
         depth_ = depthIndex + 1;
         nodes_ = nodes;
@@ -102,16 +106,20 @@ void XBoardAusgabe_t::setPonderMove(const char* text) {
     for (std::size_t n = std::strlen(ponderMove_); n > 0 && ponderMove_[n - 1] == ' '; --n) ponderMove_[n - 1] = '\0';
 }
 
-void XBoardAusgabe_t::beginSearch(int rootMoves) {
+void XBoardAusgabe_t::beginSearch(int rootMoves, uint64_t rootKey) {
     std::lock_guard lock(stateMutex_);
+    rootKey_ = rootKey;
+    abandoned_ = false;
     rootMoves_ = rootMoves;
     nodes_ = 0;
     depth_ = 0;
     lastScore_ = NoScore;
 }
 
-void XBoardAusgabe_t::beginAnalysis(int rootMoves, int64_t now) {
+void XBoardAusgabe_t::beginAnalysis(int rootMoves, int64_t now, uint64_t rootKey) {
     std::lock_guard lock(stateMutex_);
+    rootKey_ = rootKey;
+    abandoned_ = false;
     analysis_ = true;
     analysisHint_[0] = '\0';
     currentMove_[0] = '\0';
@@ -121,6 +129,11 @@ void XBoardAusgabe_t::beginAnalysis(int rootMoves, int64_t now) {
     rootMoves_ = rootMoves;
     nodes_ = 0;
     lastScore_ = NoScore;
+}
+
+void XBoardAusgabe_t::abandonSearch() {
+    std::lock_guard lock(stateMutex_);
+    abandoned_ = true;
 }
 
 void XBoardAusgabe_t::endAnalysis() {
