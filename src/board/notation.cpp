@@ -84,8 +84,10 @@ char* writeCoordinate(const Stellung_t& pos, Zug_t move, char* buffer) {
             std::strcpy(buffer, isShort ? "O-O" : "O-O-O");
             return buffer;
         }
-        // The king "takes" its own rook.
-        const Seite_t& s = pos.sides[pos.side];
+        // The king "takes" its own rook. The castling side is the one whose first rank
+        // the king stands on, not the side to move: PV and ponder moves are written
+        // against the root position.
+        const Seite_t& s = pos.sides[rankOf(from) == 1 ? White : Black];
         to = isShort ? s.shortRook : s.longRook;
     }
     char* out = buffer;

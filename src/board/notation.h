@@ -11,7 +11,9 @@ namespace tolvaren {
 struct Stellung_t;
 struct Zustand_t;
 
-// Writes at most 6 characters plus the terminating zero; returns buffer.
+// Writes at most 6 characters plus the terminating zero; returns buffer. Only the
+// position's notation flags and rook squares are used, never its side to move, so
+// every move of a variation may be written against the variation's first position.
 char* writeCoordinate(const Stellung_t& pos, Zug_t move, char* buffer);
 
 // Reads a coordinate move ("e2e4", "e7e8q", castling spellings "O-O", "0-0-0", ...)

@@ -196,6 +196,7 @@ void XBoardInterface_t::stopSilently() {
     postCommand("stop");
     postCommand("setoption name NoOutput value false");
     output_.setPonderMove("");
+    output_.abandonSearch();
     pondering_ = false;
     thinking_ = false;
 }
@@ -221,7 +222,14 @@ void XBoardInterface_t::startThinking(Zug_t ponderMove) {
         thinking_ = true;
     }
     postPosition(ponderMove != 0 ? ponderField.c_str() : nullptr);
-    output_.beginSearch(countLegalMoves(pos_, state()));
+    uint64_t rootKey = state().hashKey;
+    if (ponderMove != 0) {
+        Stellung_t after = pos_;
+        Zustand_t next;
+        Rueckzug_t undo;
+        rootKey = playMove(after, ponderMove, state(), next, undo) ? next.hashKey : 0;
+    }
+    output_.beginSearch(countLegalMoves(pos_, state()), rootKey);
 
     GoRequest request;
     request.fixedDepth = fixedDepth_;
@@ -238,7 +246,7 @@ void XBoardInterface_t::startThinking(Zug_t ponderMove) {
 void XBoardInterface_t::startAnalysis() {
     analyzeMode_ = true;
     postPosition(nullptr);
-    output_.beginAnalysis(countLegalMoves(pos_, state()), nowMillis());
+    output_.beginAnalysis(countLegalMoves(pos_, state()), nowMillis(), state().hashKey);
     postCommand("go infinite");
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "board/notation.h"
+#include "board/position.h"
 #include "protocol/uci_format.h"
 #include "protocol/xboard_interface.h"
 #include "protocol/xboard_time_control.h"
@@ -68,7 +69,9 @@ void XBoardAusgabe_t::bestMove(const Stellung_t&, Zug_t best, Zug_t ponder) {
 void XBoardAusgabe_t::currentMove(const Stellung_t& pos, Zug_t move, int number, int) {
     char text[MoveTextSize];
     writeCoordinate(pos, move, text);
+    const uint64_t key = computeHashKey(pos);
     std::lock_guard lock(stateMutex_);
+    if (!fromCurrentSearch(key)) return;
     copyText(currentMove_, sizeof currentMove_, text);
     currentMoveNumber_ = number;
 }
@@ -77,10 +80,11 @@ void XBoardAusgabe_t::principalVariation(const Stellung_t& pos, const Zug_t* mov
                                          int32_t, int32_t, int depthIndex, int, int64_t, int64_t nodes, int,
                                          int64_t, bool suppress) {
     if (muted()) return;
+    const uint64_t key = computeHashKey(pos);
     TextLine line;
     {
         std::lock_guard lock(stateMutex_);
-        if (!post_) return;
+        if (!post_ || !fromCurrentSearch(key)) return;
         lastScore_ = score;
         depth_ = depthIndex + 1;
         nodes_ = nodes;
@@ -112,16 +116,20 @@ void XBoardAusgabe_t::setPonderMove(const char* text) {
         ponderMove_[n - 1] = '\0';
 }
 
-void XBoardAusgabe_t::beginSearch(int rootMoves) {
+void XBoardAusgabe_t::beginSearch(int rootMoves, uint64_t rootKey) {
     std::lock_guard lock(stateMutex_);
+    rootKey_ = rootKey;
+    abandoned_ = false;
     rootMoves_ = rootMoves;
     nodes_ = 0;
     depth_ = 0;
     lastScore_ = NoScore;
 }
 
-void XBoardAusgabe_t::beginAnalysis(int rootMoves, int64_t now) {
+void XBoardAusgabe_t::beginAnalysis(int rootMoves, int64_t now, uint64_t rootKey) {
     std::lock_guard lock(stateMutex_);
+    rootKey_ = rootKey;
+    abandoned_ = false;
     analysis_ = true;
     analysisHint_[0] = '\0';
     currentMove_[0] = '\0';
@@ -131,6 +139,11 @@ void XBoardAusgabe_t::beginAnalysis(int rootMoves, int64_t now) {
     rootMoves_ = rootMoves;
     nodes_ = 0;
     lastScore_ = NoScore;
+}
+
+void XBoardAusgabe_t::abandonSearch() {
+    std::lock_guard lock(stateMutex_);
+    abandoned_ = true;
 }
 
 void XBoardAusgabe_t::endAnalysis() {

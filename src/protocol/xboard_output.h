@@ -41,8 +41,11 @@ class XBoardAusgabe_t : public Ausgabe_t {
     void setThinkingOutput(bool on);
     // The move pondered on, shown in parentheses in thinking lines; empty for none.
     void setPonderMove(const char* text);
-    void beginSearch(int rootMoves);
-    void beginAnalysis(int rootMoves, int64_t now);
+    // rootKey is the hash key of the position the new search starts from (0: any).
+    void beginSearch(int rootMoves, uint64_t rootKey);
+    void beginAnalysis(int rootMoves, int64_t now, uint64_t rootKey);
+    // The running search was stopped silently: its reports are dropped from now on.
+    void abandonSearch();
     void endAnalysis();
     bool analyzing() const;
     // Score of the last thinking line of the current search (NoScore before the first).
@@ -56,6 +59,11 @@ class XBoardAusgabe_t : public Ausgabe_t {
 
    private:
     static constexpr int MoveTextSize = 8;
+
+    // Under stateMutex_.
+    bool fromCurrentSearch(uint64_t rootKey) const {
+        return !abandoned_ && (rootKey_ == 0 || rootKey == rootKey_);
+    }
 
     const Zeitkontrolle_t& time_;
     std::atomic<XBoardInterface_t*> adapter_{nullptr};
@@ -74,6 +82,11 @@ class XBoardAusgabe_t : public Ausgabe_t {
     int64_t nodes_ = 0;
     int depth_ = 0;
     int32_t lastScore_ = NoScore;
+    // Reports from another root, or after the search was abandoned, belong to a search
+    // that still runs until the queued silent stop reaches it; the GUI would read them
+    // against the new position.
+    uint64_t rootKey_ = 0;
+    bool abandoned_ = false;
 };
 
 }  // namespace tolvaren

@@ -288,6 +288,35 @@ TEST(XboardInterface, EngineMoveDeferredPongAndPondering) {
     EXPECT_EQ(rig->adapter.moveText(), "e2e4  e7e5  g1f3  d7d6  ");
 }
 
+// A search stopped silently runs on until the queued stop reaches it. What it still
+// reports belongs to another position than the game's, so it is not printed.
+TEST(XboardInterface, ReportsOfAnAbandonedSearchAreDropped) {
+    auto rig = std::make_unique<Rig>();
+    const auto report = [&rig](const Stellung_t& root, const char* move) {
+        const Zug_t pv[] = {readCoordinate(root, move)};
+        rig->sink.principalVariation(root, pv, 1, 100, -1, 1, 3, 3, 0, 1000, 0, 0, false);
+        return rig->output();
+    };
+    rig->send("hard");
+    rig->send("go");
+    rig->searchEnds("e2e4", "e7e5");
+    rig->output();
+    rig->replay();
+    auto pondered = std::make_unique<Stellung_t>(rig->game);
+    Zustand_t afterReply;
+    ASSERT_TRUE(playPermanent(*pondered, readCoordinate(*pondered, "e7e5"), rig->gameState, afterReply));
+    const auto ponderLine = report(*pondered, "g1f3");
+    ASSERT_EQ(ponderLine.size(), 1u);
+    EXPECT_NE(ponderLine[0].find(" (e7e5) g1f3"), std::string::npos) << ponderLine[0];
+
+    rig->send("usermove d7d6");  // not the reply pondered on
+    EXPECT_TRUE(report(*pondered, "g1f3").empty());
+    rig->replay();
+    EXPECT_EQ(report(rig->game, "g1f3").size(), 1u);
+    rig->send("force");
+    EXPECT_TRUE(report(rig->game, "g1f3").empty());
+}
+
 TEST(XboardInterface, ClockEarnsThePeriodAndKeepsAFloor) {
     auto rig = std::make_unique<Rig>();
     rig->send("level 40 5 0");
