@@ -179,8 +179,19 @@ TEST(ExplainBitbase, WriterFileAndDamage) {
     EXPECT_EQ(damaged[5], "   0: Fehler");
 }
 
-TEST(ExplainBitbase, NoOutputWithoutAFileOrAName) {
+TEST(ExplainBitbase, FilesThatCannotBeExplained) {
     ScratchDirectory dir;
+    // An index cut short by the end of the file: the entries there, then where it stops.
+    testing::writeFile(dir.file("KSK.abb"), Bytes{0, 0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 1, 2});
+    explainBitbase("KSK", dir.path());
+    EXPECT_EQ(readLines(dir.file("KSK.txt")),
+              (Lines{"#################", "###   Index   ###", "#################", "",
+                     "       0: 00 ff ff ff 00 00 .. 00", "       1: ff ff ff ff 00 ff .. ff",
+                     "       2: Fehler"}));
+    std::filesystem::remove(dir.file("KSK.abb"));
+    std::filesystem::remove(dir.file("KSK.txt"));
+
+    // No output at all:
     explainBitbase("KDK", dir.path());  // no KDK.abb
     explainBitbase("XYZ", dir.path());  // no material
     testing::writeFile(dir.file("KTK.abb"), Bytes(10, 0));
