@@ -135,10 +135,10 @@ struct ShorterFirst {
 bool writeAll(const std::string& path, const std::vector<uint8_t>& index, const std::vector<uint8_t>& data) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return false;
-    const uint8_t zeros[TrailingZeroBytes] = {};
-    bool ok = std::fwrite(index.data(), 1, index.size(), file) == index.size() &&
-              std::fwrite(data.data(), 1, data.size(), file) == data.size() &&
-              std::fwrite(zeros, 1, TrailingZeroBytes, file) == TrailingZeroBytes;
+    auto put = [file](const std::vector<uint8_t>& bytes) {
+        return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    };
+    bool ok = put(index) && put(data) && put(std::vector<uint8_t>(TrailingZeroBytes, 0));
     ok = std::fflush(file) == 0 && ok;
     ok = fsync(fileno(file)) == 0 && ok;  // the rename must not overtake the data
     ok = std::fclose(file) == 0 && ok;

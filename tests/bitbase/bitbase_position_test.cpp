@@ -96,8 +96,9 @@ TEST(BitbaseStellung, MaterialsAndPieceLists) {
     EXPECT_STREQ(p.name, "KDKB");
     EXPECT_EQ(p.pieces[3].square, 12);
     EXPECT_FALSE(p.hasEp());  // 0 counts as none
-    const int many[] = {6, 5, 5, 5, 5, 0}, none[] = {0}, badSquare[] = {6, 64};
-    EXPECT_FALSE(p.setPieces(many, squares0, types1, squares1, 0, -1));
+    const int many[] = {6, 5, 5, 5, 5, 0}, manySquares[] = {60, 1, 2, 3, 5, 0}, none[] = {0},
+              badSquare[] = {6, 64};
+    EXPECT_FALSE(p.setPieces(many, manySquares, types1, squares1, 0, -1));
     EXPECT_FALSE(p.setPieces(types0, squares0, none, squares1, 0, -1));
     EXPECT_FALSE(p.setPieces(types0, badSquare, types1, squares1, 0, -1));
 }
