@@ -3,35 +3,49 @@ JOBS   ?= $(shell nproc 2>/dev/null || echo 2)
 ARCH   ?=
 CMAKE_ARCH := $(if $(ARCH),-DTOLVAREN_ARCH=$(ARCH),)
 
-.PHONY: all build check run test bench tsan format clean
+.PHONY: all engine build check run test setup layers bench tsan format clean
 
 all: build
 
-build:
+# The engine alone: a compiler and CMake suffice.
+engine:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARCH) >/dev/null
-	cmake --build build -j $(JOBS)
+	cmake --build build -j $(JOBS) --target tolvaren
 
-check:
-	cmake -S . -B build-check -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAREN_SANITIZE=ON >/dev/null
-	cmake --build build-check -j $(JOBS)
-
-run: build
+run: engine
 	./build/tolvaren
 
-test: build check
+setup:
+	@bash scripts/setup.sh
+
+build: setup
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTOLVAREN_TESTS=ON $(CMAKE_ARCH) >/dev/null
+	cmake --build build -j $(JOBS)
+
+check: setup
+	cmake -S . -B build-check -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAREN_SANITIZE=ON -DTOLVAREN_TESTS=ON >/dev/null
+	cmake --build build-check -j $(JOBS)
+
+layers:
+	@bash scripts/check_layers.sh
+
+# Both test suites, the include layers, and the bench signature of the optimised
+# build against the sanitizer build.
+test: layers build check
 	cd build && ctest --output-on-failure -j $(JOBS)
 	cd build-check && ctest --output-on-failure -j $(JOBS)
+	@bash scripts/bench_compare.sh ./build/tolvaren ./build-check/tolvaren
 
 # ThreadSanitizer run of the search and protocol tests (threads, split points, stop and quit).
 # The engine children of the process tests inherit TSAN_OPTIONS and fail on the first race.
 TSAN_TESTS := ^(Search|ParallelSearch|SplitPoint|Helpers|Hashtabelle|MovePicker|History|Killers|Zeitkontrolle|Uci|Options|GoCommand|TextScan|XBoard)
-tsan:
-	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAREN_TSAN=ON >/dev/null
+tsan: setup
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAREN_TSAN=ON -DTOLVAREN_TESTS=ON >/dev/null
 	cmake --build build-tsan -j $(JOBS)
 	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1" \
 		ctest --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)'
 
-bench: build
+bench: engine
 	cmake --build build -j $(JOBS) --target eval_bench bitbase_bench >/dev/null
 	@sh scripts/bench.sh ./build/tolvaren ./build/eval_bench ./build/bitbase_bench
 

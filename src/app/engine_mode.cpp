@@ -4,12 +4,12 @@
 #include <memory>
 #include <vector>
 
-#include "protocol/options.h"
 #include "protocol/text_scan.h"
 #include "protocol/uci_interface.h"
 #include "protocol/uci_output.h"
 #include "protocol/xboard_interface.h"
 #include "protocol/xboard_output.h"
+#include "search/options.h"
 #include "search/search.h"
 #include "search/time_control.h"
 

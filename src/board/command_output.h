@@ -1,5 +1,5 @@
-// Callbacks through which the board's command helpers ("position", "perft") hand
-// their output lines and error reports to the protocol interface's sink.
+// Callbacks through which command helpers (the "position" and "perft" commands, the
+// evaluation's explanation) hand their lines and error reports to the protocol's sink.
 #pragma once
 
 #include <functional>

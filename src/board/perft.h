@@ -1,12 +1,9 @@
 // Perft: counts the leaves of the legal move tree, with a small table of subtree
-// counts, and the "perft" command's text (totals and per-move divide lines).
+// counts. The "perft" command's text lives with the protocol.
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 #include <vector>
-
-#include "board/command_output.h"
 
 namespace tolvaren {
 
@@ -14,7 +11,7 @@ struct Stellung_t;
 struct Zustand_t;
 
 class PerftTabelle_t {
-public:
+   public:
     // Entries: the largest power of two not above bytes / 24 (none for 0 bytes).
     explicit PerftTabelle_t(uint64_t bytes);
 
@@ -22,7 +19,7 @@ public:
     void store(uint64_t key, int depth, uint64_t count);
     uint64_t size() const { return entries.size(); }
 
-private:
+   private:
     struct Entry {
         uint64_t key;
         uint64_t count;
@@ -33,11 +30,5 @@ private:
 
 // Leaf count to `depth` (0 for depth < 1). The position is restored on return.
 uint64_t perft(PerftTabelle_t& table, Stellung_t& pos, const Zustand_t& state, int depth);
-
-// The "perft" command: `args` is the rest of the line after "perft" ("depth N",
-// optional "Hash M" in MiB and "divide", in any order). Each output line (blanks
-// already collapsed) goes to `line`; a missing depth goes to `error`.
-void runPerftCommand(const Stellung_t& pos, std::string_view args, const LineFn& line,
-                     const ErrorFn& error);
 
 }  // namespace tolvaren

@@ -22,30 +22,30 @@ void explainEvaluation(const Stellung_t& pos, const Zustand_t& state, Materialta
     evaluateTraced(pos, state, material, pawns, t);
     const MaterialEintrag_t& m = t.material;
 
-    print(out, "info string material white %d black %d score %d", m.whiteSum, m.blackSum, m.materialScore);
-    print(out, "info string phase mg %d eg %d", m.mgWeight, m.egWeight);
-    print(out, "info string patterns mg %d eg %d", mgOf(m.patternScore), egOf(m.patternScore));
-    print(out, "info string pawns mg %d eg %d", mgOf(t.pawns), egOf(t.pawns));
-    print(out, "info string mobility white mg %d eg %d black mg %d eg %d", mgOf(t.mobility[White]),
+    print(out, "material white %d black %d score %d", m.whiteSum, m.blackSum, m.materialScore);
+    print(out, "phase mg %d eg %d", m.mgWeight, m.egWeight);
+    print(out, "patterns mg %d eg %d", mgOf(m.patternScore), egOf(m.patternScore));
+    print(out, "pawns mg %d eg %d", mgOf(t.pawns), egOf(t.pawns));
+    print(out, "mobility white mg %d eg %d black mg %d eg %d", mgOf(t.mobility[White]),
           egOf(t.mobility[White]), mgOf(t.mobility[Black]), egOf(t.mobility[Black]));
-    print(out, "info string king attack weight white %d black %d", t.kingAttackWeight[White],
+    print(out, "king attack weight white %d black %d", t.kingAttackWeight[White],
           t.kingAttackWeight[Black]);
-    print(out, "info string pieces white mg %d eg %d black mg %d eg %d", mgOf(t.pieces[White]),
+    print(out, "pieces white mg %d eg %d black mg %d eg %d", mgOf(t.pieces[White]),
           egOf(t.pieces[White]), mgOf(t.pieces[Black]), egOf(t.pieces[Black]));
     if (t.endgameKingDone)
-        print(out, "info string king endgame white %d black %d eg %d", t.kingActivity[White],
+        print(out, "king endgame white %d black %d eg %d", t.kingActivity[White],
               t.kingActivity[Black], t.kingEndgame);
     else
-        print(out, "info string king endgame skipped");
+        print(out, "king endgame skipped");
     if (t.kingSafetyDone)
-        print(out, "info string king safety white %d black %d mg %d", t.kingDanger[White], t.kingDanger[Black],
+        print(out, "king safety white %d black %d mg %d", t.kingDanger[White], t.kingDanger[Black],
               t.kingSafety);
     else
-        print(out, "info string king safety skipped");
-    print(out, "info string tempo mg %d eg %d", mgOf(t.tempo), egOf(t.tempo));
-    print(out, "info string total mg %d eg %d", mgOf(t.total), egOf(t.total));
-    print(out, "info string blended %d scaled %d", t.blended, t.scaled);
-    print(out, "info string final %d", t.final);
+        print(out, "king safety skipped");
+    print(out, "tempo mg %d eg %d", mgOf(t.tempo), egOf(t.tempo));
+    print(out, "total mg %d eg %d", mgOf(t.total), egOf(t.total));
+    print(out, "blended %d scaled %d", t.blended, t.scaled);
+    print(out, "final %d", t.final);
 }
 
 }  // namespace tolvaren

@@ -1,5 +1,6 @@
-// The "eval" command's report: every term of the static evaluation as "info string"
-// lines, ending with "info string final N" where N is what evaluate returns.
+// The "eval" command's report: every term of the static evaluation as one line of
+// text each, ending with "final N" where N is what evaluate returns; the protocol
+// words the lines as it prints them.
 #pragma once
 
 #include "board/command_output.h"

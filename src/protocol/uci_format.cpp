@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "search/options.h"
+
 namespace tolvaren {
 
 namespace {
@@ -85,8 +87,9 @@ void formatPvHead(TextLine& line, int32_t score, int32_t alpha, int32_t beta, co
     const int64_t elapsed = std::max<int64_t>(f.millis, 0);
     line.appendf("info depth %d seldepth %d", depth, std::max(f.selDepth, depth));
     appendScore(line, score, alpha, beta);
-    line.appendf(" time %16.0f nodes %16.0f nps %lld hashfull %d", static_cast<double>(std::max<int64_t>(elapsed, 1)),
-                 static_cast<double>(f.nodes), perSecond(f.nodes, elapsed + 1), f.hashFull);
+    line.appendf(" time %16.0f nodes %16.0f nps %lld hashfull %d",
+                 static_cast<double>(std::max<int64_t>(elapsed, 1)), static_cast<double>(f.nodes),
+                 perSecond(f.nodes, elapsed + 1), f.hashFull);
     if (f.tbHits > 0) line.appendf(" tbhits %lld", static_cast<long long>(f.tbHits));
     line.append(" pv");
     // Collapse before the moves so the length limit counts what is printed.
@@ -125,10 +128,35 @@ double SearchTimes::add(double seconds) {
     return t;
 }
 
-double SearchTimes::geometricMean() const { return count > 0 ? std::exp(logSum / count) : 0.0; }
+double SearchTimes::geometricMean() const {
+    return count > 0 ? std::exp(logSum / count) : 0.0;
+}
 
 void formatTimingLine(TextLine& line, const SearchTimes& times, double lastSeconds) {
     line.appendf("%3d %12.3f %12.3f %12.3f", times.count, lastSeconds, times.sum, times.geometricMean());
+}
+
+void formatOptionLine(const Optionsbeschreibung_t& o, char* buffer, std::size_t size) {
+    switch (o.kind) {
+        case OptionKind::Check:
+            std::snprintf(buffer, size, "option name %s type check default %s", o.name, o.defaultText);
+            break;
+        case OptionKind::Spin:
+            std::snprintf(buffer, size, "option name %s type spin default %s min %d max %d", o.name,
+                          o.defaultText, o.min, o.max);
+            break;
+        case OptionKind::Button:
+            std::snprintf(buffer, size, "option name %s type button", o.name);
+            break;
+        case OptionKind::String:
+            std::snprintf(buffer, size, "option name %s type string default %s", o.name, o.defaultText);
+            break;
+        case OptionKind::List:
+            // The choices are kept as one text, "a var b var c".
+            std::snprintf(buffer, size, "option name %s type combo default %s%s%s", o.name, o.defaultText,
+                          o.listText ? " var " : "", o.listText ? o.listText : "");
+            break;
+    }
 }
 
 }  // namespace tolvaren

@@ -8,12 +8,14 @@
 
 namespace tolvaren {
 
+struct Optionsbeschreibung_t;
+
 // Moves are appended to a variation only while the line stays below this length.
 constexpr std::size_t PvLineLimit = 1000;
 
 // A fixed-capacity line of text; appends that do not fit are cut, never overrun.
 class TextLine {
-public:
+   public:
     static constexpr std::size_t Capacity = 1024;
 
     void clear() {
@@ -30,7 +32,7 @@ public:
     const char* c_str() const { return text_; }
     std::size_t size() const { return length_; }
 
-private:
+   private:
     char text_[Capacity] = {};
     std::size_t length_ = 0;
 };
@@ -77,5 +79,8 @@ struct SearchTimes {
 // "%3d %12.3f %12.3f %12.3f": count, last time, time sum, geometric mean. Its
 // columns are meant to line up, so blanks are kept.
 void formatTimingLine(TextLine& line, const SearchTimes& times, double lastSeconds);
+
+// "option name ... type ..." as announced to the GUI, written into buffer (always terminated).
+void formatOptionLine(const Optionsbeschreibung_t& option, char* buffer, std::size_t size);
 
 }  // namespace tolvaren

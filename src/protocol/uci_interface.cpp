@@ -6,14 +6,16 @@
 #include <string_view>
 
 #include "board/perft.h"
-#include "board/position_command.h"
 #include "eval/explain.h"
 #include "eval/material.h"
 #include "eval/pawn_structure.h"
 #include "net/time_trainer.h"
-#include "protocol/output.h"
+#include "protocol/perft_command.h"
+#include "protocol/position_command.h"
+#include "protocol/setoption.h"
 #include "protocol/text_scan.h"
 #include "search/bench.h"
+#include "search/output.h"
 #include "search/searcher.h"
 #include "search/time_control.h"
 
@@ -21,12 +23,12 @@ namespace tolvaren {
 
 // Command words, compared exactly; a word not listed here is ignored.
 const UciInterface_t::Command UciInterface_t::commands[] = {
-    {"debug", &UciInterface_t::debugCommand},   {"isready", &UciInterface_t::isready},
-    {"setoption", &UciInterface_t::setoption},  {"ucinewgame", &UciInterface_t::ucinewgame},
-    {"quit", &UciInterface_t::quit},            {"time", &UciInterface_t::timeCommand},
-    {"position", &UciInterface_t::position},    {"go", &UciInterface_t::go},
-    {"stop", &UciInterface_t::stop},            {"ponderhit", &UciInterface_t::ponderhit},
-    {"perft", &UciInterface_t::perft},          {"bench", &UciInterface_t::bench},
+    {"debug", &UciInterface_t::debugCommand},  {"isready", &UciInterface_t::isready},
+    {"setoption", &UciInterface_t::setoption}, {"ucinewgame", &UciInterface_t::ucinewgame},
+    {"quit", &UciInterface_t::quit},           {"time", &UciInterface_t::timeCommand},
+    {"position", &UciInterface_t::position},   {"go", &UciInterface_t::go},
+    {"stop", &UciInterface_t::stop},           {"ponderhit", &UciInterface_t::ponderhit},
+    {"perft", &UciInterface_t::perft},         {"bench", &UciInterface_t::bench},
     {"eval", &UciInterface_t::evalCommand},
 };
 
@@ -49,13 +51,17 @@ void UciInterface_t::handleLine(const char* line) {
 
 UciInterface_t::~UciInterface_t() = default;
 
-void UciInterface_t::debugCommand(const char* line) { debug_ = std::strstr(line, "on") != nullptr ? 1 : 0; }
+void UciInterface_t::debugCommand(const char* line) {
+    debug_ = std::strstr(line, "on") != nullptr ? 1 : 0;
+}
 
-void UciInterface_t::isready(const char*) { output_.line("readyok"); }
+void UciInterface_t::isready(const char*) {
+    output_.line("readyok");
+}
 
 void UciInterface_t::setoption(const char* line) {
     // The blank after the word is required; values take effect when their reader next looks.
-    if (startsWith(line, "setoption ")) options_.applySetoption(line + 10);
+    if (startsWith(line, "setoption ")) applySetoption(options_, line + 10);
 }
 
 void UciInterface_t::ucinewgame(const char*) {}
@@ -83,8 +89,8 @@ void UciInterface_t::go(const char* line) {
     if (!searcher_) return;
     const GoParameters g = parseGo(line, position_.side);
     searcher_->waitIdle();
-    time_.startSearch(g.ponder, g.time, g.increment, g.movestogo, g.depth, g.nodes, g.mate, g.movetime, g.infinite,
-                      0);
+    time_.startSearch(g.ponder, g.time, g.increment, g.movestogo, g.depth, g.nodes, g.mate, g.movetime,
+                      g.infinite, 0);
     const int count = readSearchMoves(position_, states_[stateIndex_], line, searchMoves_);
     // A list that keeps no legal move would leave nothing to play: search them all then.
     const Zug_t* begin = count > 0 ? searchMoves_ : nullptr;
@@ -123,10 +129,16 @@ void UciInterface_t::bench(const char* line) {
     // "bench" alone uses the standard depth; "bench N" searches N iterations deep.
     const int depth = readDecimal32(skipSpace(std::strstr(line, "bench") + 5));
     const BenchResult result = runBench(*searcher_, depth > 0 ? depth : BenchDepth);
-    char text[96];
+    char text[160];
+    if (result.badFen != nullptr) {
+        std::snprintf(text, sizeof text, "bench position does not load: %s", result.badFen);
+        output_.message(text);
+        return;
+    }
     std::snprintf(text, sizeof text, "bench: nodes %llu", static_cast<unsigned long long>(result.nodes));
     output_.line(text);
-    std::snprintf(text, sizeof text, "bench: nps %llu", static_cast<unsigned long long>(result.nodesPerSecond()));
+    std::snprintf(text, sizeof text, "bench: nps %llu",
+                  static_cast<unsigned long long>(result.nodesPerSecond()));
     output_.line(text);
 }
 
@@ -141,7 +153,7 @@ void UciInterface_t::evalCommand(const char*) {
     auto pawns = std::make_unique<Bauerntabelle_t>();
     explainEvaluation(position_, states_[stateIndex_], *material, *pawns, [this](std::string_view l) {
         const std::string s(l);
-        output_.line(s.c_str());
+        output_.message(s.c_str());
     });
 }
 

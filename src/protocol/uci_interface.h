@@ -9,7 +9,7 @@
 #include "board/position.h"
 #include "protocol/go_command.h"
 #include "protocol/input.h"
-#include "protocol/options.h"
+#include "search/options.h"
 
 namespace tolvaren {
 
@@ -19,7 +19,7 @@ class Zeitkontrolle_t;
 class ZeitnetzTrainer_t;
 
 class UciInterface_t : public Eingabe_t {
-public:
+   public:
     // The searcher, time control and sink stay owned by the caller; the searcher may be null.
     UciInterface_t(Sucher_t* searcher, const Optionsbeschreibung_t* optionTable, Zeitkontrolle_t& time,
                    Ausgabe_t& output);
@@ -39,7 +39,7 @@ public:
     // its best move); a limited one is left to finish.
     void stopUnlimitedSearch();
 
-private:
+   private:
     using Handler = void (UciInterface_t::*)(const char* line);
     struct Command {
         const char* word;
@@ -70,7 +70,7 @@ private:
     int stateIndex_ = 0;  // which of states_ belongs to position_
     Zug_t searchMoves_[MaxSearchMoves] = {};
     uint8_t debug_ = 0;
-    bool unlimitedSearch_ = false;  // the last "go" was "infinite" or "ponder"
+    bool unlimitedSearch_ = false;                // the last "go" was "infinite" or "ponder"
     std::unique_ptr<ZeitnetzTrainer_t> trainer_;  // made by the first "time" command that needs it
 };
 

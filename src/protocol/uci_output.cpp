@@ -37,6 +37,13 @@ UciAusgabe_t::UciAusgabe_t(const Optionsbeschreibung_t* optionTable, std::FILE* 
     printUciAnswer(*this, optionTable);
 }
 
+void UciAusgabe_t::message(const char* text) {
+    if (muted()) return;
+    TextLine line;
+    line.appendf("info string %s", text);
+    writeLine(line.c_str());
+}
+
 void UciAusgabe_t::statistics(int depthIndex, int selDepth, int64_t millis, int64_t nodes, int hashFull,
                               int64_t tbHits) {
     if (muted()) return;
@@ -66,8 +73,9 @@ void UciAusgabe_t::currentMove(const Stellung_t& pos, Zug_t move, int number, in
 }
 
 void UciAusgabe_t::principalVariation(const Stellung_t& pos, const Zug_t* moves, int length, int32_t score,
-                                      int32_t alpha, int32_t beta, int depthIndex, int selDepth, int64_t millis,
-                                      int64_t nodes, int hashFull, int64_t tbHits, bool suppress) {
+                                      int32_t alpha, int32_t beta, int depthIndex, int selDepth,
+                                      int64_t millis, int64_t nodes, int hashFull, int64_t tbHits,
+                                      bool suppress) {
     if (muted() || suppress) return;
     TextLine line;
     formatPvHead(line, score, alpha, beta, {depthIndex, selDepth, millis, nodes, hashFull, tbHits});
@@ -84,7 +92,8 @@ void UciAusgabe_t::multiPvLine(const Stellung_t& pos, const Zug_t* moves, int le
     writeLine(line.c_str());
 }
 
-UciTestausgabe_t::UciTestausgabe_t(const Zeitkontrolle_t& time, std::FILE* out) : Ausgabe_t(out), time_(time) {}
+UciTestausgabe_t::UciTestausgabe_t(const Zeitkontrolle_t& time, std::FILE* out)
+    : Ausgabe_t(out), time_(time) {}
 
 void UciTestausgabe_t::bestMove(const Stellung_t&, Zug_t, Zug_t) {
     if (muted()) return;

@@ -5,9 +5,9 @@
 
 #include <cstdio>
 
-#include "protocol/options.h"
-#include "protocol/output.h"
 #include "protocol/uci_format.h"
+#include "search/options.h"
+#include "search/output.h"
 
 namespace tolvaren {
 
@@ -17,23 +17,24 @@ class Zeitkontrolle_t;
 void printUciAnswer(Ausgabe_t& output, const Optionsbeschreibung_t* optionTable);
 
 class UciAusgabe_t : public Ausgabe_t {
-public:
+   public:
     // Prints the answer to "uci" at once.
     explicit UciAusgabe_t(const Optionsbeschreibung_t* optionTable, std::FILE* out = stdout);
 
+    void message(const char* text) override;
     void statistics(int depthIndex, int selDepth, int64_t millis, int64_t nodes, int hashFull,
                     int64_t tbHits) override;
     void bestMove(const Stellung_t& pos, Zug_t best, Zug_t ponder) override;
     void currentMove(const Stellung_t& pos, Zug_t move, int number, int hashFull) override;
-    void principalVariation(const Stellung_t& pos, const Zug_t* moves, int length, int32_t score, int32_t alpha,
-                            int32_t beta, int depthIndex, int selDepth, int64_t millis, int64_t nodes,
-                            int hashFull, int64_t tbHits, bool suppress) override;
+    void principalVariation(const Stellung_t& pos, const Zug_t* moves, int length, int32_t score,
+                            int32_t alpha, int32_t beta, int depthIndex, int selDepth, int64_t millis,
+                            int64_t nodes, int hashFull, int64_t tbHits, bool suppress) override;
     void multiPvLine(const Stellung_t& pos, const Zug_t* moves, int length, int lineNumber, int32_t score,
                      int depthIndex) override;
 };
 
 class UciTestausgabe_t : public Ausgabe_t {
-public:
+   public:
     // The search's length is measured from the time-control object's start.
     explicit UciTestausgabe_t(const Zeitkontrolle_t& time, std::FILE* out = stdout);
 
@@ -41,7 +42,7 @@ public:
 
     const SearchTimes& times() const { return times_; }
 
-private:
+   private:
     SearchTimes times_;  // touched only by the thread that ends a search
     const Zeitkontrolle_t& time_;
 };

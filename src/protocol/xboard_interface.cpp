@@ -13,9 +13,9 @@
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/notation.h"
-#include "protocol/options.h"
 #include "protocol/text_scan.h"
 #include "protocol/xboard_output.h"
+#include "search/options.h"
 #include "search/time_control.h"
 
 namespace tolvaren {
@@ -36,18 +36,12 @@ constexpr int64_t MinimumClock = 150;
 constexpr int64_t InitialClock = 300000;
 
 const char* const FeatureLines[] = {
-    "feature done=0",
-    "feature myname=\"Tolvaren 2017-01-01\"",
-    "feature ping=1",
-    "feature setboard=1",
-    "feature playother=1",
-    "feature usermove=1",
-    "feature sigint=0",
-    "feature variants=\"normal,fischerandom\"",
-    "feature colors=0",
-    "feature ics=0",
-    "feature name=1",
-    "feature memory=1",
+    "feature done=0",      "feature myname=\"Tolvaren 2017-01-01\"",
+    "feature ping=1",      "feature setboard=1",
+    "feature playother=1", "feature usermove=1",
+    "feature sigint=0",    "feature variants=\"normal,fischerandom\"",
+    "feature colors=0",    "feature ics=0",
+    "feature name=1",      "feature memory=1",
     "feature smp=1",
 };
 
@@ -193,7 +187,7 @@ void XBoardInterface_t::resetGame() {
     fixedMoveTime_ = -1;
     fixedDepth_ = -1;
     forceMode_ = false;
-    book_ = Bookkeeping{};
+    scoreRecord_ = ScoreRecord{};
 }
 
 void XBoardInterface_t::stopSilently() {
@@ -289,7 +283,8 @@ bool XBoardInterface_t::gameEnded() {
 
 void XBoardInterface_t::rebuild() {
     stateIndex_ = 0;
-    if (startText_.rfind("fen ", 0) != 0 || !readFen(pos_, states_[0], std::string_view(startText_).substr(4))) {
+    if (startText_.rfind("fen ", 0) != 0 ||
+        !readFen(pos_, states_[0], std::string_view(startText_).substr(4))) {
         startText_ = "startpos";
         setStartPosition(pos_, states_[0]);
     }
@@ -309,36 +304,38 @@ void XBoardInterface_t::flushDeferredPong() {
 }
 
 bool XBoardInterface_t::drawOfferDue() {
-    if (pos_.side != book_.color) {
-        book_.color = pos_.side;
-        book_.count = 0;
-        book_.movesSinceOffer = 0;
+    if (pos_.side != scoreRecord_.color) {
+        scoreRecord_.color = pos_.side;
+        scoreRecord_.count = 0;
+        scoreRecord_.movesSinceOffer = 0;
     }
     if (countLegalMoves(pos_, state()) > 1) {
-        std::copy_backward(book_.scores, book_.scores + ScoreHistory - 1, book_.scores + ScoreHistory);
-        book_.scores[0] = output_.lastScore();
-        book_.count = std::min(book_.count + 1, ScoreHistory);
+        std::copy_backward(scoreRecord_.scores, scoreRecord_.scores + ScoreHistory - 1,
+                           scoreRecord_.scores + ScoreHistory);
+        scoreRecord_.scores[0] = output_.lastScore();
+        scoreRecord_.count = std::min(scoreRecord_.count + 1, ScoreHistory);
     }
-    ++book_.movesSinceOffer;
-    if (book_.opponentOffered && book_.movesSinceOffer < halfMovesPlayed())
-        book_.movesSinceOffer = halfMovesPlayed();
-    if (!(book_.movesSinceOffer > OfferInterval || book_.opponentOffered) || book_.count < ScoreHistory)
+    ++scoreRecord_.movesSinceOffer;
+    if (scoreRecord_.opponentOffered && scoreRecord_.movesSinceOffer < halfMovesPlayed())
+        scoreRecord_.movesSinceOffer = halfMovesPlayed();
+    if (!(scoreRecord_.movesSinceOffer > OfferInterval || scoreRecord_.opponentOffered) ||
+        scoreRecord_.count < ScoreHistory)
         return false;
-    const int32_t low = book_.opponentOffered ? DrawScoreMinOffered : DrawScoreMin;
-    book_.opponentOffered = false;
+    const int32_t low = scoreRecord_.opponentOffered ? DrawScoreMinOffered : DrawScoreMin;
+    scoreRecord_.opponentOffered = false;
     for (int i = 0; i < 3; ++i)
-        if (book_.scores[i] < low || book_.scores[i] > DrawScoreMax) return false;
-    book_.movesSinceOffer = 0;
+        if (scoreRecord_.scores[i] < low || scoreRecord_.scores[i] > DrawScoreMax) return false;
+    scoreRecord_.movesSinceOffer = 0;
     return true;
 }
 
 bool XBoardInterface_t::resignDue() const {
-    if (book_.count < ScoreHistory) return false;
+    if (scoreRecord_.count < ScoreHistory) return false;
     const int64_t resign = options_.number("Resign", ResignAbsent);
     const int64_t threshold = std::max<int64_t>(-10 * resign, ResignFloor);
-    for (int32_t s : book_.scores)
+    for (int32_t s : scoreRecord_.scores)
         if (s > threshold) return false;
-    return book_.scores[0] <= book_.scores[1];
+    return scoreRecord_.scores[0] <= scoreRecord_.scores[1];
 }
 
 void XBoardInterface_t::engineMoved(Zug_t best, Zug_t ponder) {
@@ -389,9 +386,13 @@ void XBoardInterface_t::engineMoved(Zug_t best, Zug_t ponder) {
 
 // ---- commands -------------------------------------------------------------------
 
-void XBoardInterface_t::printInOrder(const char* text) { post(XboardUciQueue_t::Line, text); }
+void XBoardInterface_t::printInOrder(const char* text) {
+    post(XboardUciQueue_t::Line, text);
+}
 
-void XBoardInterface_t::xboard(const char*, const char*) { printInOrder(""); }
+void XBoardInterface_t::xboard(const char*, const char*) {
+    printInOrder("");
+}
 
 void XBoardInterface_t::ignore(const char*, const char*) {}
 
@@ -436,7 +437,7 @@ void XBoardInterface_t::newGame(const char*, const char*) {
 
 void XBoardInterface_t::variant(const char* line, const char*) {
     postCommand(std::strstr(line, "fischerandom") != nullptr ? "setoption name UCI_Chess960 value true"
-                                                              : "setoption name UCI_Chess960 value false");
+                                                             : "setoption name UCI_Chess960 value false");
 }
 
 void XBoardInterface_t::quit(const char*, const char*) {
@@ -456,7 +457,9 @@ void XBoardInterface_t::go(const char*, const char*) {
     startThinking(0);
 }
 
-void XBoardInterface_t::playother(const char*, const char*) { forceMode_ = false; }
+void XBoardInterface_t::playother(const char*, const char*) {
+    forceMode_ = false;
+}
 
 void XBoardInterface_t::level(const char* line, const char* args) {
     XboardTimeControl control;
@@ -551,9 +554,13 @@ void XBoardInterface_t::ping(const char* line, const char*) {
         post(XboardUciQueue_t::Line, pong);
 }
 
-void XBoardInterface_t::draw(const char*, const char*) { book_.opponentOffered = true; }
+void XBoardInterface_t::draw(const char*, const char*) {
+    scoreRecord_.opponentOffered = true;
+}
 
-void XBoardInterface_t::result(const char*, const char*) { stopSilently(); }
+void XBoardInterface_t::result(const char*, const char*) {
+    stopSilently();
+}
 
 void XBoardInterface_t::setboard(const char*, const char* args) {
     stopSilently();
@@ -584,10 +591,12 @@ void XBoardInterface_t::hint(const char*, const char*) {
     post(XboardUciQueue_t::Line, std::string("Hint: ") + writeCoordinate(pos_, expectedReply_, text));
 }
 
-void XBoardInterface_t::bk(const char*, const char*) { printInOrder(""); }
+void XBoardInterface_t::bk(const char*, const char*) {
+    printInOrder("");
+}
 
 void XBoardInterface_t::undo(const char*, const char*) {
-    book_ = Bookkeeping{};
+    scoreRecord_ = ScoreRecord{};
     if (!forceMode_ && !analyzeMode_) return;
     if (moveText_.size() > 5) moveText_.resize(moveText_.size() - MoveFieldWidth);
     rebuild();
@@ -603,20 +612,26 @@ void XBoardInterface_t::remove(const char*, const char*) {
         expectedReply_ = 0;
     }
     moveText_.resize(moveText_.size() > 2 * MoveFieldWidth ? moveText_.size() - 2 * MoveFieldWidth : 0);
-    book_ = Bookkeeping{};
+    scoreRecord_ = ScoreRecord{};
     rebuild();
 }
 
-void XBoardInterface_t::hard(const char*, const char*) { ponderEnabled_ = true; }
+void XBoardInterface_t::hard(const char*, const char*) {
+    ponderEnabled_ = true;
+}
 
 void XBoardInterface_t::easy(const char*, const char*) {
     if (pondering_) stopSilently();
     ponderEnabled_ = false;
 }
 
-void XBoardInterface_t::postOn(const char*, const char*) { output_.setThinkingOutput(true); }
+void XBoardInterface_t::postOn(const char*, const char*) {
+    output_.setThinkingOutput(true);
+}
 
-void XBoardInterface_t::postOff(const char*, const char*) { output_.setThinkingOutput(false); }
+void XBoardInterface_t::postOff(const char*, const char*) {
+    output_.setThinkingOutput(false);
+}
 
 void XBoardInterface_t::analyze(const char*, const char*) {
     stopSilently();

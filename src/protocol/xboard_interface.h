@@ -21,7 +21,7 @@ class Optionen_t;
 class XBoardAusgabe_t;
 
 class XBoardInterface_t : public Eingabe_t {
-public:
+   public:
     // `uci` receives the UCI command lines (on the queue's worker thread); options are
     // read by name; the sink prints and reports the engine's moves back. The ini file
     // holds "setoption" lines sent during the handshake.
@@ -50,7 +50,7 @@ public:
 
     static constexpr int MoveFieldWidth = 6;  // each move of the move text, blank-padded
 
-private:
+   private:
     using Handler = void (XBoardInterface_t::*)(const char* line, const char* args);
     struct Command {
         const char* word;
@@ -58,8 +58,8 @@ private:
     };
     static const Command commands[];
 
-    // Draw and resign bookkeeping: the engine's recent scores, most recent first.
-    struct Bookkeeping {
+    // The record behind draw offers and resigning: the engine's recent scores, most recent first.
+    struct ScoreRecord {
         int32_t scores[4] = {};
         int count = 0;
         int movesSinceOffer = 0;
@@ -152,7 +152,7 @@ private:
     bool thinking_ = false;   // a search on the engine's own move runs
     std::string deferredPong_;
     int32_t protocolVersion_ = 1;
-    Bookkeeping book_;
+    ScoreRecord scoreRecord_;
 
     XboardUciQueue_t queue_;  // last: its worker starts once the adapter is built
 };

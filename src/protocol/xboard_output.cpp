@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "board/notation.h"
-#include "protocol/options.h"
 #include "protocol/uci_format.h"
 #include "protocol/xboard_interface.h"
 #include "protocol/xboard_time_control.h"
+#include "search/options.h"
 #include "search/time_control.h"
 
 namespace tolvaren {
@@ -44,7 +44,16 @@ void XBoardAusgabe_t::error(const char* message, const char* detail) {
     writeLine(line.c_str());
 }
 
-void XBoardAusgabe_t::secondError(const char* message, const char* detail) { error(message, detail); }
+void XBoardAusgabe_t::secondError(const char* message, const char* detail) {
+    error(message, detail);
+}
+
+void XBoardAusgabe_t::message(const char* text) {
+    if (muted()) return;
+    TextLine line;
+    line.appendf("# %s", text);
+    writeLine(line.c_str());
+}
 
 void XBoardAusgabe_t::bestMove(const Stellung_t&, Zug_t best, Zug_t ponder) {
     {
@@ -99,7 +108,8 @@ void XBoardAusgabe_t::setPonderMove(const char* text) {
     std::lock_guard lock(stateMutex_);
     copyText(ponderMove_, sizeof ponderMove_, text);
     // The adapter pads moves with blanks; they are not part of the move.
-    for (std::size_t n = std::strlen(ponderMove_); n > 0 && ponderMove_[n - 1] == ' '; --n) ponderMove_[n - 1] = '\0';
+    for (std::size_t n = std::strlen(ponderMove_); n > 0 && ponderMove_[n - 1] == ' '; --n)
+        ponderMove_[n - 1] = '\0';
 }
 
 void XBoardAusgabe_t::beginSearch(int rootMoves) {

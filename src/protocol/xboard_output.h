@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <mutex>
 
-#include "protocol/output.h"
 #include "protocol/uci_format.h"
+#include "search/output.h"
 
 namespace tolvaren {
 
@@ -18,7 +18,7 @@ class XBoardInterface_t;
 class Zeitkontrolle_t;
 
 class XBoardAusgabe_t : public Ausgabe_t {
-public:
+   public:
     // Thinking times are measured from the time-control object's start.
     explicit XBoardAusgabe_t(const Zeitkontrolle_t& time, std::FILE* out = stdout);
 
@@ -29,11 +29,13 @@ public:
     bool muted() const override;
     void error(const char* message, const char* detail) override;
     void secondError(const char* message, const char* detail) override;
+    // Notes go out as comment lines, which XBoard logs and otherwise ignores.
+    void message(const char* text) override;
     void bestMove(const Stellung_t& pos, Zug_t best, Zug_t ponder) override;
     void currentMove(const Stellung_t& pos, Zug_t move, int number, int hashFull) override;
-    void principalVariation(const Stellung_t& pos, const Zug_t* moves, int length, int32_t score, int32_t alpha,
-                            int32_t beta, int depthIndex, int selDepth, int64_t millis, int64_t nodes,
-                            int hashFull, int64_t tbHits, bool suppress) override;
+    void principalVariation(const Stellung_t& pos, const Zug_t* moves, int length, int32_t score,
+                            int32_t alpha, int32_t beta, int depthIndex, int selDepth, int64_t millis,
+                            int64_t nodes, int hashFull, int64_t tbHits, bool suppress) override;
 
     // What the adapter tells the sink (from its command thread).
     void setThinkingOutput(bool on);
@@ -52,7 +54,7 @@ public:
 
     static constexpr int32_t NoScore = 500000;
 
-private:
+   private:
     static constexpr int MoveTextSize = 8;
 
     const Zeitkontrolle_t& time_;

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "protocol/input.h"
-#include "protocol/output.h"
+#include "search/output.h"
 
 namespace tolvaren {
 
@@ -51,8 +51,7 @@ bool XboardUciQueue_t::post(Kind kind, std::string_view text, std::string_view d
     {
         std::lock_guard lock(mutex_);
         if (stop_) return false;
-        const int index =
-            overflow_.empty() && ringCount() < SlotCount - 1 ? findSlot(bytes) : -1;
+        const int index = overflow_.empty() && ringCount() < SlotCount - 1 ? findSlot(bytes) : -1;
         if (index >= 0) {
             Slot& slot = slots_[index];
             slot.busy = 1;

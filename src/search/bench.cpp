@@ -2,8 +2,8 @@
 
 #include "board/fen.h"
 #include "board/position.h"
-#include "protocol/options.h"
-#include "protocol/output.h"
+#include "search/options.h"
+#include "search/output.h"
 #include "search/searcher.h"
 #include "search/time_control.h"
 
@@ -58,6 +58,11 @@ const char* const BenchPositions[] = {
 const int BenchPositionCount = sizeof(BenchPositions) / sizeof(BenchPositions[0]);
 
 BenchResult runBench(Sucher_t& searcher, int depth, int threads, std::vector<int64_t>* positionMillis) {
+    return runBench(searcher, BenchPositions, BenchPositionCount, depth, threads, positionMillis);
+}
+
+BenchResult runBench(Sucher_t& searcher, const char* const* positions, int count, int depth, int threads,
+                     std::vector<int64_t>* positionMillis) {
     Optionen_t options(engineOptionTable);
     options.setNumber(OptionHash, BenchHashMiB);
     options.setNumber(OptionProcessors, threads);
@@ -66,11 +71,14 @@ BenchResult runBench(Sucher_t& searcher, int depth, int threads, std::vector<int
     Ausgabe_t silent;  // the base sink prints no search reports
     BenchResult result;
     const int64_t start = nowMillis();
-    for (int i = 0; i < BenchPositionCount; ++i) {
+    for (int i = 0; i < count; ++i) {
         Stellung_t pos;
         Zustand_t state;
-        if (!readFen(pos, state, BenchPositions[i])) continue;
-        options.applySetoption("name Clear Hash");
+        if (!readFen(pos, state, positions[i])) {
+            result.badFen = positions[i];
+            break;
+        }
+        options.pressButton(OptionClearHash);
         time.startSearch(false, 0, 0, 0, depth, 0, 0, 0, false, 0);
         const int64_t positionStart = nowMillis();
         searcher.start(pos, options, time, Sucher_t::FlagSynchronous, silent, nullptr, nullptr);

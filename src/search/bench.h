@@ -16,6 +16,9 @@ constexpr int BenchHashMiB = 16;
 struct BenchResult {
     uint64_t nodes = 0;
     int64_t millis = 0;
+    // The first position that did not load; the bench stops there, as its figures
+    // would no longer be the signature.
+    const char* badFen = nullptr;
     uint64_t nodesPerSecond() const { return nodes * 1000 / static_cast<uint64_t>(millis > 0 ? millis : 1); }
 };
 
@@ -28,5 +31,8 @@ extern const int BenchPositionCount;
 // `positionMillis` receives the time of each position.
 BenchResult runBench(Sucher_t& searcher, int depth, int threads = 1,
                      std::vector<int64_t>* positionMillis = nullptr);
+// The same over a caller's list of positions.
+BenchResult runBench(Sucher_t& searcher, const char* const* positions, int count, int depth, int threads,
+                     std::vector<int64_t>* positionMillis);
 
 }  // namespace tolvaren

@@ -3,7 +3,6 @@
 // elsewhere while its workers finish.
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <exception>
 #include <mutex>
 
@@ -14,6 +13,7 @@
 #include "search/history.h"
 #include "search/move_picker.h"
 #include "search/move_tests.h"
+#include "search/output.h"
 #include "search/search.h"
 #include "search/search_parameters.h"
 
@@ -72,7 +72,7 @@ void Suche_t::setHelperCount(int wanted) {
             helpers_[helperCount_] = std::unique_ptr<Suche_t>(new Suche_t(*this));
         } catch (const std::exception&) {
             // Fewer threads than asked for still search correctly.
-            std::fputs("info string helper search thread could not be created\n", stderr);
+            output_->message("helper search thread could not be created");
             return;
         }
         ++helperCount_;
@@ -105,8 +105,8 @@ void Suche_t::helperLoop() {
     }
 }
 
-bool Suche_t::split(Suchebene_t& rec, int32_t alpha, int32_t beta, int32_t betaPrime, int32_t& best, int32_t& bound,
-                    int depth, int nullWindowRun) {
+bool Suche_t::split(Suchebene_t& rec, int32_t alpha, int32_t beta, int32_t betaPrime, int32_t& best,
+                    int32_t& bound, int depth, int nullWindowRun) {
     if (stopRequested()) return false;
     Teilungspunkt_t* const point = pool_->allocate(depth);
     if (!point) return false;
@@ -216,7 +216,8 @@ Suchebene_t* Suche_t::joinSplitPoint(Teilungspunkt_t& point, Suchebene_t* segmen
     return &own;
 }
 
-void Suche_t::searchSplitPoint(Teilungspunkt_t& point, Suchebene_t& own, const Teilungspunkt_t* leaveWhenDone) {
+void Suche_t::searchSplitPoint(Teilungspunkt_t& point, Suchebene_t& own,
+                               const Teilungspunkt_t* leaveWhenDone) {
     Suchebene_t& node = *point.node;  // shared list and picker: touched under the point's mutex only
     const uint64_t startNodes = nodes_;
     const int savedSelDepth = selDepth_;
@@ -304,10 +305,11 @@ void Suche_t::searchSplitPoint(Teilungspunkt_t& point, Suchebene_t& own, const T
         }
 
         own.passReversibility();
-        int32_t score =
-            -nodeSearch(-betaPrime, -alpha, child, depth - 2 + e - r, betaPrime > alpha + 1 ? 0 : nullWindowRun + 1);
+        int32_t score = -nodeSearch(-betaPrime, -alpha, child, depth - 2 + e - r,
+                                    betaPrime > alpha + 1 ? 0 : nullWindowRun + 1);
         if (score > alpha && (r > 0 || (betaPrime != beta && score < beta)))
-            score = -nodeSearch(-beta, -alpha, child, depth - 2 + e, beta > alpha + 1 ? 0 : nullWindowRun + 1);
+            score =
+                -nodeSearch(-beta, -alpha, child, depth - 2 + e, beta > alpha + 1 ? 0 : nullWindowRun + 1);
         takeBack(own.undo);
         if (aborted()) break;  // the score of an interrupted subtree means nothing
         if (score > -MateRange && score < MateRange) score += bitbaseBonus;
@@ -399,7 +401,8 @@ void Suche_t::waitForWake() {
     }
     // Only the main searcher watches the clock; it must not sleep through the limit.
     while (!wake_.try_acquire_for(WaitTimeCheck)) {
-        if (!stopRequested() && root().bestMove != 0 && time_->nodeTest(static_cast<int64_t>(nodes_))) requestStop();
+        if (!stopRequested() && root().bestMove != 0 && time_->nodeTest(static_cast<int64_t>(nodes_)))
+            requestStop();
     }
 }
 

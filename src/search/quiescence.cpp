@@ -11,26 +11,28 @@ namespace tolvaren {
 
 namespace {
 
-// Delta-pruning margins; larger when the opponent is down to one pawn, whose
-// capture may decide the game.
-constexpr int32_t MarginA = 750, MarginB = 885, MarginC = 1430;
-constexpr int32_t LastPawnExtra = 500;
+constexpr Bitboard rankSet(int rank) {
+    return Rank8 << (8 * (8 - rank));
+}
 
-constexpr Bitboard rankSet(int rank) { return Rank8 << (8 * (8 - rank)); }
-
-int32_t marginalValue(int type, int count) { return materialTableValue(type, count) - materialTableValue(type, count - 1); }
+int32_t marginalValue(int type, int count) {
+    return materialTableValue(type, count) - materialTableValue(type, count - 1);
+}
 
 }  // namespace
 
-Bitboard quiescenceTargets(const Stellung_t& pos, const Zustand_t& state, int32_t eval, int32_t alpha, int qdepth) {
+Bitboard quiescenceTargets(const Stellung_t& pos, const Zustand_t& state, int32_t eval, int32_t alpha,
+                           int qdepth) {
     const int us = pos.side, them = us ^ 1;
     const Seite_t& opp = pos.sides[them];
     const int32_t m = QuiescenceMarginStep * qdepth;
-    const int32_t extra = opp.count[Pawn] == 1 ? LastPawnExtra : 0;
-    const int32_t a = m + MarginA + extra, b = m + MarginB + extra, c = m + MarginC + extra;
+    const int32_t extra = opp.count[Pawn] == 1 ? DeltaMarginLastPawn : 0;
+    const int32_t a = m + DeltaMargin + extra;
+    const int32_t b = m + DeltaMarginPawnTwoSteps + extra, c = m + DeltaMarginPawnOneStep + extra;
     // Squares where a capture wins material outright: attacked and not defended, or a
     // piece attacked by something less valuable.
-    const Bitboard worth = (state.by(us).attacked & ~state.by(them).attacked) | (opp.pieces[AllPieces] & state.by(us).threats);
+    const Bitboard worth =
+        (state.by(us).attacked & ~state.by(them).attacked) | (opp.pieces[AllPieces] & state.by(us).threats);
     Bitboard targets = 0;
 
     if (opp.count[Pawn]) {

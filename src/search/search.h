@@ -3,6 +3,8 @@
 // reports through the output sink. One main searcher exists per engine; the UCI
 // interface starts it, the bench and tools run it synchronously. It owns up to three
 // helper searchers that join its tree at split points ("NumberOfProcessors" - 1).
+// Its members are defined in search_driver.cpp (driver, construction), node_search.cpp,
+// quiescence.cpp, parallel_search.cpp and time_network_driver.cpp, as marked below.
 #pragma once
 
 #include <atomic>
@@ -27,12 +29,13 @@ namespace tolvaren {
 
 // The opponent pieces whose capture the quiescence search generates: those that can
 // lift `eval` above alpha by a margin shrinking with the quiescence depth (-1, -2, ...).
-Bitboard quiescenceTargets(const Stellung_t& pos, const Zustand_t& state, int32_t eval, int32_t alpha, int qdepth);
+Bitboard quiescenceTargets(const Stellung_t& pos, const Zustand_t& state, int32_t eval, int32_t alpha,
+                           int qdepth);
 
 constexpr int MaxHelpers = 3;
 
 class Suche_t : public Sucher_t {
-public:
+   public:
     Suche_t();
     ~Suche_t() override;
 
@@ -51,13 +54,13 @@ public:
     int helperCount() const { return helperCount_; }
     void setHelperCount(int wanted);
 
-protected:
+   protected:
     void run() override;
 
-private:
+   private:
     friend class SplitPointProbe;  // tests reach split points directly
 
-    // Driver.
+    // Driver (search_driver.cpp).
     void prepareRoot(const Stellung_t& pos);
     int32_t rootSearch(int depth, int32_t centre);
     int tablePv(Zug_t first, Zug_t* pv) const;
@@ -72,7 +75,7 @@ private:
     void writeTimeLog();
     int64_t elapsedMillis() const;
 
-    // Node search and its helpers.
+    // Node search and its helpers (node_search.cpp); evaluateNode in search_driver.cpp.
     int32_t nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int depth, int nullWindowRun);
     bool repeatsInTree(const Suchebene_t& rec, uint64_t key) const;
     bool inGameHistory(uint64_t key) const;
@@ -81,15 +84,15 @@ private:
     void childTableScan(int32_t beta, Suchebene_t& rec, int depth);
     int32_t evaluateNode(const Zustand_t& state);
 
-    // Quiescence.
+    // Quiescence (quiescence.cpp).
     int32_t quiescence(int32_t alpha, int32_t beta, Suchebene_t& rec, int qdepth);
 
     // Parallel search (parallel_search.cpp).
     explicit Suche_t(Suche_t& main);  // a helper sharing main's table and split points
     void helperLoop();
     bool canSplit() const { return helperCount_ > 0 || isHelper_; }
-    bool split(Suchebene_t& rec, int32_t alpha, int32_t beta, int32_t betaPrime, int32_t& best, int32_t& bound,
-               int depth, int nullWindowRun);
+    bool split(Suchebene_t& rec, int32_t alpha, int32_t beta, int32_t betaPrime, int32_t& best,
+               int32_t& bound, int depth, int nullWindowRun);
     // Searches the point's moves until none is left; `own` is the searcher's record at
     // the node. A helping owner leaves early once `leaveWhenDone` has no workers left.
     void searchSplitPoint(Teilungspunkt_t& point, Suchebene_t& own, const Teilungspunkt_t* leaveWhenDone);

@@ -7,8 +7,8 @@
 #include "board/attack_tables.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
-#include "protocol/options.h"
-#include "protocol/output.h"
+#include "search/options.h"
+#include "search/output.h"
 #include "search/search.h"
 #include "search/search_parameters.h"
 #include "search/static_evaluation.h"
@@ -18,7 +18,9 @@ namespace tolvaren {
 
 namespace {
 
-bool isSpecial(Zug_t move) { return moveKind(move) >= ZugUmwSpringer; }
+bool isSpecial(Zug_t move) {
+    return moveKind(move) >= ZugUmwSpringer;
+}
 
 int totalPieces(const Stellung_t& pos) {
     return pos.sides[White].count[AllPieces] + pos.sides[Black].count[AllPieces];
@@ -42,7 +44,9 @@ Suche_t::~Suche_t() {
     setHelperCount(0);
 }
 
-int64_t Suche_t::elapsedMillis() const { return nowMillis() - time_->start; }
+int64_t Suche_t::elapsedMillis() const {
+    return nowMillis() - time_->start;
+}
 
 bool Suche_t::timeLimited() const {
     return time_->hard != Zeitkontrolle_t::NoTimeLimit || time_->nodesHard != Zeitkontrolle_t::NoNodeLimit ||
@@ -67,7 +71,9 @@ void Suche_t::prepareRoot(const Stellung_t& pos) {
     lastBest_ = lastPonder_ = 0;
 }
 
-int32_t Suche_t::evaluateNode(const Zustand_t& state) { return staticEvaluation(pos_, state, evalCaches_); }
+int32_t Suche_t::evaluateNode(const Zustand_t& state) {
+    return staticEvaluation(pos_, state, evalCaches_);
+}
 
 void Suche_t::waitWhilePondering() const {
     while (pondering()) std::this_thread::sleep_for(std::chrono::milliseconds(PonderPollMillis));
@@ -107,7 +113,8 @@ void Suche_t::run() {
         score = rootSearch(2 * i + 1, score);
         if (stopRequested()) break;
         if (i > 0 && (elapsedMillis() > IterationReportMillis || debug_))
-            output_->statistics(i, selDepth_, elapsedMillis(), static_cast<int64_t>(nodes_), table_->hashfull(), 0);
+            output_->statistics(i, selDepth_, elapsedMillis(), static_cast<int64_t>(nodes_),
+                                table_->hashfull(), 0);
         std::sort(rootList_.begin(), rootList_.end(), rootMoveBefore);
         const double factor = timeFactorAfterIteration(i, score);
         if (i == MaxIterations - 1) break;
@@ -209,13 +216,14 @@ int32_t Suche_t::rootSearch(int depth, int32_t centre) {
         const int extension = inCheck && (rec.captured || moveKind(move) == ZugKoenig || safe) ? 1 : 0;
         const bool givesCheck = (after.by(us).attacked & bit(pos_.sides[them].kingSquare())) != 0;
         const bool pawnTo27 = moveKind(move) == ZugBauer && (rankOf(to) == 2 || rankOf(to) == 7);
-        const int reduction = !rec.captured && !isSpecial(move) && !givesCheck && extension == 0 && !pawnTo27 &&
-                                      searchedBefore > multiPv_
+        const int reduction = !rec.captured && !isSpecial(move) && !givesCheck && extension == 0 &&
+                                      !pawnTo27 && searchedBefore > multiPv_
                                   ? RootReduction
                                   : 0;
 
         rec.passReversibility();
-        int32_t score = -nodeSearch(-beta, -alpha, child, depth - 2 + extension - reduction, beta == alpha + 1);
+        int32_t score =
+            -nodeSearch(-beta, -alpha, child, depth - 2 + extension - reduction, beta == alpha + 1);
         if (multiPv_ == 1) {
             while (!stopRequested()) {
                 if (best == -MateScore && score <= alpha)
@@ -273,7 +281,8 @@ int32_t Suche_t::rootSearch(int depth, int32_t centre) {
             }
             idx = static_cast<size_t>(k) - 1;  // the loop's increment moves on to entry k
         }
-        if (idx + 1 < rootList_.size() && !pondering() && time_->rootTest(static_cast<int64_t>(nodes_))) return best;
+        if (idx + 1 < rootList_.size() && !pondering() && time_->rootTest(static_cast<int64_t>(nodes_)))
+            return best;
     }
     return best;
 }
@@ -298,8 +307,8 @@ void Suche_t::reportPv(int depth, int32_t score, Zug_t move, bool firstSearched)
     Zug_t pv[MaxPvLength + 1];
     const int length = tablePv(move, pv);
     const int64_t ms = elapsedMillis();
-    const bool calm = depth == 1 ||
-                      (firstSearched && move == lastBest_ && std::abs(score - lastScore_) <= SilentPvScoreChange);
+    const bool calm = depth == 1 || (firstSearched && move == lastBest_ &&
+                                     std::abs(score - lastScore_) <= SilentPvScoreChange);
     const bool silent = calm && ms <= SilentPvMillis && !debug_ && std::abs(score) <= MateRange;
     output_->principalVariation(position_, pv, length, score, -MateScore, MateScore, depth / 2, selDepth_, ms,
                                 static_cast<int64_t>(nodes_), table_->hashfull(), 0, silent);

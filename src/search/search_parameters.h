@@ -56,7 +56,13 @@ constexpr int ChildScanDepth = 10;
 constexpr uint64_t MinSplitFirstMoveNodes = 18;
 constexpr int MinSplitDepth = 4;
 
-// Quiescence: delta-pruning margins shrink by this per quiescence ply.
+// Quiescence: delta-pruning margins for any capture, for pawns two steps and one step
+// from promotion, and extra when the opponent is down to one pawn, whose capture may
+// decide the game. They shrink by the step per quiescence ply.
+constexpr int32_t DeltaMargin = 750;
+constexpr int32_t DeltaMarginPawnTwoSteps = 885;
+constexpr int32_t DeltaMarginPawnOneStep = 1430;
+constexpr int32_t DeltaMarginLastPawn = 500;
 constexpr int32_t QuiescenceMarginStep = 65;
 constexpr int32_t QuiescenceAllTargets = 530;
 constexpr int32_t QuietCheckMargin = 769;

@@ -1,10 +1,10 @@
 #include "search/searcher.h"
 
 #include <cassert>
-#include <cstdio>
 #include <system_error>
 
 #include "board/make_move.h"
+#include "search/output.h"
 
 namespace tolvaren {
 
@@ -20,7 +20,6 @@ void Sucher_t::createThread() {
     } catch (const std::system_error&) {
         // Without a thread every search runs in the caller's thread.
         created_ = false;
-        std::fputs("info string search thread could not be created; searching synchronously\n", stderr);
     }
 }
 
@@ -71,6 +70,8 @@ void Sucher_t::start(const Stellung_t& position, Optionen_t& options, Zeitkontro
     ponder_.store((flags & FlagPonder) != 0, std::memory_order_relaxed);
     debug_ = (flags & FlagDebug) != 0;
     if ((flags & FlagSynchronous) || !created_) {
+        // Said once per search, now that there is a sink to say it through.
+        if (!created_) output.message("search thread could not be created; searching synchronously");
         run();
         idleSignal_.release();
         return;

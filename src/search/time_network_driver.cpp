@@ -6,8 +6,8 @@
 
 #include "board/bitboard.h"
 #include "board/movegen.h"
-#include "protocol/options.h"
-#include "protocol/output.h"
+#include "search/options.h"
+#include "search/output.h"
 #include "search/search.h"
 
 namespace tolvaren {
@@ -23,8 +23,8 @@ Iterationsmerkmale_t describeIteration(const Stellung_t& pos, const Zustand_t& r
 
     const int us = pos.side, them = us ^ 1;
     r.inCheck = (rootState.by(them).attacked & bit(pos.sides[us].kingSquare())) != 0;
-    r.captureOrSpecial =
-        best != 0 && ((pos.sides[them].pieces[AllPieces] & bit(moveTo(best))) != 0 || moveKind(best) >= ZugUmwSpringer);
+    r.captureOrSpecial = best != 0 && ((pos.sides[them].pieces[AllPieces] & bit(moveTo(best))) != 0 ||
+                                       moveKind(best) >= ZugUmwSpringer);
     r.attackedSquares = popCount(rootState.by(us).attacked);
 
     const int count = std::clamp(rootCount, 0, MaxMoves);
@@ -57,9 +57,11 @@ double Suche_t::timeFactorAfterIteration(int iteration, int32_t score) {
         pv[0] = best;  // the record keeps the best move even if the table walk refused it
         length = 1;
     }
-    iterationNow_ = describeIteration(pos_, root().state(), rootList_.data(), static_cast<int>(rootList_.size()), pv,
-                                      length, score, iterationBefore_);
-    return timeNet_.factorAfterIteration(iteration, nodes_, opening_, iterationNow_, iterationBefore_, timeInput_);
+    iterationNow_ =
+        describeIteration(pos_, root().state(), rootList_.data(), static_cast<int>(rootList_.size()), pv,
+                          length, score, iterationBefore_);
+    return timeNet_.factorAfterIteration(iteration, nodes_, opening_, iterationNow_, iterationBefore_,
+                                         timeInput_);
 }
 
 void Suche_t::logIteration(double factor, bool continues) {
@@ -69,9 +71,9 @@ void Suche_t::logIteration(double factor, bool continues) {
 void Suche_t::writeTimeLog() {
     if (!logTime_ || timeLog_.append(timeLogFile_.c_str())) return;
     // The search itself is unaffected; the user should still learn that the log is missing.
-    char text[OptionTextSize + 48];
-    std::snprintf(text, sizeof text, "info string error writing file: %s", timeLogFile_.c_str());
-    output_->line(text);
+    char text[OptionTextSize + 32];
+    std::snprintf(text, sizeof text, "error writing file: %s", timeLogFile_.c_str());
+    output_->message(text);
 }
 
 }  // namespace tolvaren

@@ -1,14 +1,19 @@
+#include "eval/king_terms.h"
+
 #include <gtest/gtest.h>
 
-#include "eval/king_terms.h"
 #include "eval/weights.h"
 #include "eval_test_support.h"
 
 namespace tolvaren::testing {
 namespace {
 
-int dangerOf(EvalBoard& b, int side) { return kingDanger(b.pos, b.state, b.pawnEntry(), side, 0); }
-int activityOf(EvalBoard& b, int side) { return kingActivity(b.pos, b.state, b.pawnEntry(), side); }
+int dangerOf(EvalBoard& b, int side) {
+    return kingDanger(b.pos, b.state, b.pawnEntry(), side, 0);
+}
+int activityOf(EvalBoard& b, int side) {
+    return kingActivity(b.pos, b.state, b.pawnEntry(), side);
+}
 
 TEST(KingSafety, Shelter) {
     // g1 behind f2/g2/h2 without castling rights: index 0, table value 1; square 81.
@@ -47,9 +52,9 @@ TEST(KingSafety, ScalingAndDevelopment) {
     EvalBoard early("rnbqkbnr/pppppppp/8/8/8/3Q4/PPPPPPPP/RNB1KBNR w KQkq - 0 1");
     EXPECT_EQ(kingSafety(early.pos, early.state, early.pawnEntry(), 37696, 37696, 0, 0), -40 - 168);
     // Each side's danger is scaled by its own material: 20 * k * f(M) / 1024.
-    const int k = dangerOf(start, White);
-    EXPECT_EQ(kingSafety(start.pos, start.state, start.pawnEntry(), 37696, 5000, 0, 0),
-              20 * k * ((37696 - 5000) / 256) / 1024);
+    // The start position's danger is 43: 20 * 43 * ((37696 - 5000) / 256) / 1024 = 106.
+    EXPECT_EQ(dangerOf(start, White), 43);
+    EXPECT_EQ(kingSafety(start.pos, start.state, start.pawnEntry(), 37696, 5000, 0, 0), 106);
 }
 
 TEST(KingEndgame, CorneredKing) {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "protocol/output.h"
+#include "search/output.h"
 #include "search/time_control.h"
 
 namespace tolvaren {
@@ -14,7 +14,7 @@ namespace {
 
 // Records lines instead of printing them.
 class RecordingSink : public Ausgabe_t {
-public:
+   public:
     void line(const char* text) override {
         if (!muted()) text_ += std::string(text) + "\n";
     }
@@ -22,7 +22,7 @@ public:
 };
 
 class UciInterfaceTest : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override { quitFlag.store(false); }
     void TearDown() override { quitFlag.store(false); }
 

@@ -1,7 +1,6 @@
 #include "protocol/xboard_interface.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cctype>
@@ -16,9 +15,9 @@
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "board/position.h"
-#include "protocol/options.h"
 #include "protocol/uci_format.h"
 #include "protocol/xboard_output.h"
+#include "search/options.h"
 #include "search/time_control.h"
 
 namespace tolvaren {
@@ -27,7 +26,7 @@ namespace {
 
 // Stands in for the UCI interface: records the command lines it is handed.
 class CommandRecorder : public Eingabe_t {
-public:
+   public:
     void handleLine(const char* line) override {
         std::lock_guard lock(mutex_);
         TextLine text;
@@ -53,7 +52,7 @@ public:
         return lines;
     }
 
-private:
+   private:
     std::mutex mutex_;
     std::vector<std::string> lines_;
 };
@@ -113,7 +112,8 @@ struct Rig {
     void searchEnds(const char* best, const char* ponder = nullptr, const int32_t* score = nullptr) {
         replay();
         const Zug_t bestMove = readCoordinate(game, best);
-        if (score != nullptr) sink.principalVariation(game, &bestMove, 1, *score, -1, 1, 3, 3, 0, 1000, 0, 0, false);
+        if (score != nullptr)
+            sink.principalVariation(game, &bestMove, 1, *score, -1, 1, 3, 3, 0, 1000, 0, 0, false);
         Zug_t ponderMove = 0;
         if (ponder != nullptr) {
             Zustand_t next;
@@ -157,7 +157,8 @@ struct Rig {
 
 // Plays engine (White) and opponent moves of a quiet game: `engineMoves` engine
 // moves, each reported with `score` when given; the opponent answers after each.
-void playQuietGame(Rig& rig, int engineMoves, const int32_t* score, std::vector<std::string>* printed = nullptr) {
+void playQuietGame(Rig& rig, int engineMoves, const int32_t* score,
+                   std::vector<std::string>* printed = nullptr) {
     rig.send("go");
     for (int i = 0; i < engineMoves; ++i) {
         rig.searchEnds(rig.quietMove(i * 13 + 5).c_str(), nullptr, score);
@@ -175,7 +176,8 @@ TEST(XboardInterface, HandshakeSendsFeaturesAndIniOptions) {
     char path[] = "/tmp/tolvaren-ini-XXXXXX";
     const int fd = mkstemp(path);
     ASSERT_GE(fd, 0);
-    const char ini[] = "setoption name Hash value 16\r\n# a comment\nsetoption name BookFile value my book.opn\n";
+    const char ini[] =
+        "setoption name Hash value 16\r\n# a comment\nsetoption name BookFile value my book.opn\n";
     ASSERT_EQ(write(fd, ini, sizeof ini - 1), static_cast<ssize_t>(sizeof ini - 1));
     close(fd);
 
@@ -183,7 +185,7 @@ TEST(XboardInterface, HandshakeSendsFeaturesAndIniOptions) {
     rig->send("protover 2");
     unlink(path);
     EXPECT_EQ(rig->commands(), (std::vector<std::string>{"debug on", "setoption name Hash value 16",
-                                                          "setoption name BookFile value my book.opn"}));
+                                                         "setoption name BookFile value my book.opn"}));
     const std::vector<std::string> lines = rig->output();
     ASSERT_EQ(lines.size(), 14u);
     EXPECT_EQ(lines.front(), "feature done=0");
@@ -203,8 +205,9 @@ TEST(XboardInterface, ClockCommandsShapeTheGoLine) {
     auto rig = std::make_unique<Rig>();
     rig->send("level 40 5 0");
     rig->send("go");
-    EXPECT_EQ(rig->commands(), (std::vector<std::string>{
-                                   "position startpos", "go wtime 300000 btime 300000 winc 0 binc 0 movestogo 40"}));
+    EXPECT_EQ(rig->commands(),
+              (std::vector<std::string>{"position startpos",
+                                        "go wtime 300000 btime 300000 winc 0 binc 0 movestogo 40"}));
     rig->send("force");
     rig->send("level 0 0:30 0");
     EXPECT_EQ(rig->adapter.ownClock(), 30000);
@@ -259,7 +262,8 @@ TEST(XboardInterface, EngineMoveDeferredPongAndPondering) {
     rig->searchEnds("e2e4", "e7e5");
     EXPECT_EQ(rig->output(), (std::vector<std::string>{"move e2e4", "pong 7"}));
     EXPECT_EQ(rig->uci.takeWithoutClock(),
-              (std::vector<std::string>{"position startpos moves e2e4 e7e5", "go wtime T btime T winc 0 binc 0 ponder"}));
+              (std::vector<std::string>{"position startpos moves e2e4 e7e5",
+                                        "go wtime T btime T winc 0 binc 0 ponder"}));
     rig->send("ping 8");  // pondering is not thinking
     EXPECT_EQ(rig->output(), (std::vector<std::string>{"pong 8"}));
 
@@ -272,11 +276,10 @@ TEST(XboardInterface, EngineMoveDeferredPongAndPondering) {
 
     // Another reply stops the ponder search silently and starts afresh.
     rig->send("usermove d7d6");
-    EXPECT_EQ(rig->uci.takeWithoutClock(), (std::vector<std::string>{
-                                               "setoption name NoOutput value true", "stop",
-                                               "setoption name NoOutput value false",
-                                               "position startpos moves e2e4 e7e5 g1f3 d7d6",
-                                               "go wtime T btime T winc 0 binc 0"}));
+    EXPECT_EQ(rig->uci.takeWithoutClock(),
+              (std::vector<std::string>{
+                  "setoption name NoOutput value true", "stop", "setoption name NoOutput value false",
+                  "position startpos moves e2e4 e7e5 g1f3 d7d6", "go wtime T btime T winc 0 binc 0"}));
 
     // A best move that arrives after the GUI took the move away is not played.
     rig->send("force");
@@ -372,8 +375,8 @@ TEST(XboardInterface, AnalysisThinkingLinesAndStatus) {
     auto rig = std::make_unique<Rig>();
     rig->send("analyze");
     EXPECT_EQ(rig->commands(), (std::vector<std::string>{"setoption name NoOutput value true", "stop",
-                                                          "setoption name NoOutput value false",
-                                                          "position startpos", "go infinite"}));
+                                                         "setoption name NoOutput value false",
+                                                         "position startpos", "go infinite"}));
     rig->time.start = nowMillis();
     rig->replay();
     const Zug_t pv[] = {readCoordinate(rig->game, "e2e4"), readCoordinate(rig->game, "g1f3")};
@@ -409,11 +412,11 @@ TEST(XboardInterface, OptionCommandsAndProtocolErrors) {
     rig->send("cores 0");
     rig->send("name Fairy-Max 5.0b");
     rig->send("variant fischerandom");
-    EXPECT_EQ(rig->commands(), (std::vector<std::string>{
-                                   "setoption name Hash value 60", "setoption name Hash value 1",
-                                   "setoption name NumberOfProcessors value 1",
-                                   "setoption name Opponent value Fairy-Max 5.0b",
-                                   "setoption name UCI_Chess960 value true"}));
+    EXPECT_EQ(rig->commands(),
+              (std::vector<std::string>{"setoption name Hash value 60", "setoption name Hash value 1",
+                                        "setoption name NumberOfProcessors value 1",
+                                        "setoption name Opponent value Fairy-Max 5.0b",
+                                        "setoption name UCI_Chess960 value true"}));
     rig->send("frobnicate now");
     EXPECT_EQ(rig->output(), (std::vector<std::string>{"Error (unknown command): frobnicate now"}));
     rig->send("protover 1");

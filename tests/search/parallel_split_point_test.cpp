@@ -1,9 +1,8 @@
 // Split points and helpers inside one process: the pool's allocation and idle list,
 // cutoffs reaching the work below a split point, and helper threads following
 // "NumberOfProcessors" between searches.
-#include <gtest/gtest.h>
-
 #include <dirent.h>
+#include <gtest/gtest.h>
 
 #include <set>
 #include <thread>
@@ -12,8 +11,8 @@
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "search/move_picker.h"
-#include "protocol/options.h"
-#include "protocol/output.h"
+#include "search/options.h"
+#include "search/output.h"
 #include "search/search.h"
 #include "search/time_control.h"
 
@@ -21,7 +20,7 @@ namespace tolvaren {
 
 // Reaches into a searcher for the cases no search reliably produces.
 class SplitPointProbe {
-public:
+   public:
     static void prepare(Suche_t& s, const Stellung_t& pos) {
         s.prepareRoot(pos);
         s.table().resize(1u << 20);

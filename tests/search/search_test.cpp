@@ -1,5 +1,7 @@
 // Whole searches run synchronously in the test's thread, observed through a sink that
 // keeps what the search reports.
+#include "search/search.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -11,10 +13,10 @@
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "board/position.h"
-#include "board/position_command.h"
-#include "protocol/options.h"
-#include "protocol/output.h"
-#include "search/search.h"
+#include "protocol/position_command.h"
+#include "search/bench.h"
+#include "search/options.h"
+#include "search/output.h"
 #include "search/time_control.h"
 
 namespace tolvaren {
@@ -22,9 +24,9 @@ namespace tolvaren {
 namespace {
 
 class RecordingSink : public Ausgabe_t {
-public:
-    void principalVariation(const Stellung_t& pos, const Zug_t* moves, int length, int32_t score, int32_t, int32_t,
-                            int depthIndex, int, int64_t, int64_t, int, int64_t, bool) override {
+   public:
+    void principalVariation(const Stellung_t& pos, const Zug_t* moves, int length, int32_t score, int32_t,
+                            int32_t, int depthIndex, int, int64_t, int64_t, int, int64_t, bool) override {
         char buffer[8];
         lastScore = score;
         lastDepth = depthIndex + 1;
@@ -34,8 +36,9 @@ public:
     void multiPvLine(const Stellung_t& pos, const Zug_t* moves, int length, int lineNumber, int32_t score,
                      int) override {
         char buffer[8];
-        if (length > 0) multiPv.push_back(std::to_string(lineNumber) + " " + writeCoordinate(pos, moves[0], buffer) +
-                                          " " + std::to_string(score));
+        if (length > 0)
+            multiPv.push_back(std::to_string(lineNumber) + " " + writeCoordinate(pos, moves[0], buffer) +
+                              " " + std::to_string(score));
     }
     void bestMove(const Stellung_t& pos, Zug_t best, Zug_t) override {
         char buffer[8];
@@ -123,6 +126,17 @@ TEST(Search, BenchNodeCountRepeats) {
     b.searchDepth(7);
     EXPECT_EQ(a.searcher->searchedNodes(), b.searcher->searchedNodes());
     EXPECT_GT(a.searcher->searchedNodes(), 1000u);
+}
+
+TEST(Search, BenchStopsAtAPositionThatDoesNotLoad) {
+    Suche_t searcher;
+    const char* const positions[] = {"8/8/8/8/8/8/8/K6k w - - 0 1", "not a position",
+                                     "8/8/8/8/8/8/8/K6k b - - 0 1"};
+    const BenchResult result = runBench(searcher, positions, 3, 2, 1, nullptr);
+    EXPECT_STREQ(result.badFen, "not a position");
+    EXPECT_GT(result.nodes, 0u);  // the first position was searched, the third was not
+    EXPECT_EQ(runBench(searcher, positions, 1, 2, 1, nullptr).nodes, result.nodes);
+    EXPECT_EQ(runBench(searcher, 1).badFen, nullptr);  // every compiled-in position loads
 }
 
 TEST(Search, MultiPvReportsTheBestLinesInOrder) {

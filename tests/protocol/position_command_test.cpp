@@ -1,13 +1,13 @@
-#include "board/position_command.h"
+#include "protocol/position_command.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "board/board_test_support.h"
 #include "board/consistency.h"
 #include "board/perft.h"
-#include "board_test_support.h"
 
 namespace tolvaren {
 namespace {
@@ -20,9 +20,10 @@ struct Interface {
 
     bool run(const std::string& args) {
         errors.clear();
-        return setPositionFromCommand(pos, states, index, args, [this](std::string_view m, std::string_view d) {
-            errors.push_back(std::string(m) + std::string(d));
-        });
+        return setPositionFromCommand(pos, states, index, args,
+                                      [this](std::string_view m, std::string_view d) {
+                                          errors.push_back(std::string(m) + std::string(d));
+                                      });
     }
     std::string fen() const { return testing::fenOf(pos); }
     bool consistent() const { return isConsistent(pos, states[index]); }
@@ -64,15 +65,19 @@ TEST(PositionCommand, ErrorsLeaveAConsistentPosition) {
 
     EXPECT_TRUE(ui.run("startpos moves e2e4"));
     EXPECT_FALSE(ui.run("fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq - moves e2e4"));
-    EXPECT_EQ(ui.errors,
-              std::vector<std::string>{"position: Illegal FEN string: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq - moves e2e4"});
-    EXPECT_EQ(ui.fen(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");  // the start, not the old one
+    EXPECT_EQ(
+        ui.errors,
+        std::vector<std::string>{
+            "position: Illegal FEN string: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq - moves e2e4"});
+    EXPECT_EQ(ui.fen(),
+              "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");  // the start, not the old one
     EXPECT_TRUE(ui.consistent());
 
     // Moves the piece cannot make are refused before they are played.
-    for (const char* bad : {"startpos moves e2e5", "startpos moves b1b3", "startpos moves e1e2",
-                            "startpos moves e1g1", "startpos moves a1a8", "startpos moves zz99", "startpos moves e2e4 e7e5 e1c1",
-                            "startpos moves d2d4 e7e5 d4e5 d7d5 e5d6 c7d6 d1d7"}) {
+    for (const char* bad :
+         {"startpos moves e2e5", "startpos moves b1b3", "startpos moves e1e2", "startpos moves e1g1",
+          "startpos moves a1a8", "startpos moves zz99", "startpos moves e2e4 e7e5 e1c1",
+          "startpos moves d2d4 e7e5 d4e5 d7d5 e5d6 c7d6 d1d7"}) {
         EXPECT_FALSE(ui.run(bad)) << bad;
         EXPECT_EQ(ui.errors.size(), 1u) << bad;
         EXPECT_TRUE(ui.consistent()) << bad;
@@ -111,9 +116,10 @@ namespace {
 TEST(PositionCommand, MangledInputNeverBreaksThePosition) {
     static Interface ui;
     testing::TestRandom rng{4242};
-    const std::string seeds[] = {"fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1 moves e1g1 a8b8",
-                                 "fen 1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1 moves g1h1 b8b1",
-                                 "fen rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3 moves e5f6 g7f6"};
+    const std::string seeds[] = {
+        "fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1 moves e1g1 a8b8",
+        "fen 1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1 moves g1h1 b8b1",
+        "fen rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3 moves e5f6 g7f6"};
     const char alphabet[] = "KQkqRrBbNnPp12345678/-whHaAgGcC O0e. ";
     for (int round = 0; round < 3000; ++round) {
         std::string line = seeds[round % 3];

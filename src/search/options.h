@@ -1,6 +1,6 @@
-// The engine's UCI options: the constant descriptor table (announced and hidden
-// options, read by index) and the option set holding the current values.
-// The UCI interface owns the set; the search, the book and the XBoard adapter read it.
+// The engine's options: the constant descriptor table (announced and hidden options,
+// read by index) and the store holding the current values. The UCI interface owns the
+// store and fills it from "setoption"; the search and the XBoard adapter read it.
 #pragma once
 
 #include <cstddef>
@@ -55,13 +55,10 @@ constexpr int OptionResign = 14;
 extern const Optionsbeschreibung_t engineOptionTable[];
 extern const Optionsbeschreibung_t emptyOptionTable[];
 
-// "option name ... type ..." as announced to the GUI, written into buffer (always terminated).
-void formatOptionLine(const Optionsbeschreibung_t& option, char* buffer, std::size_t size);
-
 // The current option values. Values change on the command thread and are read by
 // the search thread at search start, so every access goes through one mutex.
 class Optionen_t {
-public:
+   public:
     explicit Optionen_t(const Optionsbeschreibung_t* table);
     Optionen_t(const Optionen_t&) = delete;
     Optionen_t& operator=(const Optionen_t&) = delete;
@@ -82,17 +79,17 @@ public:
     std::optional<std::string> text(const char* name) const;
     int indexOf(const char* name) const;  // -1 when unknown
 
+    // The store's whole write interface; an index outside the table changes nothing.
     // Spin values are clamped to their range; the text becomes the decimal number.
-    void setNumber(int index, int32_t value);
+    void setNumber(int index, int64_t value);
     void setFlag(int index, bool value);
+    // A string's value; its number is the text's leading decimal number, as for a spin.
+    void setText(int index, const char* text, int32_t number);
+    // A button stays pressed until the search takes it.
+    void pressButton(int index);
 
-    // Executes the arguments of a "setoption" line (the text after "setoption "):
-    // "name <name> value <value>". Returns whether an option was set.
-    bool applySetoption(const char* args);
-
-private:
+   private:
     bool valid(int index) const { return index >= 0 && index < count_; }
-    void setNumberLocked(int index, int64_t value);
 
     const Optionsbeschreibung_t* table_;
     std::unique_ptr<Optionswert_t[]> values_;

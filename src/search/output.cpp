@@ -1,4 +1,4 @@
-#include "protocol/output.h"
+#include "search/output.h"
 
 namespace tolvaren {
 
@@ -23,6 +23,7 @@ void Ausgabe_t::line(const char* text) {
 // The base sink reports nothing; each protocol's sink prints what it needs.
 void Ausgabe_t::error(const char*, const char*) {}
 void Ausgabe_t::secondError(const char*, const char*) {}
+void Ausgabe_t::message(const char*) {}
 void Ausgabe_t::statistics(int, int, int64_t, int64_t, int, int64_t) {}
 void Ausgabe_t::bestMove(const Stellung_t&, Zug_t, Zug_t) {}
 void Ausgabe_t::currentMove(const Stellung_t&, Zug_t, int, int) {}

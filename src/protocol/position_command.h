@@ -14,7 +14,7 @@ struct Zustand_t;
 // `args` is the line after the word "position". Sets pos, states[stateIndex] (the
 // current state) and stateIndex; errors go to `error` with the engine's messages.
 // Returns false after an error. The position is always consistent afterwards.
-bool setPositionFromCommand(Stellung_t& pos, Zustand_t (&states)[2], int& stateIndex,
-                            std::string_view args, const ErrorFn& error);
+bool setPositionFromCommand(Stellung_t& pos, Zustand_t (&states)[2], int& stateIndex, std::string_view args,
+                            const ErrorFn& error);
 
 }  // namespace tolvaren

@@ -1,4 +1,4 @@
-#include "board/position_command.h"
+#include "protocol/position_command.h"
 
 #include <cstring>
 
@@ -12,8 +12,12 @@ namespace tolvaren {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+bool isLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 bool startsWith(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
@@ -23,9 +27,11 @@ bool startsWith(std::string_view text, std::string_view prefix) {
 // is no promotion letter, three for short castling.
 std::string_view cutToken(std::string_view token) {
     if (token.size() > 5) token = token.substr(0, 5);
-    const bool longCastling = startsWith(token, "O-O-O") || startsWith(token, "0-0-0") || startsWith(token, "o-o-o");
+    const bool longCastling =
+        startsWith(token, "O-O-O") || startsWith(token, "0-0-0") || startsWith(token, "o-o-o");
     if (longCastling) return token;  // "0-0-0" cut to four would read as short castling
-    if (startsWith(token, "O-O") || startsWith(token, "0-0") || startsWith(token, "o-o")) return token.substr(0, 3);
+    if (startsWith(token, "O-O") || startsWith(token, "0-0") || startsWith(token, "o-o"))
+        return token.substr(0, 3);
     if (token.size() == 5 && !isLetter(token[4])) token = token.substr(0, 4);
     return token;
 }
@@ -37,7 +43,8 @@ bool readUnsigned(std::string_view text, size_t i, uint32_t& value) {
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
     if (i >= text.size() || text[i] < '0' || text[i] > '9') return false;
     uint32_t v = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) v = v * 10 + static_cast<uint32_t>(text[i] - '0');
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        v = v * 10 + static_cast<uint32_t>(text[i] - '0');
     value = negative ? 0u - v : v;
     return true;
 }

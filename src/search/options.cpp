@@ -1,11 +1,10 @@
-#include "protocol/options.h"
+#include "search/options.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
-
-#include "protocol/text_scan.h"
 
 namespace tolvaren {
 
@@ -45,29 +44,6 @@ const Optionsbeschreibung_t emptyOptionTable[] = {
     {K::Check, 0, nullptr, nullptr, 0, 0, nullptr},
 };
 
-void formatOptionLine(const Optionsbeschreibung_t& o, char* buffer, std::size_t size) {
-    switch (o.kind) {
-        case K::Check:
-            std::snprintf(buffer, size, "option name %s type check default %s", o.name, o.defaultText);
-            break;
-        case K::Spin:
-            std::snprintf(buffer, size, "option name %s type spin default %s min %d max %d", o.name,
-                          o.defaultText, o.min, o.max);
-            break;
-        case K::Button:
-            std::snprintf(buffer, size, "option name %s type button", o.name);
-            break;
-        case K::String:
-            std::snprintf(buffer, size, "option name %s type string default %s", o.name, o.defaultText);
-            break;
-        case K::List:
-            // The choices are kept as one text, "a var b var c".
-            std::snprintf(buffer, size, "option name %s type combo default %s%s%s", o.name, o.defaultText,
-                          o.listText ? " var " : "", o.listText ? o.listText : "");
-            break;
-    }
-}
-
 Optionen_t::Optionen_t(const Optionsbeschreibung_t* table) : table_(table) {
     while (table_[count_].name != nullptr) ++count_;
     values_ = std::make_unique<Optionswert_t[]>(count_);
@@ -77,7 +53,7 @@ Optionen_t::Optionen_t(const Optionsbeschreibung_t* table) : table_(table) {
         if (o.kind == K::Check)
             v.number = std::strcmp(o.defaultText, "true") == 0;
         else if (o.kind == K::Spin)
-            v.number = readDecimal32(o.defaultText);
+            v.number = std::atoi(o.defaultText);  // the table's own literals
         copyText(v.text, o.defaultText, OptionTextMax);
     }
 }
@@ -88,7 +64,9 @@ int32_t Optionen_t::number(int index) const {
     return values_[index].number;
 }
 
-bool Optionen_t::flag(int index) const { return number(index) != 0; }
+bool Optionen_t::flag(int index) const {
+    return number(index) != 0;
+}
 
 std::string Optionen_t::text(int index) const {
     if (!valid(index)) return {};
@@ -128,19 +106,16 @@ std::optional<std::string> Optionen_t::text(const char* name) const {
     return text(i);
 }
 
-void Optionen_t::setNumberLocked(int index, int64_t value) {
+void Optionen_t::setNumber(int index, int64_t value) {
+    if (!valid(index)) return;
     const Optionsbeschreibung_t& o = table_[index];
     if (o.kind == K::Spin) value = std::clamp<int64_t>(value, o.min, o.max);
-    value = std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    value =
+        std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    std::lock_guard lock(mutex_);
     Optionswert_t& v = values_[index];
     v.number = static_cast<int32_t>(value);
     std::snprintf(v.text, sizeof v.text, "%d", v.number);
-}
-
-void Optionen_t::setNumber(int index, int32_t value) {
-    if (!valid(index)) return;
-    std::lock_guard lock(mutex_);
-    setNumberLocked(index, value);
 }
 
 void Optionen_t::setFlag(int index, bool value) {
@@ -150,61 +125,18 @@ void Optionen_t::setFlag(int index, bool value) {
     copyText(values_[index].text, value ? "true" : "false", OptionTextMax);
 }
 
-bool Optionen_t::applySetoption(const char* args) {
-    const char* p = skipSpace(args);
-    if (!startsWith(p, "name ")) return false;
-    p = skipSpace(p + 5);
-
-    // The longest whole name at the start wins, so "MultiPV_Score" beats "MultiPV";
-    // names may contain blanks, so no word boundary is assumed.
-    int index = -1;
-    std::size_t length = 0;
-    for (int i = 0; i < count_; ++i) {
-        const std::size_t n = std::strlen(table_[i].name);
-        if (n > length && std::strncmp(p, table_[i].name, n) == 0) {
-            index = i;
-            length = n;
-        }
-    }
-    if (index < 0) return false;
-    p += length;
-
-    const Optionsbeschreibung_t& o = table_[index];
+void Optionen_t::setText(int index, const char* text, int32_t number) {
+    if (!valid(index)) return;
     std::lock_guard lock(mutex_);
-    Optionswert_t& v = values_[index];
-    if (o.kind == K::Button) {
-        v.number = 1;
-        copyText(v.text, "true", OptionTextMax);
-        return true;
-    }
-    p = skipSpace(p);
-    if (!startsWith(p, "value ")) return false;
-    p = skipSpace(p + 6);
+    copyText(values_[index].text, text, OptionTextMax);
+    values_[index].number = number;
+}
 
-    switch (o.kind) {
-        case K::Check:
-            if (startsWith(p, "true")) {
-                v.number = 1;
-                copyText(v.text, "true", OptionTextMax);
-            } else if (startsWith(p, "false")) {
-                v.number = 0;
-                copyText(v.text, "false", OptionTextMax);
-            } else {
-                return false;
-            }
-            return true;
-        case K::Spin:
-            setNumberLocked(index, readDecimal(p));
-            return true;
-        case K::String:
-        case K::List:
-            copyText(v.text, p, OptionTextMax);
-            v.number = readDecimal32(p);
-            return true;
-        case K::Button:
-            break;
-    }
-    return false;
+void Optionen_t::pressButton(int index) {
+    if (!valid(index)) return;
+    std::lock_guard lock(mutex_);
+    values_[index].number = 1;
+    copyText(values_[index].text, "true", OptionTextMax);
 }
 
 }  // namespace tolvaren
