@@ -195,18 +195,23 @@ bool BitbaseStellung_t::setPieces(const int* types0, const int* squares0, const 
                                   const int* squares1, int side, int ep) {
     char letters[2 * MaxBitbasePieces + 1];
     int squares[2 * MaxBitbasePieces];
-    int n = 0;
+    int n = 0, side0 = 0;
     const int* types[2] = {types0, types1};
     const int* places[2] = {squares0, squares1};
-    for (int s = 0; s < 2; ++s)
+    for (int s = 0; s < 2; ++s) {
         for (int i = 0; i < MaxBitbasePieces && types[s][i] != 0; ++i) {
             if (types[s][i] < Pawn || types[s][i] > King || places[s][i] < 0 || places[s][i] > 63)
                 return false;
             letters[n] = PieceLettersGerman[types[s][i]];
             squares[n++] = places[s][i];
         }
+        if (s == 0) side0 = n;
+    }
     letters[n] = '\0';
-    if (n > MaxBitbasePieces || (side != 0 && side != 1) || ep > 63 || !setMaterial(letters)) return false;
+    // Each list must be one side: its king first and no other.
+    if (n > MaxBitbasePieces || (side != 0 && side != 1) || ep > 63 || !setMaterial(letters) ||
+        count[0] != side0)
+        return false;
     for (int i = 0; i < n; ++i) pieces[i].square = squares[i];
     sideToMove = side;
     epSquare = static_cast<int8_t>(ep >= 1 ? ep : -1);

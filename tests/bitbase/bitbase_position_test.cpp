@@ -101,6 +101,8 @@ TEST(BitbaseStellung, MaterialsAndPieceLists) {
     EXPECT_FALSE(p.setPieces(many, manySquares, types1, squares1, 0, -1));
     EXPECT_FALSE(p.setPieces(types0, squares0, none, squares1, 0, -1));
     EXPECT_FALSE(p.setPieces(types0, badSquare, types1, squares1, 0, -1));
+    const int queenFirst[] = {5, 6, 0};  // "KD" + "DK" would read as KDD against K
+    EXPECT_FALSE(p.setPieces(types0, squares0, queenFirst, squares1, 0, -1));
 }
 
 TEST(BitbaseStellung, SymmetryPairsAndPlaceholders) {
