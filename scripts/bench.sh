@@ -14,3 +14,7 @@ if [ -n "$2" ] && [ -x "$2" ]; then
   echo "== evaluation"
   "$2"
 fi
+if [ -n "$3" ] && [ -x "$3" ]; then
+  echo "== bitbase blocks"
+  "$3"
+fi

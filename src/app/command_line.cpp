@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include <cstring>
+
 namespace tolvaren {
 
 namespace {
@@ -13,7 +15,12 @@ void reportIllegal(std::FILE* err, int index, const char* argument) {
 
 CommandLine parseCommandLine(int argc, const char* const* argv, std::FILE* err) {
     CommandLine result;
-    // No switch is accepted yet: every argument is reported and engine mode starts.
+    if (argc == 3 && std::strcmp(argv[1], "--ExplainBitbase") == 0) {
+        result.mode = StartMode::ExplainBitbase;
+        result.argument = argv[2];
+        return result;
+    }
+    // Anything else: every argument is reported and engine mode starts.
     for (int i = 1; i < argc; ++i) reportIllegal(err, i, argv[i]);
     return result;
 }

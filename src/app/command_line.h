@@ -6,10 +6,11 @@
 
 namespace tolvaren {
 
-enum class StartMode { Engine };
+enum class StartMode { Engine, ExplainBitbase };
 
 struct CommandLine {
     StartMode mode = StartMode::Engine;
+    const char* argument = nullptr;  // the material name of a bitbase tool
 };
 
 // Examines argv[1..argc-1] in order; each rejected argument is reported on err.

@@ -1,0 +1,49 @@
+// The ".abb" bitbase file: a block index of 5-byte entries (offset, length code), the
+// block data with shared blocks stored once, and three zero bytes. The block reader
+// here serves the block cache and the explanation; the writer lives beside it.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace tolvaren {
+
+constexpr int IndexEntryBytes = 5;
+constexpr int TrailingZeroBytes = 3;
+
+// One index entry as stored: bytes 0..3 the block's offset (little-endian), byte 4
+// the length code.
+struct IndexEntry {
+    uint8_t bytes[IndexEntryBytes];
+
+    // Bytes 1..3 all 0xFF: every byte of the block equals byte 0; nothing is stored.
+    bool uniform() const { return bytes[1] == 0xFF && bytes[2] == 0xFF && bytes[3] == 0xFF; }
+    uint8_t fill() const { return bytes[0]; }
+    uint32_t offset() const {
+        return bytes[0] | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 | uint32_t{bytes[3]} << 24;
+    }
+    int lengthCode() const { return bytes[4]; }
+};
+static_assert(sizeof(IndexEntry) == IndexEntryBytes);
+
+// Length code 0 is an uncompressed block; 1..124 a compressed block of exactly that
+// many bytes; above, three lengths share a code and the reader takes the longest.
+constexpr int lengthCodeFor(int compressedBytes) {
+    return compressedBytes <= 125 ? compressedBytes : 125 + (compressedBytes - 125) / 3;
+}
+constexpr int bytesToRead(int lengthCode) {
+    return lengthCode == 0 ? 512 : lengthCode <= 124 ? lengthCode : 3 * lengthCode - 248;
+}
+
+std::string bitbaseFileName(const char* materialName);  // name + ".abb"
+
+// Reads block `block` (indices 4096 * block ..) of an open bitbase file into out[0..511].
+// False on a failed seek or read, a short uncompressed block or a corrupt compressed
+// one; out may then hold anything.
+bool readBitbaseBlock(std::FILE* file, uint32_t block, uint8_t* out);
+
+// The same for a file by name; the file is closed again in every case.
+bool readBitbaseBlock(const std::string& path, uint32_t block, uint8_t* out);
+
+}  // namespace tolvaren

@@ -1,0 +1,209 @@
+// The bitbase writer and block reader: free-bit rules, uniform and shared blocks,
+// length codes, the file layout, damaged files, and failed writes.
+#include "bitbase/bitbase_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "bitbase/bitbase_writer.h"
+#include "bitbase/block_codec.h"
+#include "bitbase_test_support.h"
+
+namespace tolvaren {
+
+namespace {
+
+using testing::blockValues;
+using testing::Bytes;
+using testing::readFile;
+using testing::ScratchDirectory;
+
+Bytes chosen(const Bytes& low, const Bytes& up) {
+    const Bytes values = blockValues(low, up);
+    Bytes out(BlockBytes);
+    chooseBlockBits(values.data(), out.data());
+    return out;
+}
+
+// Fixed bytes alternating 0x55 and 0xAA: no value fits two neighbours, so no stretch
+// forms and single open bytes are left to the frequency and transition rules.
+Bytes alternating() {
+    Bytes b(BlockBytes);
+    for (int j = 0; j < BlockBytes; ++j) b[j] = j % 2 ? 0xAA : 0x55;
+    return b;
+}
+
+std::string errorText(std::FILE* err) {
+    std::rewind(err);
+    char line[256] = {};
+    return std::fgets(line, sizeof line, err) != nullptr ? line : "";
+}
+
+}  // namespace
+
+TEST(BitbaseWriter, FreeBitRules) {
+    const Bytes zero(BlockBytes, 0x00), full(BlockBytes, 0xFF);
+    EXPECT_EQ(chosen(zero, full), zero);  // all free: the zero block
+
+    Bytes fixed = alternating();
+    EXPECT_EQ(chosen(fixed, fixed), fixed);  // nothing free: the bits as they are
+
+    Bytes someWins = zero;  // every byte may be all ones, some must: all ones
+    someWins[7] = 0x10;
+    EXPECT_EQ(chosen(someWins, full), full);
+
+    // A stretch of free bytes after a fixed 0xAA byte takes that value.
+    Bytes low = alternating(), up = alternating();
+    for (int j = 100; j < 110; ++j) {
+        low[j] = 0x00;
+        up[j] = 0xFF;
+    }
+    Bytes out = chosen(low, up);
+    EXPECT_EQ(Bytes(out.begin() + 99, out.begin() + 110), Bytes(11, 0xAA));
+    EXPECT_EQ(out[110], 0x55);
+
+    // One open bit: the more frequent of L and U. Several: the most frequent candidate,
+    // else the smoothest (fewest transitions), L first.
+    low = up = alternating();
+    up[200] = 0x57;   // L = 0x55 is frequent, U = 0x57 is not
+    low[202] = 0x54;  // U = 0x55 is frequent
+    low[204] = 0x50;  // candidates 0x50, 0x55, 0x54, 0x51: 0x55 is frequent
+    low[206] = 0x00;
+    up[206] = 0x0F;  // none is frequent: 0x00 has no transitions
+    out = chosen(low, up);
+    EXPECT_EQ(out[200], 0x55);
+    EXPECT_EQ(out[202], 0x55);
+    EXPECT_EQ(out[204], 0x55);
+    EXPECT_EQ(out[206], 0x00);
+    EXPECT_EQ(out[201], 0xAA);
+
+    // Wins stay wins and no-wins stay no-wins whatever is chosen.
+    std::mt19937 random(99);
+    for (int r = 0; r < 20; ++r) {
+        Bytes l(BlockBytes), u(BlockBytes);
+        for (int j = 0; j < BlockBytes; ++j) {
+            l[j] = static_cast<uint8_t>(random() & random());
+            u[j] = static_cast<uint8_t>(l[j] | (random() & random() & random()));
+        }
+        out = chosen(l, u);
+        for (int j = 0; j < BlockBytes; ++j) ASSERT_EQ((out[j] & ~u[j] & 0xFF) | (l[j] & ~out[j]), 0) << j;
+    }
+}
+
+TEST(BitbaseWriter, LengthCodes) {
+    // 124 is exact; 125..127 share code 125 and 128 takes 126, read as 127 and 130 bytes.
+    const int sizes[] = {124, 125, 126, 127, 128}, codes[] = {124, 125, 125, 125, 126};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(lengthCodeFor(sizes[i]), codes[i]);
+    EXPECT_EQ(bytesToRead(125), 127);
+    EXPECT_EQ(bytesToRead(126), 130);
+    for (int n = 1; n <= 511; ++n)
+        EXPECT_TRUE(bytesToRead(lengthCodeFor(n)) >= n && bytesToRead(lengthCodeFor(n)) <= n + 2);
+}
+
+// A KDK-sized file (20 blocks) from hand-chosen results: uniform, structured, repeated,
+// random and free blocks, read back block by block.
+TEST(BitbaseWriter, FileLayoutAndReadBack) {
+    ScratchDirectory dir;
+    std::vector<uint8_t> values(81920 / 4, 0);  // all free
+    std::mt19937 random(5);
+    auto block = [&](int k) { return values.data() + k * BlockValueBytes; };
+    std::fill(block(1), block(2), 0xFF);  // all wins
+    for (int i = 0; i < BlockValueBytes; ++i) {
+        block(2)[i] = static_cast<uint8_t>(i % 64 < 20 ? 0xFF : i % 7 == 0 ? 0x00 : 0x55);  // structured
+        block(4)[i] = static_cast<uint8_t>(random() & 0xFF) | 0x55;                         // random, no free
+        block(5)[i] = 0x55;                                                                 // no wins
+    }
+    std::copy(block(2), block(3), block(3));  // a repeat
+    const std::string path = dir.file("KDK.abb");
+    BitbaseFileStats stats;
+    ASSERT_TRUE(writeBitbase(path, values.data(), values.size(), stderr, &stats));
+    EXPECT_EQ(stats.blocks, 20u);
+    EXPECT_EQ(stats.uniformBlocks, 17u);
+    EXPECT_EQ(stats.sharedBlocks, 1u);
+    EXPECT_EQ(stats.rawBlocks, 1u);
+
+    const Bytes file = readFile(path);
+    ASSERT_EQ(file.size(), stats.fileBytes);
+    auto entry = [&](int k) { return Bytes(file.begin() + 5 * k, file.begin() + 5 * k + 5); };
+    EXPECT_EQ(entry(0), (Bytes{0x00, 0xFF, 0xFF, 0xFF, 0x00}));
+    EXPECT_EQ(entry(1), (Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0x00}));
+    EXPECT_EQ(entry(5), (Bytes{0x00, 0xFF, 0xFF, 0xFF, 0x00}));
+    EXPECT_EQ(entry(2)[0], 100);  // data starts after the 20 entries
+    EXPECT_EQ(entry(3), entry(2));
+    const int code2 = entry(2)[4];
+    EXPECT_EQ(entry(4)[0], 100 + code2);  // short stream: length code is its length
+    EXPECT_EQ(entry(4)[4], 0);            // random data stays uncompressed
+    EXPECT_EQ(file.size(), 100u + code2 + 512 + 3);
+    EXPECT_EQ(Bytes(file.end() - 3, file.end()), Bytes(3, 0));
+    EXPECT_FALSE(std::filesystem::exists(path + "." + std::to_string(getpid()) + ".tmp"));
+
+    for (uint32_t k = 0; k < 20; ++k) {
+        Bytes expected(BlockBytes), got(BlockBytes, 0xCC);
+        chooseBlockBits(block(static_cast<int>(k)), expected.data());
+        ASSERT_TRUE(readBitbaseBlock(path, k, got.data())) << k;
+        EXPECT_EQ(got, expected) << k;
+    }
+    Bytes out(BlockBytes);
+    EXPECT_FALSE(readBitbaseBlock(path, 20, out.data()));  // past the index: reads data, not an entry
+    EXPECT_FALSE(readBitbaseBlock(dir.file("KTK.abb"), 0, out.data()));
+}
+
+TEST(BitbaseReader, DamagedFilesFailCleanly) {
+    ScratchDirectory dir;
+    const Bytes stream = {0xA0, 0x12, 0xA6, 0xFF, 0x00, 0xA6, 0xF8, 0x00};  // 0x12 then 511 zeros
+    auto entry = [](uint32_t offset, uint8_t code) {
+        return Bytes{static_cast<uint8_t>(offset), static_cast<uint8_t>(offset >> 8),
+                     static_cast<uint8_t>(offset >> 16), static_cast<uint8_t>(offset >> 24), code};
+    };
+    Bytes file;
+    for (const Bytes& e : {entry(30, 8), entry(30, 9), entry(38, 0), entry(1000, 8),
+                           Bytes{0x55, 0xFF, 0xFF, 0xFF, 0}, entry(27, 8)})
+        file.insert(file.end(), e.begin(), e.end());
+    file.insert(file.end(), stream.begin(), stream.end());
+    file.insert(file.end(), 3, 0);
+    const std::string path = dir.file("KDK.abb");
+    testing::writeFile(path, file);
+
+    Bytes out(BlockBytes);
+    ASSERT_TRUE(readBitbaseBlock(path, 0, out.data()));
+    EXPECT_EQ(out[0], 0x12);
+    EXPECT_EQ(out[511], 0x00);
+    EXPECT_TRUE(readBitbaseBlock(path, 1, out.data()));   // one byte too many read: harmless
+    EXPECT_FALSE(readBitbaseBlock(path, 2, out.data()));  // 512 raw bytes past the end
+    EXPECT_FALSE(readBitbaseBlock(path, 3, out.data()));  // offset past the end
+    ASSERT_TRUE(readBitbaseBlock(path, 4, out.data()));   // uniform with another fill byte
+    EXPECT_EQ(out, Bytes(BlockBytes, 0x55));
+    EXPECT_FALSE(readBitbaseBlock(path, 5, out.data()));  // starts inside the index: garbage codes
+    EXPECT_FALSE(readBitbaseBlock(path, 7, out.data()));  // data read as an entry: raw, past the end
+    EXPECT_FALSE(readBitbaseBlock(path, 8, out.data()));  // index entry cut short
+}
+
+TEST(BitbaseWriter, FailedWritesLeaveNoFileAndSayWhy) {
+    ScratchDirectory dir;
+    const std::vector<uint8_t> values(81920 / 4, 0x55);
+    std::FILE* err = std::tmpfile();
+    ASSERT_NE(err, nullptr);
+
+    const std::string missing = dir.file("no/such/KDK.abb");
+    EXPECT_FALSE(writeBitbase(missing, values.data(), values.size(), err));
+    EXPECT_EQ(errorText(err), "error writing file: " + missing + "\n");
+    EXPECT_FALSE(std::filesystem::exists(missing));
+
+    // The target is in the way (a directory with content): the rename fails, the
+    // temporary file goes, and what stood there stays.
+    const std::string blocked = dir.file("KDK.abb");
+    std::filesystem::create_directories(blocked + "/inside");
+    std::FILE* err2 = std::tmpfile();
+    EXPECT_FALSE(writeBitbase(blocked, values.data(), values.size(), err2));
+    EXPECT_EQ(errorText(err2), "error writing file: " + blocked + "\n");
+    EXPECT_TRUE(std::filesystem::is_directory(blocked + "/inside"));
+    int files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+    EXPECT_EQ(files, 1);
+    std::fclose(err);
+    std::fclose(err2);
+}
+
+}  // namespace tolvaren
