@@ -14,6 +14,7 @@
 #include "board/board_test_support.h"
 #include "board/make_move.h"
 #include "board/notation.h"
+#include "pgn/san_writer.h"
 
 namespace tolvaren {
 namespace {
@@ -265,6 +266,43 @@ TEST(PgnReader, BadInputEndsCleanly) {
     EXPECT_FALSE(huge.reader.readGame(*huge.game));
     EXPECT_EQ(huge.errors.str().size(),
               Prefix.size() + std::string("line 4 char 1048583: illegal move ").size() + 65536 + 1);
+}
+
+TEST(PgnReader, RandomGamesRoundTrip) {
+    // Games written with the SAN writer read back move for move; random games are rich
+    // in checks, captures, promotions and pieces that need their origin named.
+    testing::TestRandom random{2024};
+    std::string text;
+    std::vector<Strings> written;
+    auto pos = std::make_unique<Stellung_t>();
+    for (int g = 0; g < 40; ++g) {
+        Zustand_t state;
+        setStartPosition(*pos, state);
+        text += Tags;
+        Strings moves;
+        char buffer[8];
+        for (int ply = 0; ply < 300; ++ply) {
+            const std::vector<Zug_t> legal = testing::legalMoves(*pos, state);
+            if (legal.empty()) break;
+            const Zug_t move = legal[random.next() % legal.size()];
+            const std::string san = writeSan(*pos, state, move);
+            EXPECT_EQ(readSan(*pos, san, state), move) << san;
+            text += (ply % 2 ? " " : " " + std::to_string(ply / 2 + 1) + ". ") + san;
+            moves.push_back(writeCoordinate(*pos, move, buffer));
+            Zustand_t after;
+            playPermanent(*pos, move, state, after);
+            state = after;
+        }
+        text += " 1-0\n\n";
+        written.push_back(moves);
+    }
+    Reading r(text);
+    for (const Strings& moves : written) {
+        ASSERT_TRUE(r.reader.readGame(*r.game)) << r.errors.str();
+        EXPECT_EQ(r.moves(), moves);
+    }
+    EXPECT_FALSE(r.reader.readGame(*r.game));
+    EXPECT_TRUE(r.reader.atEnd());
 }
 
 TEST(PgnReader, ReadsAFile) {
