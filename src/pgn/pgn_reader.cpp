@@ -185,11 +185,9 @@ int PgnLeser_t::nextToken() {
 }
 
 void PgnLeser_t::skipToNextGame() {
-    for (;;) {
-        skipBlanksAndComments();
-        if (current_ == '[' || current_ == EndOfStream || current_ == 255) return;
-        nextToken();
-    }
+    // By characters, not tokens: after a stray quote or brace the token boundaries are
+    // wrong for the rest of the file, but the tag lines still start with "[".
+    while (current_ != EndOfStream && !(current_ == '[' && column_ == 1)) advance();
 }
 
 void PgnLeser_t::report(std::string_view message, std::string_view detail) {
@@ -236,6 +234,13 @@ bool PgnLeser_t::readTag(Partie_t& game) {
 bool PgnLeser_t::skipVariation() {
     // Counted, not recursive: any depth of nesting costs no stack.
     for (int64_t depth = 1; depth > 0;) {
+        // A tag at the start of a line means the variation was never closed: stop
+        // before it, so that one stray "(" does not swallow the rest of the file.
+        skipBlanksAndComments();
+        if (current_ == '[' && column_ == 1) {
+            report("')' expected");
+            return false;
+        }
         switch (nextToken()) {
             case PgnOpenParen:
                 ++depth;

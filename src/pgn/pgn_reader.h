@@ -65,8 +65,8 @@ class PgnLeser_t {
     // reader stands just after the token that failed it, so the next call reads on.
     bool readGame(Partie_t& game);
 
-    // Resynchronises after a failed game: skips tokens up to the next "[" (the next
-    // game's tags, as far as can be told) without reporting anything.
+    // Resynchronises after a failed game: skips to the next line that starts with "["
+    // (the next game's tags, as far as can be told) without reporting anything.
     void skipToNextGame();
 
     // True once the end of the input was met as a token: no further game can follow.

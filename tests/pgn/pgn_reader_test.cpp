@@ -108,6 +108,7 @@ TEST(PgnReader, ErrorMessagesWithLineAndColumn) {
         {Tags + "1. e4 e5 2. Ke3\n1-0", "line 5 char 0: illegal move Ke3"},
         {"[Result \"0-1\"]\n1-0", "line 2 char 4: Game termination marker different from Result"},
         {Tags + "1. e4 ( e5 ( d5 ) Nf3", "line 4 char 22: unexpected end of file"},
+        {Tags + "1. e4 ( e5 1-0\n\n" + Tags, "line 6 char 1: ')' expected"},
         {Tags + "1. e4 \"x\"", "line 4 char 10: unexpected string x"},
         {Tags + "1. e4 )", "line 4 char 8: unexpected ')'"},
         {Tags + "1. e4 ]", "line 4 char 8: unexpected ']'"},
@@ -218,8 +219,8 @@ TEST(PgnReader, EloFilterAndResultCodes) {
 }
 
 TEST(PgnReader, ReadsOnAfterABadGame) {
-    const std::string text =
-        Tags + "1. e4 e5 1-0\n\n" + Tags + "1. e4 e5 2. Ke3 Nc6 3. Nf3 1-0\n\n" + Tags + "1. d4 {ok} 1-0\n";
+    const std::string text = Tags + "1. e4 e5 1-0\n\n" + Tags + "1. e4 e5 2. Ke3 Nc6 3. Nf3 1-0\n\n" + Tags +
+                             "1. d4 {ok} 1-0\n" + Tags + "1. c4 ( 1. d4 1-0\n" + Tags + "1. f4 1-0\n";
     // Reading on from where the parser stopped: every leftover piece reports once more,
     // and the game after the bad one still counts.
     for (bool resynchronise : {false, true}) {
@@ -231,11 +232,29 @@ TEST(PgnReader, ReadsOnAfterABadGame) {
             else if (resynchronise)
                 r.reader.skipToNextGame();
         }
-        EXPECT_EQ(firstMoves, (Strings{"e2e4", "d2d4"}));
+        // A variation left open ends at the next tag line.
+        EXPECT_EQ(firstMoves, (Strings{"e2e4", "d2d4", "f2f4"}));
         const std::string errors = r.errors.str();
         EXPECT_EQ(errors.find(Prefix + "line 9 char 16: illegal move Ke3\n"), 0u) << errors;
-        EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), resynchronise ? 1 : 3) << errors;
+        EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), resynchronise ? 2 : 4) << errors;
     }
+}
+
+TEST(PgnReader, ResynchronisesAtTheNextTagLine) {
+    // A stray quote shifts every later string by one; reading on by tokens would lose
+    // the rest of the file, skipping to the next tag line loses one more game at most.
+    Reading r(Tags + "1. e4 \" e5 1-0\n\n" + Tags + "1. d4 1-0\n\n" + Tags + "1. c4 1-0\n\n" + Tags +
+              "1. f4 1-0");
+    Strings firstMoves;
+    while (!r.reader.atEnd()) {
+        if (r.reader.readGame(*r.game))
+            firstMoves.push_back(r.moves().front());
+        else
+            r.reader.skipToNextGame();
+    }
+    EXPECT_EQ(firstMoves, (Strings{"c2c4", "f2f4"}));
+    EXPECT_EQ(r.errors.str(), Prefix + "line 6 char 9: unexpected string  e5 1-0\n\n[White \n" + Prefix +
+                                  "line 10 char 0: 'White' missing (in game above current line)\n");
 }
 
 TEST(PgnReader, BadInputEndsCleanly) {
