@@ -46,8 +46,8 @@ tsan: setup
 		ctest --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)'
 
 bench: engine
-	cmake --build build -j $(JOBS) --target eval_bench >/dev/null
-	@sh scripts/bench.sh ./build/tolvaren ./build/eval_bench
+	cmake --build build -j $(JOBS) --target eval_bench book_bench >/dev/null
+	@sh scripts/bench.sh ./build/tolvaren ./build/eval_bench ./build/book_bench
 
 format:
 	clang-format -i $$(find src tests devtools -name '*.cpp' -o -name '*.h' 2>/dev/null)

@@ -14,3 +14,7 @@ if [ -n "$2" ] && [ -x "$2" ]; then
   echo "== evaluation"
   "$2"
 fi
+if [ -n "$3" ] && [ -x "$3" ]; then
+  echo "== book (generated book of over 100000 entries: best load time, probes per second)"
+  "$3"
+fi
