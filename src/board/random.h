@@ -11,7 +11,7 @@ namespace tolvaren {
 class SharedRandom;
 
 class Zufall_t {
-   public:
+public:
     // s = 0 seeds from the current time in seconds.
     void seed(uint32_t s);
     uint32_t next();
@@ -30,7 +30,7 @@ class Zufall_t {
 // locked sequence keeps reseeding meaningful for every user, which separate instances
 // would not.
 class SharedRandom {
-   public:
+public:
     SharedRandom() { generator_.seed(0); }
     SharedRandom(const SharedRandom&) = delete;
     SharedRandom& operator=(const SharedRandom&) = delete;
@@ -56,7 +56,7 @@ class SharedRandom {
         return generator_.real(a, b);
     }
 
-   private:
+private:
     std::mutex mutex_;
     Zufall_t generator_;
 };

@@ -33,7 +33,7 @@ static_assert(sizeof(Bucheintrag_t) == 16);
 uint64_t whiteViewKey(const Stellung_t& pos, const Zustand_t& state);
 
 class Buch_t {
-   public:
+public:
     // Reads the named file, replacing the entries; the name is kept even when reading
     // fails. Any error leaves the book empty. Returns whether the file was read.
     bool load(std::string_view fileName);
@@ -53,7 +53,7 @@ class Buch_t {
     const std::vector<Bucheintrag_t>& entries() const { return entries_; }
     const std::string& fileName() const { return fileName_; }
 
-   private:
+private:
     bool pick(const Stellung_t& pos, const Zustand_t& state, const Bucheintrag_t* first,
               const Bucheintrag_t* last, uint32_t randomValue, Zug_t& move, Zug_t* ponder) const;
     Zug_t ponderAfter(const Stellung_t& pos, const Zustand_t& state, Zug_t bookMove) const;

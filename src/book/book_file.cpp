@@ -26,7 +26,7 @@ bool isSeparator(unsigned char c) {
 }
 
 class TokenReader {
-   public:
+public:
     enum class Result { Token, End, TooLong };
 
     explicit TokenReader(std::FILE* file) : file_(file) {}
@@ -46,7 +46,7 @@ class TokenReader {
         return Result::Token;
     }
 
-   private:
+private:
     int get() {
         if (pos_ == end_) {
             end_ = std::fread(buffer_, 1, sizeof buffer_, file_);
@@ -112,7 +112,7 @@ struct Level {
 };
 
 class BookReader {
-   public:
+public:
     BookReader(std::FILE* file, std::vector<Bucheintrag_t>& entries) : in_(file), entries_(entries) {}
 
     bool read() {
@@ -133,7 +133,7 @@ class BookReader {
         }
     }
 
-   private:
+private:
     Stellung_t& flip() { return *flip_; }
     Level& level() { return levels_[depth_]; }
 

@@ -7,12 +7,12 @@
 
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "board/board_test_support.h"
 #include "board/notation.h"
-#include "board/position_command.h"
 #include "board/random.h"
 
 namespace tolvaren {
@@ -43,14 +43,18 @@ struct LoadedBook {
     }
 };
 
+// The start position after the given coordinate moves, played as a game.
 Board afterMoves(const std::string& moves) {
     Board b{};
-    Zustand_t states[2];
-    int index = 0;
-    const bool ok =
-        setPositionFromCommand(b.pos, states, index, "startpos moves " + moves, [](auto, auto) {});
-    EXPECT_TRUE(ok) << moves;
-    b.state = states[index];
+    setStartPosition(b.pos, b.state);
+    std::istringstream in(moves);
+    for (std::string word; in >> word;) {
+        const Zug_t move = readCoordinate(b.pos, word);
+        Zustand_t next;
+        EXPECT_TRUE(move != 0 && isLegal(b.pos, move, b.state) && playPermanent(b.pos, move, b.state, next))
+            << moves;
+        b.state = next;
+    }
     return b;
 }
 
