@@ -38,7 +38,7 @@ test: layers build check
 
 # ThreadSanitizer run of the search and protocol tests (threads, split points, stop and quit).
 # The engine children of the process tests inherit TSAN_OPTIONS and fail on the first race.
-TSAN_TESTS := ^(Search|ParallelSearch|SplitPoint|Helpers|Hashtabelle|MovePicker|History|Killers|Zeitkontrolle|Uci|Options|GoCommand|TextScan|XBoard)
+TSAN_TESTS := ^(Search|Book|Buch|Zufall|ParallelSearch|SplitPoint|Helpers|Hashtabelle|MovePicker|History|Killers|Zeitkontrolle|Uci|Options|GoCommand|TextScan|XBoard)
 tsan: setup
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAREN_TSAN=ON -DTOLVAREN_TESTS=ON >/dev/null
 	cmake --build build-tsan -j $(JOBS)
@@ -46,8 +46,8 @@ tsan: setup
 		ctest --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)'
 
 bench: engine
-	cmake --build build -j $(JOBS) --target eval_bench bitbase_bench >/dev/null
-	@sh scripts/bench.sh ./build/tolvaren ./build/eval_bench ./build/bitbase_bench
+	cmake --build build -j $(JOBS) --target eval_bench bitbase_bench book_bench >/dev/null
+	@sh scripts/bench.sh ./build/tolvaren ./build/eval_bench ./build/bitbase_bench ./build/book_bench
 
 format:
 	clang-format -i $$(find src tests devtools -name '*.cpp' -o -name '*.h' 2>/dev/null)

@@ -1,6 +1,8 @@
 #!/bin/sh
-# Prints the engine's benchmark lines; each subsystem adds its own block here.
+# Prints the engine's benchmark lines: the engine's own (search, perft), then each
+# subsystem's bench tool given after the engine, under the tool's name.
 engine="$1"
+shift
 echo "== engine"
 printf 'uci\nquit\n' | "$engine" | head -1
 echo "== search"
@@ -10,11 +12,13 @@ for hash in 0 16; do
   printf 'uci\nperft depth 6 Hash %s\nquit\n' "$hash" | "$engine" | awk -v h="$hash" '
     /^info depth 6/ { t = $5; n = $7; if (t < 1) t = 1; printf "perft: hash %s MiB nodes %s time %s ms nps %.0f\n", h, n, t, n * 1000 / t }'
 done
-if [ -n "$2" ] && [ -x "$2" ]; then
-  echo "== evaluation"
-  "$2"
-fi
-if [ -n "$3" ] && [ -x "$3" ]; then
-  echo "== bitbase blocks"
-  "$3"
-fi
+for tool in "$@"; do
+  [ -x "$tool" ] || continue
+  case "$(basename "$tool")" in
+    eval_bench) echo "== evaluation" ;;
+    bitbase_bench) echo "== bitbase blocks" ;;
+    book_bench) echo "== book (generated book of over 100000 entries: best load time, probes per second)" ;;
+    *) echo "== $(basename "$tool")" ;;
+  esac
+  "$tool"
+done

@@ -43,12 +43,9 @@ double Zufall_t::real(double a, double b) {
     return a + (b - a) * static_cast<double>(next()) / 4294967295.0;
 }
 
-Zufall_t& Zufall_t::global() {
-    static Zufall_t instance = [] {
-        Zufall_t z;
-        z.seed(0);
-        return z;
-    }();
+SharedRandom& Zufall_t::global() {
+    // Initialisation of a local static runs once, even when two threads race to it.
+    static SharedRandom instance;
     return instance;
 }
 

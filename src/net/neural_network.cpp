@@ -197,7 +197,7 @@ void NeuroNetz_t::backpropagate() {
 }
 
 void NeuroNetz_t::updateRecord(Eingang_t& r) {
-    Zufall_t& random = Zufall_t::global();
+    SharedRandom& random = Zufall_t::global();
     const TrainingParameters& p = parameters;
     if (r.direction * r.gradient <= 0.0) {
         r.direction = -r.direction;

@@ -96,7 +96,8 @@ void UciInterface_t::go(const char* line) {
     const Zug_t* begin = count > 0 ? searchMoves_ : nullptr;
     const Zug_t* end = count > 0 ? searchMoves_ + count : nullptr;
     unlimitedSearch_ = g.infinite || g.ponder;
-    const int flags = (g.ponder ? Sucher_t::FlagPonder : 0) | (debug_ ? Sucher_t::FlagDebug : 0);
+    const int flags = (g.ponder ? Sucher_t::FlagPonder : 0) | (g.infinite ? Sucher_t::FlagInfinite : 0) |
+                      (debug_ ? Sucher_t::FlagDebug : 0);
     searcher_->start(position_, options_, time_, flags, output_, begin, end);
 }
 

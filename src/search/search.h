@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "book/book.h"
 #include "net/time_log.h"
 #include "net/time_network.h"
 #include "search/evaluation_caches.h"
@@ -67,6 +68,7 @@ class Suche_t : public Sucher_t {
     void reportPv(int depth, int32_t score, Zug_t move, bool firstSearched);
     int reportMultiPv(int depth);
     Zug_t ponderMove(Zug_t best) const;
+    bool playBookMove(Optionen_t& options);
     void waitWhilePondering() const;
     // Time network and time log, between iterations (time_network_driver.cpp).
     void startTimeBookkeeping();
@@ -149,7 +151,8 @@ class Suche_t : public Sucher_t {
     int32_t lastScore_ = 0;
     Zug_t lastBest_ = 0;
     Zug_t lastPonder_ = 0;
-    bool opening_ = false;
+    bool opening_ = false;  // 31 or more pieces, or a book move was played
+    Buch_t book_;           // read at the first probe, again when "BookFile" changes
     bool timeLimited_ = false;  // the node test can say stop at all
 
     Zeitnetz_t timeNet_;

@@ -89,6 +89,7 @@ void Suche_t::run() {
     table_->resize(static_cast<uint32_t>(options.number(OptionHash)) << 20);
     multiPv_ = std::max(1, static_cast<int>(options.number(OptionMultiPv)));
     multiPvMargin_ = options.number(OptionMultiPvScore) * 10;
+    if (playBookMove(options)) return;
     setHelperCount(static_cast<int>(options.number(OptionProcessors)) - 1);
     seenGeneration_ = pool_->generation.fetch_add(1, std::memory_order_relaxed) + 1;
 
@@ -137,6 +138,20 @@ void Suche_t::run() {
     // The next ponderhit must not see this search's state.
     rootBest_.store(0, std::memory_order_relaxed);
     mayContinue_.store(true, std::memory_order_relaxed);
+}
+
+// A book hit answers without searching and without an "info" line. Analysis ("go
+// infinite") asks for a search and must not end on its own, and a "searchmoves" list
+// may leave the book's move out: both search as usual.
+bool Suche_t::playBookMove(Optionen_t& options) {
+    if (infinite_ || !options.flag(OptionOwnBook)) return false;
+    Zug_t move = 0, ponder = 0;
+    if (!book_.probe(options.text(OptionBookFile), position_, move, &ponder)) return false;
+    if (std::find(rootMoves_, rootMoves_ + rootMoveCount_, move) == rootMoves_ + rootMoveCount_) return false;
+    opening_ = true;
+    waitWhilePondering();
+    output_->bestMove(position_, move, ponder);
+    return true;
 }
 
 void Suche_t::ponderhit() {

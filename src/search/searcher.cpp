@@ -69,6 +69,7 @@ void Sucher_t::start(const Stellung_t& position, Optionen_t& options, Zeitkontro
     stop_.store(false, std::memory_order_relaxed);
     ponder_.store((flags & FlagPonder) != 0, std::memory_order_relaxed);
     debug_ = (flags & FlagDebug) != 0;
+    infinite_ = (flags & FlagInfinite) != 0;
     if ((flags & FlagSynchronous) || !created_) {
         // Said once per search, now that there is a sink to say it through.
         if (!created_) output.message("search thread could not be created; searching synchronously");

@@ -20,6 +20,7 @@ class Zeitkontrolle_t;
 class Sucher_t {
 public:
     static constexpr int FlagPonder = 1;
+    static constexpr int FlagInfinite = 2;  // analysis: the search runs until "stop"
     static constexpr int FlagDebug = 4;
     static constexpr int FlagSynchronous = 0x80;
 
@@ -73,6 +74,7 @@ protected:
     Zug_t rootMoves_[MaxMoves] = {};
     int rootMoveCount_ = 0;
     bool debug_ = false;
+    bool infinite_ = false;
     bool searchmovesGiven_ = false;
 
 private:

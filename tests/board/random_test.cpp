@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <thread>
+#include <vector>
+
 namespace tolvaren {
 
 TEST(Zufall, SeedOneGivesKnownState) {
@@ -36,6 +40,28 @@ TEST(Zufall, Next64IsTwoStepsLowFirst) {
     b.seed(5);
     const uint64_t lo = b.next(), hi = b.next();
     EXPECT_EQ(a.next64(), lo | (hi << 32));
+}
+
+// Two threads drawing at once take disjoint parts of the one sequence: no value lost
+// or drawn twice, as the book draw and the trainer need.
+TEST(Zufall, SharedInstanceDrawsAreWholeSteps) {
+    constexpr int PerThread = 20000;
+    Zufall_t::global().seed(31337);
+    std::vector<uint32_t> a(PerThread), b(PerThread);
+    std::thread other([&b] {
+        for (uint32_t& v : b) v = Zufall_t::global().next();
+    });
+    for (uint32_t& v : a) v = Zufall_t::global().next();
+    other.join();
+
+    Zufall_t reference;
+    reference.seed(31337);
+    std::vector<uint32_t> expected(2 * PerThread);
+    for (uint32_t& v : expected) v = reference.next();
+    a.insert(a.end(), b.begin(), b.end());
+    std::sort(a.begin(), a.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(a, expected);
 }
 
 }  // namespace tolvaren

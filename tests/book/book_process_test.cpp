@@ -1,0 +1,130 @@
+// The book as a GUI sees it: a book move answers "go" at once with "bestmove" and the
+// book's ponder move and no "info" line; pondering on it waits for "ponderhit"; without
+// a usable book, or when a search is asked for, the engine searches.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/uci_engine.h"
+
+namespace tolvaren {
+
+namespace {
+
+constexpr int Timeout = 30000;
+
+using Engine = test::UciEngine;
+
+// A book file that lives as long as the test.
+struct BookFile {
+    std::string path;
+    BookFile(const std::string& name, const std::string& text)
+        : path(std::string(::testing::TempDir()) + "tolvaren_bookproc_" + name + "_" +
+               std::to_string(::getpid())) {
+        std::ofstream(path) << text;
+    }
+    ~BookFile() { std::remove(path.c_str()); }
+};
+
+bool startsWith(const std::string& s, const std::string& prefix) {
+    return s.rfind(prefix, 0) == 0;
+}
+
+int infoLines(const std::vector<std::string>& lines) {
+    int n = 0;
+    for (const auto& l : lines) n += startsWith(l, "info");
+    return n;
+}
+
+// With "debug on" every search prints "info" lines: none means no search ran.
+void useBook(Engine& e, const std::string& path) {
+    e.send("debug on");
+    e.send("setoption name BookFile value " + path);
+}
+
+}  // namespace
+
+TEST(BookProcess, BookMovesAnswerAtOnceWithoutInfo) {
+    BookFile weights("weights", "e2e4 3 * d2d4 1 * *");
+    BookFile black("black", "e2e4 10 e7e5 5 * c7c5 1 * * *");
+    Engine e;
+    useBook(e, weights.path);
+    int e4 = 0;
+    for (int i = 0; i < 400; ++i) {
+        e.send("position startpos");
+        e.send("go depth 2");
+        const auto lines = e.untilBestMove();
+        ASSERT_EQ(lines.size(), 1u) << lines.front();
+        ASSERT_TRUE(lines[0] == "bestmove e2e4" || lines[0] == "bestmove d2d4") << lines[0];
+        e4 += lines[0] == "bestmove e2e4";
+    }
+    // Three in four, seeded from the clock: 300 +- 60 is seven standard deviations.
+    EXPECT_GT(e4, 240);
+    EXPECT_LT(e4, 360);
+
+    // Another file is read at the next "go"; Black's moves come from the same tree.
+    useBook(e, black.path);
+    e.send("go depth 2");
+    EXPECT_EQ(e.untilBestMove(), std::vector<std::string>{"bestmove e2e4 ponder e7e5"});
+    e.send("position startpos moves e2e4");
+    e.send("go depth 2");
+    const auto lines = e.untilBestMove();
+    ASSERT_EQ(lines.size(), 1u) << lines.front();
+    EXPECT_TRUE(lines[0] == "bestmove e7e5" || lines[0] == "bestmove c7c5") << lines[0];
+}
+
+TEST(BookProcess, PonderingOnABookMoveWaitsForPonderhitOrStop) {
+    BookFile book("ponder", "e2e4 1 * *");
+    Engine e;
+    useBook(e, book.path);
+    for (const char* release : {"ponderhit", "stop"}) {
+        e.send("position startpos");
+        e.send("go ponder wtime 1000 btime 1000");
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        e.send("isready");
+        std::vector<std::string> before;
+        ASSERT_TRUE(e.process.readUntil("readyok", Timeout, &before));
+        EXPECT_TRUE(before.empty()) << before.front();
+        e.send(release);
+        EXPECT_EQ(e.untilBestMove(), std::vector<std::string>{"bestmove e2e4"});
+    }
+}
+
+// A broken book, the book switched off, analysis, or a searchmoves list without the book
+// move: each searches.
+TEST(BookProcess, OtherwiseTheEngineSearches) {
+    BookFile good("good", "e2e4 1 * *");
+    BookFile broken("broken", "e2e4 1 e7e5 1 * *");  // the outermost list is not closed
+    auto searches = [](Engine& e, const std::string& go) {
+        e.send("position startpos");
+        e.send(go);
+        const auto lines = e.untilBestMove();
+        return !lines.empty() && infoLines(lines) > 0 && startsWith(lines.back(), "bestmove ");
+    };
+    Engine e;
+    useBook(e, broken.path);
+    EXPECT_TRUE(searches(e, "go depth 2"));
+    useBook(e, good.path);
+    e.send("setoption name OwnBook value false");
+    EXPECT_TRUE(searches(e, "go depth 2"));
+    e.send("setoption name OwnBook value true");
+    EXPECT_TRUE(searches(e, "go depth 2 searchmoves d2d4"));
+
+    e.send("go infinite");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    e.send("isready");
+    std::vector<std::string> before;
+    ASSERT_TRUE(e.process.readUntil("readyok", Timeout, &before));
+    EXPECT_GT(infoLines(before), 0);
+    for (const auto& l : before) EXPECT_FALSE(startsWith(l, "bestmove")) << l;
+    e.send("stop");
+    EXPECT_TRUE(startsWith(e.untilBestMove().back(), "bestmove "));
+}
+
+}  // namespace tolvaren

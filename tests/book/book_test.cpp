@@ -1,0 +1,320 @@
+// The opening book: the text format and its errors, Black's mirrored entries, the
+// weighted draw, the ponder move and when the file is read again.
+#include "book/book.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "board/board_test_support.h"
+#include "board/notation.h"
+#include "board/random.h"
+
+namespace tolvaren {
+
+namespace {
+
+using testing::Board;
+using testing::boardFromFen;
+
+std::string tempPath(const std::string& name) {
+    return std::string(::testing::TempDir()) + "tolvaren_book_" + name + "_" + std::to_string(::getpid());
+}
+
+std::string writeFile(const std::string& name, const std::string& text) {
+    const std::string path = tempPath(name);
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+// A book loaded from text, its file removed again.
+struct LoadedBook {
+    Buch_t book;
+    bool ok;
+    explicit LoadedBook(const std::string& text) {
+        const std::string path = writeFile("load", text);
+        ok = book.load(path);
+        std::remove(path.c_str());
+    }
+};
+
+// The start position after the given coordinate moves, played as a game.
+Board afterMoves(const std::string& moves) {
+    Board b{};
+    setStartPosition(b.pos, b.state);
+    std::istringstream in(moves);
+    for (std::string word; in >> word;) {
+        const Zug_t move = readCoordinate(b.pos, word);
+        Zustand_t next;
+        EXPECT_TRUE(move != 0 && isLegal(b.pos, move, b.state) && playPermanent(b.pos, move, b.state, next))
+            << moves;
+        b.state = next;
+    }
+    return b;
+}
+
+// n list ends.
+std::string stars(size_t n) {
+    std::string s;
+    for (size_t i = 0; i < n; ++i) s += "* ";
+    return s;
+}
+
+std::string text(const Stellung_t& pos, Zug_t move) {
+    char buffer[8];
+    return writeCoordinate(pos, move, buffer);
+}
+
+// Every move the book can draw in the position, in entry order.
+std::vector<std::string> bookMoves(const Buch_t& book, const Board& b) {
+    std::vector<std::string> out;
+    const auto [first, last] = book.entriesOf(whiteViewKey(b.pos, b.state));
+    uint32_t r = 0;
+    for (const Bucheintrag_t* e = first; e != last; r += static_cast<uint32_t>(e->weight), ++e) {
+        Zug_t move = 0;
+        EXPECT_TRUE(book.choose(b.pos, r, move, nullptr));
+        out.push_back(text(b.pos, move));
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(Buch, ExampleTreeGivesSortedEntriesForBothSides) {
+    LoadedBook b("e2e4 40 e7e5 60 * c7c5 40 *\n* d2d4 50 * *\n");
+    ASSERT_TRUE(b.ok);
+    ASSERT_EQ(b.book.entries().size(), 4u);
+    EXPECT_EQ(bookMoves(b.book, afterMoves("")), (std::vector<std::string>{"d2d4", "e2e4"}));
+
+    // Black's entries sit under the colour flip's key (the start position with White to
+    // move, so beside White's own) as moves written for White.
+    const Board e4 = afterMoves("e2e4");
+    EXPECT_EQ(bookMoves(b.book, e4), (std::vector<std::string>{"e7e5", "c7c5"}));
+    const auto [first, last] = b.book.entriesOf(whiteViewKey(e4.pos, e4.state));
+    ASSERT_EQ(last - first, 2);
+    EXPECT_EQ(first->move, uint32_t{readCoordinate(e4.pos, "e7e5")} ^ MirrorMoveMask);
+    EXPECT_EQ(text(afterMoves("").pos, static_cast<Zug_t>(first->move)), "e2e4");
+
+    EXPECT_TRUE(bookMoves(b.book, afterMoves("e2e4 e7e5")).empty());
+    EXPECT_TRUE(bookMoves(b.book, afterMoves("d2d4")).empty());
+}
+
+TEST(Buch, AnyErrorLeavesTheBookEmpty) {
+    const char* broken[] = {
+        "",                                                  // nothing at all
+        "e2e4 1 *",                                          // outermost list not closed
+        "e2e4 * *",                                          // weight missing
+        "e2e4 1x * *",                                       // weight not a number
+        "e2e4 - * *",                                        // a sign alone
+        "xyz 1 * *",                                         // no move
+        "e2e4q 1 * *",                                       // promotion letter on a pawn push
+        "e2e4extra 1 * *",                                   // more than the move
+        "e2e5 1 * *",                                        // reads as a move, cannot be played
+        "e1g1 1 * *",                                        // castling through pieces
+        "e7e5 1 * *",                                        // the other side's piece
+        "e2e4 1 startpos 518 * *",                           // startpos after a move
+        "g1f3 1 g8f6 1 f3g1 1 f6g8 1 startpos 0 * * * * *",  // ... even with the pieces home
+        "startpos x e2e4 1 * *",                             // no number
+        "startpos -1 e2e4 1 * *",                            // signed number
+        "startpos",                                          // truncated
+        "e2e4 1234567890 * *",                               // token of ten characters
+        "d2d4 1 * e2e4\x01 1 * *",                           // binary byte in a token
+    };
+    for (const char* text : broken) {
+        LoadedBook b(text);
+        EXPECT_FALSE(b.ok) << text;
+        EXPECT_TRUE(b.book.entries().empty()) << text;
+    }
+    LoadedBook zeros(std::string("e2e4 1 * \0\0\0 *", 14));
+    EXPECT_TRUE(zeros.book.entries().empty());
+
+    Buch_t missing;
+    EXPECT_FALSE(missing.load(tempPath("does_not_exist")));
+    EXPECT_TRUE(missing.entries().empty());
+}
+
+TEST(Buch, VariantsThatRead) {
+    // Any whitespace separates; nine characters are allowed; what follows the outermost
+    // list is not read; castling in either spelling; signed weights; weight 0.
+    LoadedBook b("\te2e4\r\n+00000003\n*\vd2d4 1 *\f* trailing words 123456789012");
+    ASSERT_TRUE(b.ok);
+    EXPECT_EQ(bookMoves(b.book, afterMoves("")), (std::vector<std::string>{"e2e4", "d2d4"}));
+
+    LoadedBook castle("e2e4 1 e7e5 1 g1f3 1 b8c6 1 f1c4 1 g8f6 1 O-O 2 * e1g1 1 * * * * * * * *");
+    ASSERT_TRUE(castle.ok);
+    EXPECT_EQ(bookMoves(castle.book, afterMoves("e2e4 e7e5 g1f3 b8c6 f1c4 g8f6")),
+              (std::vector<std::string>{"e1g1", "e1g1"}));
+
+    // Weights of 0 and below give no entry, but their lists are read.
+    LoadedBook zero("e2e4 0 e7e5 5 * * d2d4 -3 d7d5 2 * * c2c4 1 * *");
+    ASSERT_TRUE(zero.ok);
+    EXPECT_EQ(zero.book.entries().size(), 3u);
+    EXPECT_EQ(bookMoves(zero.book, afterMoves("")), (std::vector<std::string>{"c2c4"}));
+    EXPECT_EQ(bookMoves(zero.book, afterMoves("e2e4")), (std::vector<std::string>{"e7e5"}));
+    EXPECT_EQ(bookMoves(zero.book, afterMoves("d2d4")), (std::vector<std::string>{"d7d5"}));
+}
+
+TEST(Buch, StartposChoosesTheTreeRoot) {
+    LoadedBook plain("e2e4 3 * *");
+    LoadedBook standard("startpos 518 e2e4 3 * *");
+    ASSERT_TRUE(plain.ok && standard.ok);
+    ASSERT_EQ(standard.book.entries().size(), 1u);
+    EXPECT_EQ(standard.book.entries()[0].key, plain.book.entries()[0].key);
+    EXPECT_EQ(standard.book.entries()[0].move, plain.book.entries()[0].move);
+
+    // Position 0 is BBQNNRKR; several start positions in one file.
+    LoadedBook two("startpos 0 e1f3 4 e8f6 1 * * startpos 518 d2d4 1 * startpos 960 d1c3 1 * *");
+    ASSERT_TRUE(two.ok);
+    Board b{};
+    setChess960Position(b.pos, b.state, 0);
+    EXPECT_EQ(bookMoves(two.book, b), (std::vector<std::string>{"e1f3", "d1c3"}));
+    EXPECT_EQ(bookMoves(two.book, afterMoves("")), (std::vector<std::string>{"d2d4"}));
+}
+
+// Random games written as book lines: each position of each game finds its move, the
+// mirrored Black entries included, through castling, e.p. and promotions.
+TEST(Buch, RandomGamesAreFoundAgainMoveByMove) {
+    testing::TestRandom random{12345};
+    std::string file;
+    std::vector<std::vector<Zug_t>> games;
+    for (int game = 0; game < 40; ++game) {
+        Board b{};
+        setStartPosition(b.pos, b.state);
+        std::vector<Zug_t> moves;
+        for (int ply = 0; ply < 120; ++ply) {
+            const std::vector<Zug_t> legal = testing::legalMoves(b.pos, b.state);
+            if (legal.empty()) break;
+            const Zug_t m = legal[random.next() % legal.size()];
+            file += text(b.pos, m) + " 1 ";
+            moves.push_back(m);
+            Zustand_t next;
+            ASSERT_TRUE(playPermanent(b.pos, m, b.state, next));
+            b.state = next;
+        }
+        file += stars(moves.size());
+        games.push_back(moves);
+    }
+    LoadedBook b(file + "*");
+    ASSERT_TRUE(b.ok);
+    for (const auto& moves : games) {
+        Board replay{};
+        setStartPosition(replay.pos, replay.state);
+        for (const Zug_t m : moves) {
+            const auto [first, last] = b.book.entriesOf(whiteViewKey(replay.pos, replay.state));
+            const uint32_t stored = replay.pos.side == Black ? m ^ MirrorMoveMask : m;
+            bool found = false;
+            for (const Bucheintrag_t* e = first; e != last; ++e) found |= e->move == stored;
+            ASSERT_TRUE(found) << testing::fenOf(replay.pos) << " " << text(replay.pos, m);
+            Zustand_t next;
+            ASSERT_TRUE(playPermanent(replay.pos, m, replay.state, next));
+            replay.state = next;
+        }
+    }
+}
+
+TEST(Buch, DeepNestingReadsWithoutRecursion) {
+    const char* cycle[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+    auto nested = [&cycle](int depth, bool closed) {
+        std::string s;
+        for (int i = 0; i < depth; ++i) s += std::string(cycle[i % 4]) + " 1 ";
+        if (closed) s += stars(depth + 1);
+        return s;
+    };
+    LoadedBook deep(nested(MaxBookLine, true));
+    ASSERT_TRUE(deep.ok);
+    EXPECT_EQ(deep.book.entries().size(), static_cast<size_t>(MaxBookLine));
+    // Every other cycle returns to the start position: its entries pile up there.
+    EXPECT_EQ(bookMoves(deep.book, afterMoves("")).size(), static_cast<size_t>(MaxBookLine / 4));
+
+    EXPECT_FALSE(LoadedBook(nested(MaxBookLine + 1, true)).ok);
+    EXPECT_FALSE(LoadedBook(nested(3000, false)).ok);
+}
+
+TEST(Buch, DrawFollowsTheWeights) {
+    LoadedBook b("e2e4 3 * d2d4 1 * *");
+    ASSERT_TRUE(b.ok);
+    const Board start = afterMoves("");
+    // The walk: r mod 4 in 0..2 is e2e4, 3 is d2d4.
+    for (uint32_t r : {0u, 1u, 2u, 3u, 6u, 7u, 4294967295u}) {
+        Zug_t move = 0;
+        ASSERT_TRUE(b.book.choose(start.pos, r, move, nullptr));
+        EXPECT_EQ(text(start.pos, move), r % 4 == 3 ? "d2d4" : "e2e4") << r;
+    }
+
+    // 400 draws from the seeded process-wide generator, through the probe.
+    const std::string path = writeFile("draw", "e2e4 3 * d2d4 1 * *");
+    Buch_t book;
+    Zufall_t::global().seed(2718);
+    int e4 = 0, d4 = 0;
+    for (int i = 0; i < 400; ++i) {
+        Zug_t move = 0;
+        ASSERT_TRUE(book.probe(path, start.pos, move, nullptr));
+        (text(start.pos, move) == "e2e4" ? e4 : d4)++;
+    }
+    std::remove(path.c_str());
+    EXPECT_EQ(e4 + d4, 400);
+    const double chi2 = (e4 - 300.0) * (e4 - 300.0) / 300.0 + (d4 - 100.0) * (d4 - 100.0) / 100.0;
+    EXPECT_LT(chi2, 10.83) << e4 << " " << d4;  // one degree of freedom, p = 0.001
+}
+
+TEST(Buch, PonderMoveIsTheHeaviestReply) {
+    LoadedBook b("e2e4 10 e7e5 5 g1f3 1 * * c7c5 7 * * d2d4 1 * *");
+    ASSERT_TRUE(b.ok);
+    const Board start = afterMoves("");
+    for (uint32_t r = 0; r < 11; ++r) {
+        Zug_t move = 0, ponder = 1;
+        ASSERT_TRUE(b.book.choose(start.pos, r, move, &ponder));
+        if (text(start.pos, move) == "e2e4") {
+            EXPECT_EQ(text(afterMoves("e2e4").pos, ponder), "c7c5");
+        } else {
+            EXPECT_EQ(ponder, 0);  // no reply in the book
+        }
+    }
+    // Black's book move, White's reply mirrored back.
+    const Board e4 = afterMoves("e2e4");
+    Zug_t move = 0, ponder = 0;
+    ASSERT_TRUE(b.book.choose(e4.pos, 0, move, &ponder));
+    EXPECT_EQ(text(e4.pos, move), "c7c5");
+    EXPECT_EQ(ponder, 0);
+    ASSERT_TRUE(b.book.choose(e4.pos, 10, move, &ponder));
+    EXPECT_EQ(text(e4.pos, move), "e7e5");
+    EXPECT_EQ(text(afterMoves("e2e4 e7e5").pos, ponder), "g1f3");
+}
+
+TEST(Buch, ReadsAgainOnlyForANewName) {
+    const std::string a = writeFile("a", "e2e4 1 * *");
+    const std::string c = tempPath("c");
+    std::remove(c.c_str());
+    const Board start = afterMoves("");
+    Buch_t book;
+    Zug_t move = 0;
+
+    ASSERT_TRUE(book.probe(a, start.pos, move, nullptr));
+    EXPECT_EQ(text(start.pos, move), "e2e4");
+    writeFile("a", "d2d4 1 * *");
+    ASSERT_TRUE(book.probe(a, start.pos, move, nullptr));
+    EXPECT_EQ(text(start.pos, move), "e2e4");  // same name: not read again
+
+    // A missing file is remembered as tried.
+    EXPECT_FALSE(book.probe(c, start.pos, move, nullptr));
+    EXPECT_EQ(book.fileName(), c);
+    writeFile("c", "c2c4 1 * *");
+    EXPECT_FALSE(book.probe(c, start.pos, move, nullptr));
+
+    // Another name reads again, and so does going back.
+    ASSERT_TRUE(book.probe(a, start.pos, move, nullptr));
+    EXPECT_EQ(text(start.pos, move), "d2d4");
+    ASSERT_TRUE(book.probe(c, start.pos, move, nullptr));
+    EXPECT_EQ(text(start.pos, move), "c2c4");
+    EXPECT_FALSE(book.probe("", start.pos, move, nullptr));
+    EXPECT_FALSE(book.probe(std::string("x\0y", 3), start.pos, move, nullptr));
+    std::remove(a.c_str());
+    std::remove(c.c_str());
+}
+
+}  // namespace tolvaren
