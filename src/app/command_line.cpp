@@ -20,8 +20,15 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::FILE* err) 
         result.argument = argv[2];
         return result;
     }
-    // Anything else: every argument is reported and engine mode starts.
-    for (int i = 1; i < argc; ++i) reportIllegal(err, i, argv[i]);
+    // Otherwise engine mode; the last random-mover switch decides the searcher.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--Rnd") == 0)
+            result.searcher = SearcherKind::Random;
+        else if (std::strcmp(argv[i], "--RndMate") == 0)
+            result.searcher = SearcherKind::RandomMate;
+        else
+            reportIllegal(err, i, argv[i]);
+    }
     return result;
 }
 

@@ -8,8 +8,12 @@ namespace tolvaren {
 
 enum class StartMode { Engine, ExplainBitbase };
 
+// Engine mode's searcher: the real search or one of the random movers.
+enum class SearcherKind { Normal, Random, RandomMate };
+
 struct CommandLine {
     StartMode mode = StartMode::Engine;
+    SearcherKind searcher = SearcherKind::Normal;
     const char* argument = nullptr;  // the material name of a bitbase tool
 };
 

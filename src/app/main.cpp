@@ -6,7 +6,7 @@
 int main(int argc, char** argv) {
     using namespace tolvaren;
     const CommandLine commandLine = parseCommandLine(argc, argv, stderr);
-    if (commandLine.mode == StartMode::Engine) return runEngineMode(stdin);
+    if (commandLine.mode == StartMode::Engine) return runEngineMode(stdin, commandLine.searcher);
     if (commandLine.mode == StartMode::ExplainBitbase) explainBitbase(commandLine.argument);
     return 0;
 }
