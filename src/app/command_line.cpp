@@ -15,9 +15,16 @@ void reportIllegal(std::FILE* err, int index, const char* argument) {
 
 CommandLine parseCommandLine(int argc, const char* const* argv, std::FILE* err) {
     CommandLine result;
+    // A tool switch counts only with exactly its number of arguments.
     if (argc == 3 && std::strcmp(argv[1], "--ExplainBitbase") == 0) {
         result.mode = StartMode::ExplainBitbase;
         result.argument = argv[2];
+        return result;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "--CSVN") == 0) {
+        result.mode = StartMode::Csvn;
+        result.argument = argv[2];
+        result.secondArgument = argv[3];
         return result;
     }
     // Otherwise engine mode; the last random-mover switch decides the searcher.
