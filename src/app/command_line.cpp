@@ -15,9 +15,14 @@ void reportIllegal(std::FILE* err, int index, const char* argument) {
 
 CommandLine parseCommandLine(int argc, const char* const* argv, std::FILE* err) {
     CommandLine result;
-    // A tool switch counts only with exactly its number of arguments.
+    // The tool switches count only with exactly their number of arguments.
     if (argc == 3 && std::strcmp(argv[1], "--ExplainBitbase") == 0) {
         result.mode = StartMode::ExplainBitbase;
+        result.argument = argv[2];
+        return result;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--Testpos") == 0) {
+        result.mode = StartMode::Testpos;
         result.argument = argv[2];
         return result;
     }

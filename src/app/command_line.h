@@ -6,7 +6,7 @@
 
 namespace tolvaren {
 
-enum class StartMode { Engine, ExplainBitbase, Csvn };
+enum class StartMode { Engine, ExplainBitbase, Csvn, Testpos };
 
 // Engine mode's searcher: the real search or one of the random movers.
 enum class SearcherKind { Normal, Random, RandomMate };

@@ -3,6 +3,7 @@
 #include "app/engine_mode.h"
 #include "bitbase/explain.h"
 #include "tools/csvn.h"
+#include "tools/testpos.h"
 
 int main(int argc, char** argv) {
     using namespace tolvaren;
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
             return 0;
         case StartMode::Csvn:
             return runCsvn(commandLine.argument, commandLine.secondArgument);
+        case StartMode::Testpos:
+            return runTestpos(commandLine.argument);  // 0 unless a file could not be used
         case StartMode::Engine:
             break;
     }
