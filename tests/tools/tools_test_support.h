@@ -39,10 +39,6 @@ inline std::vector<std::string> readLines(const std::string& name) {
     return lines;
 }
 
-inline std::string illegal(int index, const std::string& argument) {
-    return "illegal command line argument argv[" + std::to_string(index) + "] = \"" + argument + "\"";
-}
-
 // Text written to a temporary stream, for the tools' standard output and error.
 struct Capture {
     std::FILE* file = std::tmpfile();
