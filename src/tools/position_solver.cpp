@@ -14,8 +14,22 @@ void PositionSolver::solve(std::string_view fen, SolveLimit limit, Solution& res
     result.legalCount = 0;
     result.best = 0;
     result.nodes = 0;
-    if (!result.valid) return;
+    if (result.valid) search(limit, result);
+}
 
+void PositionSolver::solve(const Stellung_t& pos, const Zustand_t& state, SolveLimit limit,
+                           Solution& result) {
+    result.position = pos;
+    result.state = state;
+    result.valid = true;
+    result.fenEnd = 0;
+    result.legalCount = 0;
+    result.best = 0;
+    result.nodes = 0;
+    search(limit, result);
+}
+
+void PositionSolver::search(SolveLimit limit, Solution& result) {
     uint32_t list[MaxMoves];
     uint32_t* end = generate(result.position, result.state, list);
     for (uint32_t* e = list; e < end; ++e)

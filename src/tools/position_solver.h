@@ -41,8 +41,12 @@ class PositionSolver {
     // Reads `fen`; a text that is no position is left unsearched (valid false). The
     // table is cleared first, so that the choice does not depend on earlier positions.
     void solve(std::string_view fen, SolveLimit limit, Solution& result);
+    // The same for a position of a game; its key history lets the search see repetitions.
+    void solve(const Stellung_t& pos, const Zustand_t& state, SolveLimit limit, Solution& result);
 
    private:
+    void search(SolveLimit limit, Solution& result);
+
     Suche_t searcher_;
     TestAusgabe_t sink_;
     Optionen_t options_{engineOptionTable};

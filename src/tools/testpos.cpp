@@ -1,17 +1,21 @@
 #include "tools/testpos.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cinttypes>
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "pgn/pgn_reader.h"
 #include "search/time_control.h"
 #include "tools/line_workers.h"
 #include "tools/ordered_results.h"
@@ -25,14 +29,26 @@ namespace {
 constexpr int MaxExpected = 8;
 constexpr int StateVersion = 1;
 
-enum class Verdict { NotAPosition, NoMoves, NothingToCompare, Agrees, Differs };
+// Positions of a game searched: every third from the twelfth half-move on, so that both
+// sides are asked and the opening, which a book would play, is left out.
+constexpr size_t GameFirstPly = 12;
+constexpr size_t GamePlyStep = 3;
+
+enum class Verdict { NotAPosition, NoMoves, NothingToCompare, Agrees, Differs, NotAGame, Game };
 
 struct Probe {
     Verdict verdict = Verdict::NotAPosition;
     char chosen[8] = "-";
     std::string expected;  // the file's moves as coordinates
+    long compared = 0;     // positions with a move to compare, and how many agree
+    long agreed = 0;
     uint64_t nodes = 0;
     int64_t millis = 0;
+};
+
+struct GameItem {
+    Partie_t game;
+    bool valid = false;
 };
 
 // What has been done so far; saved after every position written, in input order.
@@ -100,8 +116,35 @@ void examine(PositionSolver& solver, std::string_view line, int64_t nodes, Solut
         probe.verdict = Verdict::NothingToCompare;
         return;
     }
-    probe.verdict = std::find(expected, expected + count, s.best) != expected + count ? Verdict::Agrees
-                                                                                      : Verdict::Differs;
+    const bool agrees = std::find(expected, expected + count, s.best) != expected + count;
+    probe.verdict = agrees ? Verdict::Agrees : Verdict::Differs;
+    probe.compared = 1;
+    probe.agreed = agrees;
+}
+
+void examineGame(PositionSolver& solver, const GameItem& item, int64_t nodes, Solution& s, Probe& probe) {
+    if (!item.valid) {
+        probe.verdict = Verdict::NotAGame;
+        return;
+    }
+    const int64_t start = nowMillis();
+    probe.verdict = Verdict::Game;
+    const Partie_t& game = item.game;
+    auto pos = std::make_unique<Stellung_t>(game.start);
+    Zustand_t state = game.startState;
+    for (size_t ply = 0; ply < game.moves.size(); ++ply) {
+        const Zug_t played = game.moves[ply];
+        if (ply >= GameFirstPly && (ply - GameFirstPly) % GamePlyStep == 0) {
+            solver.solve(*pos, state, SolveLimit{0, nodes}, s);
+            probe.nodes += s.nodes;
+            ++probe.compared;
+            probe.agreed += s.best == played;
+        }
+        Zustand_t after;
+        playPermanent(*pos, played, state, after);
+        state = after;
+    }
+    probe.millis = nowMillis() - start;
 }
 
 std::string describe(const Probe& p) {
@@ -116,8 +159,19 @@ std::string describe(const Probe& p) {
             return std::string("agrees ") + p.chosen;
         case Verdict::Differs:
             return std::string("differs ") + p.chosen + ", file has " + p.expected;
+        case Verdict::NotAGame:
+            return "not a game";
+        case Verdict::Game:
+            return std::to_string(p.agreed) + " of " + std::to_string(p.compared) + " agree";
     }
     return "";
+}
+
+bool isGameFile(std::string_view name) {
+    if (name.size() < 4) return false;
+    std::string ending(name.substr(name.size() - 4));
+    for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ending == ".pgn";
 }
 
 long fileSize(std::FILE* f) {
@@ -214,9 +268,9 @@ int runTestpos(const char* fileName, const TestposSettings& settings, std::FILE*
             std::fflush(log.get());
             tally.done = number;
             tally.millis += p.millis;
-            tally.invalid += p.verdict == Verdict::NotAPosition;
-            tally.compared += p.verdict == Verdict::Agrees || p.verdict == Verdict::Differs;
-            tally.agreed += p.verdict == Verdict::Agrees;
+            tally.invalid += p.verdict == Verdict::NotAPosition || p.verdict == Verdict::NotAGame;
+            tally.compared += p.compared;
+            tally.agreed += p.agreed;
             stateSaved = saveState(stateName, size, settings.nodes, tally) && stateSaved;
         });
 
@@ -227,13 +281,40 @@ int runTestpos(const char* fileName, const TestposSettings& settings, std::FILE*
         solutions.push_back(std::make_unique<Solution>());
     }
     const int64_t wallStart = nowMillis();
-    const long read =
-        runLineWorkers(in.get(), workers, tally.done, [&](int w, long number, std::string_view line) {
+    const bool games = isGameFile(fileName);
+    long read;
+    if (games) {
+        // The reader runs in this thread only; its reports are passed on as they come.
+        std::ostringstream pgnErrors;
+        PgnLeser_t reader(pgnErrors);
+        reader.open(fileName);
+        const auto passOnErrors = [&] {
+            std::fputs(pgnErrors.str().c_str(), err);
+            std::fflush(err);
+            pgnErrors.str("");
+        };
+        read = runWorkers<GameItem>(
+            workers, tally.done,
+            [&](GameItem& item) {
+                item.valid = reader.readGame(item.game);
+                if (!item.valid && !reader.atEnd()) reader.skipToNextGame();
+                passOnErrors();
+                return item.valid || !reader.atEnd();
+            },
+            [&](int w, long number, const GameItem& item) {
+                Probe probe;
+                examineGame(*solvers[static_cast<size_t>(w)], item, settings.nodes,
+                            *solutions[static_cast<size_t>(w)], probe);
+                results.add(number, std::move(probe));
+            });
+    } else {
+        read = runLineWorkers(in.get(), workers, tally.done, [&](int w, long number, std::string_view line) {
             Probe probe;
             examine(*solvers[static_cast<size_t>(w)], line, settings.nodes,
                     *solutions[static_cast<size_t>(w)], probe);
             results.add(number, std::move(probe));
         });
+    }
     results.flush();
     if (read < 0) {
         reportFileError(err, "reading", fileName);
@@ -246,8 +327,10 @@ int runTestpos(const char* fileName, const TestposSettings& settings, std::FILE*
                              : 0.0;
     char summary[256];
     std::snprintf(summary, sizeof summary,
-                  "%ld positions, %ld compared, %ld agree (%.1f%%), %ld not positions; search time %.1f s, "
-                  "this run %.1f s",
+                  games ? "%ld games, %ld positions compared, %ld agree (%.1f%%), %ld not games; search time "
+                          "%.1f s, this run %.1f s"
+                        : "%ld positions, %ld compared, %ld agree (%.1f%%), %ld not positions; search time "
+                          "%.1f s, this run %.1f s",
                   tally.done, tally.compared, tally.agreed, share, tally.invalid,
                   static_cast<double>(tally.millis) / 1000.0,
                   static_cast<double>(nowMillis() - wallStart) / 1000.0);

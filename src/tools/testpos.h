@@ -1,7 +1,7 @@
-// The regression tool: searches every position of a file at a fixed node count on
-// several threads and counts how often the engine picks the move the file names for
-// it. A state file lets an interrupted run resume; a log keeps every answer so that
-// two versions of the engine can be compared line by line.
+// The regression tool: searches positions from a file at a fixed node count on several
+// threads and counts how often the engine picks the move the file names for them (the
+// move played, for a game file). A state file lets an interrupted run resume; a log
+// keeps every answer so that two versions of the engine can be compared line by line.
 #pragma once
 
 #include <cstdint>
@@ -16,9 +16,11 @@ struct TestposSettings {
 
 constexpr int TestposHashMiB = 4;
 
-// Reads FEN or EPD lines from `fileName`; the move to compare with follows "bm" (SAN
-// or coordinates, several allowed, up to ";"), as in EPD files and in the batch
-// tool's output. Keeps `fileName`.state while it runs and appends to `fileName`.log.
+// A name ending in ".pgn" is a game file: in each game every third position from the
+// twelfth half-move on is searched and compared with the move played. Any other file
+// holds FEN or EPD lines; the move to compare with follows "bm" (SAN or coordinates,
+// several allowed, up to ";"), as in EPD files and in the batch tool's output.
+// Keeps `fileName`.state while it runs and appends to `fileName`.log.
 // Returns 0 once every position is done, 1 when a file could not be used.
 int runTestpos(const char* fileName, const TestposSettings& settings = {}, std::FILE* out = stdout,
                std::FILE* err = stderr);

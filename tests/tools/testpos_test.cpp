@@ -88,4 +88,28 @@ TEST(Testpos, AnswersDoNotDependOnTheThreads) {
     std::remove((file + ".log").c_str());
 }
 
+TEST(Testpos, ComparesTheMovesOfGames) {
+    // 16 half-moves: the positions before the 13th and the 16th are searched.
+    const std::string file = tempName("testpos_games") + ".PGN";
+    const std::string tags = "[White \"w\"]\n[Black \"b\"]\n[Result \"*\"]\n\n";
+    writeFile(file,
+              tags +
+                  "1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 4. Ba4 Nf6 5. O-O Be7 6. Re1 b5 7. Bb3 d6 8. c3 O-O *\n\n" +
+                  tags + "1. e4 e5 2. Ke3 *\n\n" + tags + "1. d4 *\n");
+    TestposSettings settings;
+    settings.nodes = 2000;
+    Capture out, err;
+    ASSERT_EQ(runTestpos(file.c_str(), settings, out.file, err.file), 0);
+    const auto lines = out.lines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_TRUE(startsWith(lines[0], "<" + file + ">: Partie      1 ")) << lines[0];
+    EXPECT_NE(lines[0].find(" of 2 agree"), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1], "<" + file + ">: Partie      2 not a game");
+    EXPECT_EQ(lines[2], "<" + file + ">: Partie      3 0 of 0 agree");
+    EXPECT_TRUE(startsWith(lines[3], "<" + file + ">: 3 games, 2 positions compared")) << lines[3];
+    EXPECT_EQ(err.lines().size(), 1u);  // the reader's report of the illegal move
+    std::remove(file.c_str());
+    std::remove((file + ".log").c_str());
+}
+
 }  // namespace tolvaren
