@@ -15,13 +15,32 @@ void reportIllegal(std::FILE* err, int index, const char* argument) {
 
 CommandLine parseCommandLine(int argc, const char* const* argv, std::FILE* err) {
     CommandLine result;
+    // The tool switches count only with exactly their number of arguments.
     if (argc == 3 && std::strcmp(argv[1], "--ExplainBitbase") == 0) {
         result.mode = StartMode::ExplainBitbase;
         result.argument = argv[2];
         return result;
     }
-    // Anything else: every argument is reported and engine mode starts.
-    for (int i = 1; i < argc; ++i) reportIllegal(err, i, argv[i]);
+    if (argc == 3 && std::strcmp(argv[1], "--Testpos") == 0) {
+        result.mode = StartMode::Testpos;
+        result.argument = argv[2];
+        return result;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "--CSVN") == 0) {
+        result.mode = StartMode::Csvn;
+        result.argument = argv[2];
+        result.secondArgument = argv[3];
+        return result;
+    }
+    // Otherwise engine mode; the last random-mover switch decides the searcher.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--Rnd") == 0)
+            result.searcher = SearcherKind::Random;
+        else if (std::strcmp(argv[i], "--RndMate") == 0)
+            result.searcher = SearcherKind::RandomMate;
+        else
+            reportIllegal(err, i, argv[i]);
+    }
     return result;
 }
 

@@ -6,11 +6,16 @@
 
 namespace tolvaren {
 
-enum class StartMode { Engine, ExplainBitbase };
+enum class StartMode { Engine, ExplainBitbase, Csvn, Testpos };
+
+// Engine mode's searcher: the real search or one of the random movers.
+enum class SearcherKind { Normal, Random, RandomMate };
 
 struct CommandLine {
     StartMode mode = StartMode::Engine;
-    const char* argument = nullptr;  // the material name of a bitbase tool
+    SearcherKind searcher = SearcherKind::Normal;
+    const char* argument = nullptr;        // a tool's first argument: a material name or a file
+    const char* secondArgument = nullptr;  // the batch tool's output file
 };
 
 // Examines argv[1..argc-1] in order; each rejected argument is reported on err.

@@ -1,9 +1,13 @@
 #include "app/engine_mode.h"
 
+#include <unistd.h>
+
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <vector>
 
+#include "board/random.h"
 #include "protocol/text_scan.h"
 #include "protocol/uci_interface.h"
 #include "protocol/uci_output.h"
@@ -12,6 +16,7 @@
 #include "search/options.h"
 #include "search/search.h"
 #include "search/time_control.h"
+#include "tools/random_searcher.h"
 
 namespace tolvaren {
 
@@ -21,11 +26,22 @@ namespace {
 // destruction: the interface goes first, then the sink, the searcher and the clock.
 struct Session {
     std::unique_ptr<Zeitkontrolle_t> time;
-    std::unique_ptr<Suche_t> searcher = std::make_unique<Suche_t>();  // its thread waits for the first "go"
+    std::unique_ptr<Sucher_t> searcher;  // its thread waits for the first "go"
     const Optionsbeschreibung_t* optionTable = engineOptionTable;
     std::unique_ptr<Ausgabe_t> output;
     std::unique_ptr<UciInterface_t> uciBehind;  // XBoard mode: the UCI interface the adapter drives
     std::unique_ptr<Eingabe_t> input;
+
+    explicit Session(SearcherKind kind) {
+        if (kind == SearcherKind::Normal) {
+            searcher = std::make_unique<Suche_t>();
+            return;
+        }
+        // Two random movers started in the same second still play different games.
+        Zufall_t::global().seed(static_cast<uint32_t>(std::time(nullptr)) + static_cast<uint32_t>(getpid()));
+        searcher = std::make_unique<SucheZufall_t>(kind == SearcherKind::RandomMate);
+        optionTable = emptyOptionTable;  // a random mover has nothing to set
+    }
 
     // Builds the objects for a protocol word; false when the word names no protocol.
     bool choose(const char* word) {
@@ -68,9 +84,9 @@ struct Session {
 
 }  // namespace
 
-int runEngineMode(std::FILE* in) {
+int runEngineMode(std::FILE* in, SearcherKind kind) {
     std::setvbuf(in, nullptr, _IONBF, 0);
-    Session session;
+    Session session(kind);
     std::vector<char> buffer(LineBufferSize);
     char word[MaxWordLength + 1];
 

@@ -6,13 +6,16 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "app/command_line.h"
+
 namespace tolvaren {
 
 // One read takes at most LineBufferSize - 1 characters; the rest of a longer line
 // arrives as the next line.
 constexpr std::size_t LineBufferSize = 40000;
 
-// Runs the engine until "quit" or end of input; returns the exit status.
-int runEngineMode(std::FILE* in = stdin);
+// Runs the engine with the given searcher until "quit" or end of input; returns the
+// exit status.
+int runEngineMode(std::FILE* in = stdin, SearcherKind kind = SearcherKind::Normal);
 
 }  // namespace tolvaren

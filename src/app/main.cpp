@@ -2,11 +2,22 @@
 #include "app/command_line.h"
 #include "app/engine_mode.h"
 #include "bitbase/explain.h"
+#include "tools/csvn.h"
+#include "tools/testpos.h"
 
 int main(int argc, char** argv) {
     using namespace tolvaren;
     const CommandLine commandLine = parseCommandLine(argc, argv, stderr);
-    if (commandLine.mode == StartMode::Engine) return runEngineMode(stdin);
-    if (commandLine.mode == StartMode::ExplainBitbase) explainBitbase(commandLine.argument);
-    return 0;
+    switch (commandLine.mode) {
+        case StartMode::ExplainBitbase:
+            explainBitbase(commandLine.argument);
+            return 0;
+        case StartMode::Csvn:
+            return runCsvn(commandLine.argument, commandLine.secondArgument);
+        case StartMode::Testpos:
+            return runTestpos(commandLine.argument);  // 0 unless a file could not be used
+        case StartMode::Engine:
+            break;
+    }
+    return runEngineMode(stdin, commandLine.searcher);
 }

@@ -1,0 +1,110 @@
+// The batch best-move tool: the ordered writer of its results, a run of 130 lines in
+// process at a small node count, and the tool's files as a user meets them.
+#include "tools/csvn.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/engine_process.h"
+#include "tools/ordered_results.h"
+#include "tools/tools_test_support.h"
+
+namespace tolvaren {
+
+using namespace test;
+
+TEST(OrderedResults, WritesBatchesInOrderOnceMoreThanTheThresholdWait) {
+    std::vector<long> written;
+    OrderedResults<long> results(1, 100, 60, [&](long number, const long& value) {
+        EXPECT_EQ(value, number);
+        written.push_back(number);
+    });
+    // Pairs finish swapped, as on several threads; 101 waiting results trigger a batch.
+    for (long n = 1; n <= 101; ++n) results.add(n % 2 ? n + 1 : n - 1, n % 2 ? n + 1 : n - 1);
+    EXPECT_EQ(written.size(), 60u);
+    EXPECT_EQ(results.waiting(), 41u);
+    // 103 to 162 make 101 wait again; the batch stops short of the missing 101.
+    for (long n = 103; n <= 162; ++n) results.add(n, n);
+    EXPECT_EQ(written.size(), 100u);
+    results.add(101, 101);  // 62 wait: no batch
+    EXPECT_EQ(written.size(), 100u);
+    results.flush();
+    ASSERT_EQ(written.size(), 162u);
+    for (long i = 0; i < 162; ++i) EXPECT_EQ(written[static_cast<size_t>(i)], i + 1);
+}
+
+TEST(Csvn, AnswersEveryLineInOrderWithALegalMove) {
+    // 130 lines: enough for two batches, with mates, invalid lines and long lines among them.
+    const std::vector<std::string> fens = {
+        "r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 0 4",
+        MateInOne,
+        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+        "not a position at all",
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1 ; id \"" +
+            std::string(60, 'x') + "\"",
+    };
+    std::string text;
+    std::vector<std::string> lines;
+    for (int i = 0; i < 130; ++i) {
+        lines.push_back(fens[static_cast<size_t>(i) % fens.size()]);
+        text += lines.back() + (i % 7 == 0 ? "  \t\n\n" : "\n");  // trailing blanks and blank lines
+    }
+    const std::string in = tempName("csvn_in"), out = tempName("csvn_out");
+    writeFile(in, text);
+    CsvnSettings settings;
+    settings.nodes = 3000;
+    Capture err;
+    ASSERT_EQ(runCsvn(in.c_str(), out.c_str(), settings, err.file), 0);
+    EXPECT_TRUE(err.lines().empty());
+
+    const auto result = readLines(out);
+    ASSERT_EQ(result.size(), lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string kept = lines[i].substr(0, CsvnLineKept);
+        ASSERT_EQ(result[i].substr(0, kept.size() + 4), kept + " bm ") << i;
+        const std::string move = result[i].substr(kept.size() + 4);
+        if (i % fens.size() == 3)
+            EXPECT_EQ(move, "(not found)");
+        else if (i % fens.size() <= 1)
+            EXPECT_EQ(move, i % fens.size() == 0 ? "h5f7" : "a1a8");
+        else
+            EXPECT_TRUE(legalIn(lines[i], move)) << result[i];
+    }
+    std::remove(in.c_str());
+    std::remove(out.c_str());
+}
+
+TEST(ToolsProcess, RunFromTheCommandLineAndFailOnFilesTheyCannotUse) {
+    const std::string missing = tempName("missing"), in = tempName("in2"), out = tempName("out2");
+    std::ofstream(in) << MateInOne << "\n7k/5Q2/6K1/8/8/8/8/8 b - - 0 1\n";
+    {
+        EngineProcess e({"--CSVN", in, out});
+        EXPECT_EQ(e.waitExit(ToolTimeout), 0);
+        EXPECT_EQ(readLines(out),
+                  (std::vector<std::string>{std::string(MateInOne) + " bm a1a8",
+                                            "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1 bm (not found)"}));
+        std::remove(out.c_str());
+    }
+    {
+        EngineProcess e({"--CSVN", missing, out});
+        EXPECT_EQ(e.waitExit(ToolTimeout), 1);
+        EXPECT_EQ(e.readAllErrLines(ToolTimeout), std::vector<std::string>{"error opening file: " + missing});
+        EXPECT_FALSE(std::ifstream(out).good());
+    }
+    {
+        const std::string badOut = missing + "/out";
+        EngineProcess e({"--CSVN", in, badOut});
+        EXPECT_EQ(e.waitExit(ToolTimeout), 1);
+        EXPECT_EQ(e.readAllErrLines(ToolTimeout), std::vector<std::string>{"error opening file: " + badOut});
+    }
+    {
+        EngineProcess e({"--Testpos", missing});
+        EXPECT_EQ(e.waitExit(ToolTimeout), 1);
+        EXPECT_EQ(e.readAllErrLines(ToolTimeout), std::vector<std::string>{"error opening file: " + missing});
+    }
+    std::remove(in.c_str());
+}
+
+}  // namespace tolvaren

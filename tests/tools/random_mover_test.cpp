@@ -1,0 +1,132 @@
+// The silent sink and the random movers: in process with a seeded generator, and as a
+// user starts them, with the command-line switches and their combinations.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "board/random.h"
+#include "search/options.h"
+#include "search/time_control.h"
+#include "support/engine_process.h"
+#include "tools/random_searcher.h"
+#include "tools/test_output.h"
+#include "tools/tools_test_support.h"
+
+namespace tolvaren {
+
+namespace {
+
+using namespace test;
+
+// Runs the random mover synchronously and returns its move in coordinates.
+std::string randomMove(SucheZufall_t& mover, const char* fen) {
+    Stellung_t pos;
+    Zustand_t state;
+    EXPECT_TRUE(readFen(pos, state, fen));
+    Optionen_t options(emptyOptionTable);
+    Zeitkontrolle_t time;
+    TestAusgabe_t sink;
+    mover.start(pos, options, time, Sucher_t::FlagSynchronous, sink, nullptr, nullptr);
+    char text[8];
+    return sink.best() == 0 ? "" : writeCoordinate(pos, sink.best(), text);
+}
+
+std::string illegal(int index, const std::string& argument) {
+    return "illegal command line argument argv[" + std::to_string(index) + "] = \"" + argument + "\"";
+}
+
+// Sends one "go" on the position and returns the answer.
+std::string answer(EngineProcess& e, const std::string& position, const std::string& go = "go") {
+    e.send("position " + position);
+    e.send(go);
+    return e.readUntil("bestmove", ToolTimeout).value_or("(none)");
+}
+
+}  // namespace
+
+TEST(TestAusgabe, KeepsTheLastReports) {
+    TestAusgabe_t sink;
+    Stellung_t pos;
+    Zustand_t state;
+    setStartPosition(pos, state);
+    const Zug_t pv[] = {makeMove(52, 36, ZugBauer), makeMove(12, 28, ZugBauer)};
+    sink.principalVariation(pos, pv, 2, 130, -1000, 1000, 3, 5, 10, 1000, 0, 0, false);
+    sink.bestMove(pos, pv[1], 0);
+    EXPECT_EQ(sink.pvMove(), pv[0]);
+    // An empty variation leaves no first move, but its score.
+    sink.principalVariation(pos, pv, 0, -40, -1000, 1000, 4, 5, 10, 1000, 0, 0, true);
+    EXPECT_EQ(sink.pvMove(), 0);
+    EXPECT_EQ(sink.pvScore(), -40);
+    EXPECT_EQ(sink.best(), pv[1]);
+}
+
+TEST(RandomMover, PrefersMateAndOtherwiseSpreadsItsMoves) {
+    Zufall_t::global().seed(12345);
+    SucheZufall_t mate(true), plain(false);
+    const char* start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+    std::set<std::string> mateModeMoves, plainMoves;
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_EQ(randomMove(mate, MateInOne), "a1a8");
+        mateModeMoves.insert(randomMove(mate, start));  // no mate there: a random move
+        plainMoves.insert(randomMove(plain, MateInOne));
+    }
+    EXPECT_GE(mateModeMoves.size(), 12u);
+    EXPECT_GE(plainMoves.size(), 10u);
+    for (const auto& m : plainMoves) EXPECT_TRUE(legalIn(MateInOne, m)) << m;
+    // Stalemate: still one answer, with no move.
+    EXPECT_EQ(randomMove(plain, "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"), "");
+}
+
+TEST(RandomMoverProcess, SwitchesCountOnlyWithTheirNumberOfArguments) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--CreateBitbase", "Thread=2", "KDK"}, {"--CSVN", "in"}, {"--Testpos"}, {"--Testpos", "a", "b"}};
+    for (const auto& args : cases) {
+        EngineProcess e(args);
+        e.send("uci");
+        EXPECT_TRUE(e.readUntil("uciok", ToolTimeout));
+        e.send("quit");
+        EXPECT_EQ(e.waitExit(ToolTimeout), 0);
+        std::vector<std::string> expected;
+        for (size_t i = 0; i < args.size(); ++i)
+            expected.push_back(illegal(static_cast<int>(i) + 1, args[i]));
+        EXPECT_EQ(e.readAllErrLines(ToolTimeout), expected);
+    }
+}
+
+TEST(RandomMoverProcess, RandomMoverAnnouncesNoOptionsAndReportsStrayArguments) {
+    EngineProcess e({"--Rnd", "xyz"});
+    e.send("uci");
+    std::vector<std::string> before;
+    EXPECT_TRUE(e.readUntil("uciok", ToolTimeout, &before));
+    EXPECT_EQ(before, (std::vector<std::string>{"id name Tolvaren 2017-01-01", "id author Kestrane"}));
+    EXPECT_EQ(e.readErrLine(ToolTimeout), illegal(2, "xyz"));
+    // A random legal move, without a ponder move.
+    const std::string move = answer(e, "startpos", "go wtime 1000 btime 1000");
+    EXPECT_EQ(move.size(), 13u) << move;
+    // Pondering holds the answer back until "ponderhit".
+    e.send("position startpos moves e2e4");
+    e.send("go ponder");
+    EXPECT_FALSE(e.readLine(300));
+    e.send("ponderhit");
+    EXPECT_EQ(e.readLine(ToolTimeout).value_or("").rfind("bestmove ", 0), 0u);
+    EXPECT_EQ(answer(e, "fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"), "bestmove 0000");
+    e.send("quit");
+    EXPECT_EQ(e.waitExit(ToolTimeout), 0);
+}
+
+TEST(RandomMoverProcess, TheLastRandomSwitchDecides) {
+    // In mate mode the mate always comes; a plain random mover finds the one mate among
+    // 20 moves eight times running with a chance of 1 in 2.5e10.
+    for (const bool mateLast : {true, false}) {
+        EngineProcess e(mateLast ? std::vector<std::string>{"--Rnd", "--RndMate"}
+                                 : std::vector<std::string>{"--RndMate", "--Rnd"});
+        e.send("uci");
+        int mates = 0;
+        for (int i = 0; i < 8; ++i) mates += answer(e, std::string("fen ") + MateInOne) == "bestmove a1a8";
+        EXPECT_EQ(mates == 8, mateLast) << mates;
+    }
+}
+
+}  // namespace tolvaren

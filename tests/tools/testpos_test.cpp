@@ -1,0 +1,115 @@
+// The regression tool: comparison with the file's moves, resuming from a state file,
+// the log of both runs, and answers that do not depend on the number of threads.
+#include "tools/testpos.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/tools_test_support.h"
+
+namespace tolvaren {
+
+using namespace test;
+
+TEST(Testpos, ComparesWithTheFileResumesFromItsStateAndLogs) {
+    const std::string file = tempName("testpos");
+    writeFile(file, std::string(MateInOne) + " bm Ra8#;\n" +
+                        "r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 0 4 bm h5f7\n"
+                        "r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 0 4 bm Nc3 a3;\n"
+                        "no position\n"
+                        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1\n");
+    const std::string prefix = "<" + file + ">: Partie ";
+    TestposSettings settings;
+    settings.nodes = 2000;
+    settings.workers = 2;
+    {
+        Capture out, err;
+        ASSERT_EQ(runTestpos(file.c_str(), settings, out.file, err.file), 0);
+        const auto lines = out.lines();
+        ASSERT_EQ(lines.size(), 6u);
+        EXPECT_EQ(lines[0], prefix + "     1 agrees a1a8");
+        EXPECT_EQ(lines[1], prefix + "     2 agrees h5f7");
+        EXPECT_EQ(lines[2], prefix + "     3 differs h5f7, file has b1c3 a2a3");
+        EXPECT_EQ(lines[3], prefix + "     4 not a position");
+        EXPECT_TRUE(startsWith(lines[4], prefix + "     5 chose ")) << lines[4];
+        EXPECT_TRUE(startsWith(lines[5],
+                               "<" + file + ">: 5 positions, 3 compared, 2 agree (66.7%), 1 not positions;"))
+            << lines[5];
+        EXPECT_TRUE(err.lines().empty());
+        EXPECT_FALSE(std::ifstream(file + ".state").good());  // a finished run starts afresh
+    }
+    // A state written by an interrupted run: three done, one of two agreeing.
+    writeFile(file + ".state", "testpos 1\nsize " +
+                                   std::to_string(std::ifstream(file, std::ios::ate).tellg()) +
+                                   "\nnodes 2000\ndone 3\ncompared 2\nagreed 1\ninvalid 0\nmillis 0\n");
+    {
+        Capture out, err;
+        ASSERT_EQ(runTestpos(file.c_str(), settings, out.file, err.file), 0);
+        const auto lines = out.lines();
+        ASSERT_EQ(lines.size(), 4u);
+        EXPECT_EQ(lines[0], "<" + file + ">: resuming after Partie      3");
+        EXPECT_EQ(lines[1], prefix + "     4 not a position");
+        EXPECT_TRUE(startsWith(lines[3],
+                               "<" + file + ">: 5 positions, 2 compared, 1 agree (50.0%), 1 not positions;"))
+            << lines[3];
+    }
+    // The log holds both runs.
+    EXPECT_EQ(readLines(file + ".log").size(), 7u + 4u);  // both runs: start, answers, end
+    std::remove(file.c_str());
+    std::remove((file + ".log").c_str());
+}
+
+TEST(Testpos, AnswersDoNotDependOnTheThreads) {
+    // Middlegames where a small node budget leaves real choices; each worker clears its table.
+    const std::string file = tempName("testpos_threads");
+    std::string text;
+    const char* const fens[] = {
+        "r1bqk2r/1pppbppp/p1n2n2/4p3/B3P3/5N2/PPPP1PPP/RNBQ1RK1 w kq - 0 1",
+        "r2q1rk1/pb3ppp/1pnbp3/2ppN3/3PnP2/2PBP1B1/PP1N2PP/R2QK2R w KQ - 0 1",
+        "8/p4pk1/1p4p1/2r4p/7P/1P4P1/P4PK1/3R4 w - - 0 1",
+    };
+    for (int i = 0; i < 12; ++i) text += std::string(fens[i % 3]) + "\n";
+    writeFile(file, text);
+    std::vector<std::string> answers[2];
+    for (int run = 0; run < 2; ++run) {
+        TestposSettings settings;
+        settings.nodes = 20000;
+        settings.workers = run == 0 ? 1 : 3;
+        Capture out, err;
+        ASSERT_EQ(runTestpos(file.c_str(), settings, out.file, err.file), 0);
+        answers[run] = out.lines();
+        ASSERT_EQ(answers[run].size(), 13u);
+        answers[run].pop_back();  // the summary with its times
+    }
+    EXPECT_EQ(answers[0], answers[1]);
+    std::remove(file.c_str());
+    std::remove((file + ".log").c_str());
+}
+
+TEST(Testpos, ComparesTheMovesOfGames) {
+    // 16 half-moves: the positions before the 13th and the 16th are searched.
+    const std::string file = tempName("testpos_games") + ".PGN";
+    const std::string tags = "[White \"w\"]\n[Black \"b\"]\n[Result \"*\"]\n\n";
+    writeFile(file,
+              tags +
+                  "1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 4. Ba4 Nf6 5. O-O Be7 6. Re1 b5 7. Bb3 d6 8. c3 O-O *\n\n" +
+                  tags + "1. e4 e5 2. Ke3 *\n\n" + tags + "1. d4 *\n");
+    TestposSettings settings;
+    settings.nodes = 2000;
+    Capture out, err;
+    ASSERT_EQ(runTestpos(file.c_str(), settings, out.file, err.file), 0);
+    const auto lines = out.lines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_TRUE(startsWith(lines[0], "<" + file + ">: Partie      1 ")) << lines[0];
+    EXPECT_NE(lines[0].find(" of 2 agree"), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1], "<" + file + ">: Partie      2 not a game");
+    EXPECT_EQ(lines[2], "<" + file + ">: Partie      3 0 of 0 agree");
+    EXPECT_TRUE(startsWith(lines[3], "<" + file + ">: 3 games, 2 positions compared")) << lines[3];
+    EXPECT_EQ(err.lines().size(), 1u);  // the reader's report of the illegal move
+    std::remove(file.c_str());
+    std::remove((file + ".log").c_str());
+}
+
+}  // namespace tolvaren
