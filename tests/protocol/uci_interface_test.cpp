@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "search/output.h"
@@ -23,9 +22,6 @@ class RecordingSink : public Ausgabe_t {
 
 class UciInterfaceTest : public ::testing::Test {
    protected:
-    void SetUp() override { quitFlag.store(false); }
-    void TearDown() override { quitFlag.store(false); }
-
     RecordingSink sink;
     Zeitkontrolle_t time;
     UciInterface_t uci{nullptr, engineOptionTable, time, sink};
@@ -63,14 +59,6 @@ TEST_F(UciInterfaceTest, DebugFollowsTheWordOn) {
     EXPECT_FALSE(uci.debug());
     uci.handleLine("debug");
     EXPECT_FALSE(uci.debug());
-}
-
-TEST_F(UciInterfaceTest, QuitMutesTheSinkAndRaisesTheFlag) {
-    uci.handleLine("quit");
-    EXPECT_TRUE(quitFlag.load());
-    EXPECT_TRUE(sink.muted());
-    uci.handleLine("isready");
-    EXPECT_EQ(sink.text_, "");
 }
 
 }  // namespace tolvaren

@@ -46,7 +46,7 @@ std::vector<std::string> readHandshake(EngineProcess& engine) {
 TEST(UciProcess, HandshakeIsreadyAndQuit) {
     EngineProcess engine;
     ASSERT_TRUE(engine.running());
-    engine.send("uci");
+    engine.send("uci and some more words");
     EXPECT_EQ(readHandshake(engine), UciAnswer);
     engine.send("isready");
     EXPECT_EQ(engine.readLine(Timeout), "readyok");
@@ -60,25 +60,6 @@ TEST(UciProcess, HandshakeIsreadyAndQuit) {
     EXPECT_TRUE(engine.readAllLines(Timeout).empty());
     EXPECT_EQ(engine.waitExit(Timeout), 0);
     EXPECT_TRUE(engine.readAllErrLines(Timeout).empty());
-}
-
-TEST(UciProcess, EndOfInputEndsTheEngine) {
-    EngineProcess engine;
-    engine.send("uci");
-    engine.send("isready");
-    engine.closeInput();
-    std::vector<std::string> expected = UciAnswer;
-    expected.push_back("readyok");
-    EXPECT_EQ(engine.readAllLines(Timeout), expected);
-    EXPECT_EQ(engine.waitExit(Timeout), 0);
-}
-
-TEST(UciProcess, ProtocolWordWithFurtherWordsAndUcitest) {
-    EngineProcess withWords;
-    withWords.send("uci and some more words");
-    EXPECT_EQ(readHandshake(withWords), UciAnswer);
-    withWords.send("quit");
-    EXPECT_EQ(withWords.waitExit(Timeout), 0);
 
     // "ucitest" answers commands but prints nothing when chosen.
     EngineProcess timing;
@@ -118,6 +99,37 @@ TEST(UciProcess, BadInputNeitherCrashesNorHangs) {
     EXPECT_TRUE(engine.readAllLines(Timeout).empty());
     EXPECT_EQ(engine.waitExit(Timeout), 0);
     EXPECT_TRUE(engine.readAllErrLines(Timeout).empty());
+}
+
+// "position", "perft", "eval" and "time" reach their handlers; the handlers' own tests
+// cover the details.
+TEST(UciProcess, PositionPerftEvalAndTimeCommands) {
+    EngineProcess engine;
+    engine.send("uci");
+    ASSERT_TRUE(engine.readUntil("uciok", Timeout));
+    auto perft = [&](const char* depth) {
+        engine.send(std::string("perft depth ") + depth);
+        const auto line = engine.readUntil("info depth", Timeout).value_or("<none>");
+        return line.substr(line.rfind(' ') + 1);
+    };
+    // Kiwipete after two moves, counted by an independent engine.
+    engine.send(
+        "position fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1 moves e1g1 h3g2");
+    EXPECT_EQ(perft("3"), "103491");
+    // An impossible move ends the list; the moves before it stand.
+    engine.send("position startpos moves e2e4 e7e5 e1e3");
+    EXPECT_EQ(perft("1"), "29");
+
+    engine.send("position startpos");
+    engine.send("eval");
+    EXPECT_EQ(engine.readUntil("info string final ", Timeout), "info string final 72");
+
+    // The trainer's messages go to standard error.
+    engine.send("time init");
+    engine.send("time learn 5");
+    EXPECT_EQ(engine.readErrLine(Timeout), "info string nothing to learn");
+    engine.send("quit");
+    EXPECT_EQ(engine.waitExit(Timeout), 0);
 }
 
 }  // namespace tolvaren

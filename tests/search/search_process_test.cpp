@@ -1,154 +1,192 @@
 // Searches as a GUI sees them: "go" in its forms, "stop", "ponderhit", "isready" while
-// searching, and exactly one "bestmove" per "go".
+// searching and exactly one "bestmove" per "go", with one thread or several; and the
+// time log that searches append to "TimeLogfile".
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "support/engine_process.h"
+#include "board/fen.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "board/position.h"
+#include "net/time_network.h"
+#include "support/test_files.h"
 #include "support/uci_engine.h"
 
 namespace tolvaren {
 
 namespace {
 
-using test::EngineProcess;
-
-constexpr int Timeout = 30000;
-
-bool startsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
-bool contains(const std::string& s, const std::string& part) { return s.find(part) != std::string::npos; }
-
+using test::countStartingWith;
+using test::startsWith;
 using Engine = test::UciEngine;
 
-int countContaining(const std::vector<std::string>& lines, const std::string& part) {
-    int n = 0;
-    for (const auto& l : lines) n += contains(l, part);
-    return n;
+void sleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-int countStartingWith(const std::vector<std::string>& lines, const std::string& prefix) {
-    int n = 0;
-    for (const auto& l : lines) n += startsWith(l, prefix);
-    return n;
+bool anyContains(const std::vector<std::string>& lines, const std::string& part) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& l) { return l.find(part) != std::string::npos; });
+}
+
+// The move of a "bestmove" line, checked against the legal moves of the position.
+bool legalBestMove(const std::string& fen, const std::string& line) {
+    if (!startsWith(line, "bestmove ")) return false;
+    Stellung_t pos;
+    Zustand_t state;
+    if (!readFen(pos, state, fen)) return false;
+    const Zug_t m = readCoordinate(pos, line.substr(9, line.find(' ', 9) - 9));
+    return m != 0 && isLegal(pos, m, state);
 }
 
 }  // namespace
 
-TEST(SearchProcess, OnlyMoveAnswersAfterDepthOne) {
-    Engine e;
-    e.send("debug on");
-    e.send("position fen 7k/8/8/8/8/8/6q1/7K w - - 0 1");
-    e.send("go wtime 60000 btime 60000");
-    const auto lines = e.untilBestMove();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back(), "bestmove h1g2");
-    EXPECT_EQ(countStartingWith(lines, "info depth 1 "), 1);
-    EXPECT_EQ(countStartingWith(lines, "info depth 2 "), 0);
-}
-
-TEST(SearchProcess, MateInTwoAndRepetitionScores) {
-    Engine e;
-    e.send("debug on");
-    e.send("position fen k7/8/2K5/8/8/8/8/7R w - - 0 1");
-    e.send("go depth 6");
-    auto lines = e.untilBestMove();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_GE(countContaining(lines, "info depth 6 seldepth 6 score mate 2 "), 1);
-    EXPECT_TRUE(startsWith(lines.back(), "bestmove c6")) << lines.back();
-
-    // Knight back to g8 repeats the start position of the game.
-    e.send("position startpos moves g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1");
-    e.send("go depth 4 searchmoves f6g8");
-    lines = e.untilBestMove();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_GE(countContaining(lines, "info depth 4 seldepth 4 score cp 0 "), 1);
-    EXPECT_EQ(lines.back(), "bestmove f6g8");
-}
-
-TEST(SearchProcess, InfiniteAnswersIsreadyAndStopsWithOneBestMove) {
+TEST(SearchProcess, IsreadyAndStopDuringAnInfiniteSearchAndEndOfInput) {
     Engine e;
     e.send("position startpos moves e2e4");
     e.send("go infinite");
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    e.send("isready");
-    std::vector<std::string> before;
-    ASSERT_TRUE(e.process.readUntil("readyok", Timeout, &before));
-    EXPECT_EQ(countStartingWith(before, "bestmove"), 0);
+    sleepMs(200);
+    EXPECT_EQ(e.bestMovesUntilReady(), 0);
     e.send("stop");
-    e.send("isready");
-    std::vector<std::string> after;
-    ASSERT_TRUE(e.process.readUntil("readyok", Timeout, &after));
-    EXPECT_EQ(countStartingWith(after, "bestmove"), 1);
-    // "stop" with no search running changes nothing.
-    e.send("stop");
-    e.send("isready");
-    after.clear();
-    ASSERT_TRUE(e.process.readUntil("readyok", Timeout, &after));
-    EXPECT_EQ(countStartingWith(after, "bestmove"), 0);
+    EXPECT_EQ(e.bestMovesUntilReady(), 1);
+    e.send("stop");  // with no search running: nothing
+    EXPECT_EQ(e.bestMovesUntilReady(), 0);
+
+    // The end of the input stops a search, which still answers.
+    e.send("go infinite");
+    sleepMs(100);
+    e.process.closeInput();
+    EXPECT_EQ(countStartingWith(e.process.readAllLines(Engine::Timeout), "bestmove"), 1);
+    EXPECT_EQ(e.process.waitExit(Engine::Timeout), 0);
 }
 
 TEST(SearchProcess, PonderWaitsForPonderhit) {
     Engine e;
     e.send("position startpos");
     e.send("go ponder wtime 2000 btime 2000");
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    e.send("isready");
-    std::vector<std::string> before;
-    ASSERT_TRUE(e.process.readUntil("readyok", Timeout, &before));
-    EXPECT_EQ(countStartingWith(before, "bestmove"), 0);  // far beyond the time for this move
+    sleepMs(1500);
+    EXPECT_EQ(e.bestMovesUntilReady(), 0);  // far beyond the time for this move
     e.send("ponderhit");
-    const auto lines = e.untilBestMove();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_TRUE(startsWith(lines.back(), "bestmove ")) << lines.back();
+    EXPECT_TRUE(startsWith(e.bestMoveLine(), "bestmove "));
 }
 
-TEST(SearchProcess, LimitsMultiPvAndRootMoveLists) {
+TEST(SearchProcess, LimitsRootMovesAndMultiPv) {
     Engine e;
     e.send("position startpos");
-    e.send("go nodes 3000");
-    EXPECT_TRUE(startsWith(e.untilBestMove().back(), "bestmove "));
-    e.send("go movetime 200");
-    EXPECT_TRUE(startsWith(e.untilBestMove().back(), "bestmove "));
+    for (const char* go : {"go nodes 3000", "go movetime 200"}) {
+        e.send(go);
+        EXPECT_TRUE(startsWith(e.bestMoveLine(), "bestmove ")) << go;
+    }
     e.send("go depth 3 searchmoves a2a3 zz b1c3");  // the list ends at the first non-move
-    EXPECT_TRUE(startsWith(e.untilBestMove().back(), "bestmove a2a3"));
-    e.send("go depth 3 excludemoves a2a3 a2a4 b2b3 b2b4 c2c3 c2c4 d2d3 d2d4 e2e3 e2e4 f2f3 f2f4 g2g3 g2g4 "
-           "h2h4 b1a3 b1c3 g1f3 g1h3");
-    EXPECT_TRUE(startsWith(e.untilBestMove().back(), "bestmove h2h3"));
+    EXPECT_TRUE(startsWith(e.bestMoveLine(), "bestmove a2a3"));
 
     e.send("setoption name MultiPV value 3");
     e.send("go depth 5");
     const auto lines = e.untilBestMove();
     for (const char* n : {"info multipv 1 depth 5 ", "info multipv 2 depth 5 ", "info multipv 3 depth 5 "})
-        EXPECT_EQ(countStartingWith(lines, n) >= 1, true) << n;
+        EXPECT_GE(countStartingWith(lines, n), 1) << n;
 }
 
-TEST(SearchProcess, EndOfInputStopsAnInfiniteSearchWhichStillAnswers) {
-    Engine e;
-    e.send("position startpos");
-    e.send("go infinite");
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    e.process.closeInput();
-    const auto lines = e.process.readAllLines(Timeout);
-    EXPECT_EQ(countStartingWith(lines, "bestmove"), 1);
-    EXPECT_EQ(e.process.waitExit(Timeout), 0);
-}
-
-TEST(SearchProcess, BenchSignatureRepeats) {
-    std::string first;
-    for (int run = 0; run < 2; ++run) {
+// With 2 and 4 threads mates are still found, "stop" and "quit" end a search promptly,
+// "stop" gets exactly one legal "bestmove" and "quit" none.
+TEST(ParallelSearchProcess, MatesStopAndQuitWithTwoAndFourThreads) {
+    const char* const mates[] = {
+        // each a mate in two
+        "2k5/8/1K6/8/8/8/8/7R w - - 0 1",
+        "r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 0 1",
+        "6k1/pp4p1/2p5/2bp4/8/P5Pb/1P3rrP/2BRRN1K b - - 0 1",
+    };
+    const std::string middlegame = "r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/3P1N2/PPP2PPP/RNBQK2R w KQkq - 0 1";
+    constexpr int PromptMs = 5000;  // only a hang or a search that ignores "stop" exceeds it
+    for (int threads : {2, 4}) {
         Engine e;
-        e.send("bench 5");
-        const auto nodes = e.process.readUntil("bench: nodes ", Timeout);
-        ASSERT_TRUE(nodes);
-        EXPECT_TRUE(e.process.readUntil("bench: nps ", Timeout));
-        if (run == 0)
-            first = *nodes;
-        else
-            EXPECT_EQ(*nodes, first);
+        e.send("setoption name NumberOfProcessors value " + std::to_string(threads));
+        for (const char* fen : mates) {
+            e.send(std::string("position fen ") + fen);
+            e.send("go depth 12");
+            const auto lines = e.untilBestMove();
+            EXPECT_TRUE(anyContains(lines, " score mate 2 ")) << threads << " threads: " << fen;
+            EXPECT_TRUE(!lines.empty() && legalBestMove(fen, lines.back())) << fen;
+        }
+        e.send("position fen " + middlegame);
+        e.send("go infinite");
+        sleepMs(500);
+        e.send("stop");
+        EXPECT_TRUE(legalBestMove(middlegame, e.bestMoveLine(PromptMs))) << threads << " threads";
+        EXPECT_EQ(e.bestMovesUntilReady(), 0);
+        e.send("go wtime 300 btime 300 winc 10 binc 10");  // short clocks, more threads than cores
+        EXPECT_TRUE(legalBestMove(middlegame, e.bestMoveLine())) << threads << " threads";
+
+        e.send("go infinite");
+        sleepMs(300);
+        e.send("quit");  // ends the search without a "bestmove"
+        EXPECT_EQ(e.process.waitExit(PromptMs), 0) << threads << " threads";
+        EXPECT_EQ(countStartingWith(e.process.readAllLines(PromptMs), "bestmove"), 0);
     }
+}
+
+namespace {
+
+// Each line: 16 network inputs (nine of them 0 or 1), the factor and the continue flag. In the
+// start position (opening) the factor is 0.15 until the network decides, then its output + 0.07.
+void expectLogLine(const std::string& line, Zeitnetz_t& net, int& networkLines) {
+    std::istringstream in(line);
+    std::vector<std::string> t;
+    for (std::string token; in >> token;) t.push_back(token);
+    ASSERT_EQ(t.size(), 18u) << line;
+    for (int i = 0; i < 9; ++i) EXPECT_TRUE(t[i] == "0" || t[i] == "1") << line;
+    EXPECT_TRUE(t[17] == "0" || t[17] == "1") << line;
+    const double factor = std::stod(t[16]);
+    if (factor == OpeningTimeFactor) return;
+    double values[TimeNetInputs];
+    ASSERT_TRUE(Zeitnetz_t::decodeInputs(line.c_str(), values)) << line;
+    const double expected = std::max(net.timeFactor(values) + OpeningFactorBonus, MinTimeFactor);
+    EXPECT_NEAR(factor, expected, 1e-5 * std::fabs(expected)) << line;
+    ++networkLines;
+}
+
+}  // namespace
+
+TEST(TimeNetworkLogProcess, SearchesAppendTheirLastIterations) {
+    test::TempDir dir;
+    const std::string log = dir.path("time.log");
+    Engine e;
+    e.send("setoption name TimeLogfile value " + log);
+    e.send("position startpos");
+    e.send("go movetime 2000");
+    ASSERT_TRUE(startsWith(e.bestMoveLine(), "bestmove"));
+    auto lines = test::fileLines(log);
+    ASSERT_EQ(lines.size(), 3u);
+    Zeitnetz_t net;
+    int networkLines = 0;
+    for (const auto& l : lines) expectLogLine(l, net, networkLines);
+    EXPECT_GE(networkLines, 1);  // the iterations logged late enough are the network's
+
+    // A second search appends; a depth-limited one refuses the iteration after its last.
+    e.send("go depth 3");
+    ASSERT_TRUE(startsWith(e.bestMoveLine(), "bestmove"));
+    lines = test::fileLines(log);
+    ASSERT_EQ(lines.size(), 6u);
+    for (int i = 3; i < 6; ++i) expectLogLine(lines[i], net, networkLines);
+    EXPECT_EQ(lines[3].back(), '1');
+    EXPECT_EQ(lines[4].back(), '1');
+    EXPECT_EQ(lines[5].back(), '0');
+
+    // A log that cannot be written says so through the sink; the search still answers.
+    e.send("setoption name TimeLogfile value /nonexistent/dir/time.log");
+    e.send("go depth 3");
+    const auto answer = e.untilBestMove();
+    EXPECT_NE(
+        std::find(answer.begin(), answer.end(), "info string error writing file: /nonexistent/dir/time.log"),
+        answer.end());
+    EXPECT_TRUE(!answer.empty() && startsWith(answer.back(), "bestmove"));
 }
 
 }  // namespace tolvaren
