@@ -1,5 +1,5 @@
-// Helpers shared by the board tests: setting positions from FEN with a check, and
-// random legal games from a start position.
+// Helpers shared by the board tests (and others that need positions): setting positions
+// from FEN with a check, legal move lists, and random legal games.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -57,5 +57,32 @@ struct TestRandom {
         return static_cast<uint32_t>(state >> 33);
     }
 };
+
+// Plays `games` random legal games of at most `plies` plies, starting in turn from the
+// start position, a random Chess960 position and each of `fens`, and calls
+// visit(board, legal moves) before every move. The walk ends at the first test failure.
+template <class Visit>
+void playRandomGames(uint64_t seed, int games, int plies, Visit visit,
+                     const std::vector<std::string>& fens = {}) {
+    TestRandom rng{seed};
+    static Board b;
+    for (int game = 0; game < games && !::testing::Test::HasFailure(); ++game) {
+        const int kind = game % static_cast<int>(2 + fens.size());
+        if (kind == 0)
+            setStartPosition(b.pos, b.state);
+        else if (kind == 1)
+            setChess960Position(b.pos, b.state, rng.next() % 960);
+        else
+            EXPECT_TRUE(readFen(b.pos, b.state, fens[kind - 2])) << fens[kind - 2];
+        for (int ply = 0; ply < plies && !::testing::Test::HasFailure(); ++ply) {
+            const std::vector<Zug_t> legal = legalMoves(b.pos, b.state);
+            visit(b, legal);
+            Zustand_t next;
+            if (legal.empty() || !playPermanent(b.pos, legal[rng.next() % legal.size()], b.state, next))
+                break;
+            b.state = next;
+        }
+    }
+}
 
 }  // namespace tolvaren::testing

@@ -15,28 +15,6 @@ using testing::fenOf;
 
 constexpr const char* StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
 
-TEST(Fen, StartPositionFieldsAndText) {
-    static Stellung_t pos;
-    Zustand_t state;
-    setStartPosition(pos, state);
-    EXPECT_EQ(fenOf(pos), StartFen);
-    EXPECT_EQ(pos.castling, 15);
-    EXPECT_EQ(pos.chess960, 0);
-    EXPECT_EQ(pos.historyLength, 1);
-    EXPECT_EQ(pos.history[0], state.hashKey);
-    const Seite_t& w = pos.sides[White];
-    EXPECT_EQ(w.count[AllPieces], 16);
-    EXPECT_EQ(w.kingSquare(), 60);
-    const uint8_t pawns[8] = {48, 49, 50, 51, 52, 53, 54, 55};
-    EXPECT_EQ(std::memcmp(w.squares(Pawn), pawns, 8), 0);
-    EXPECT_EQ(w.squares(Knight)[0], 57);
-    EXPECT_EQ(w.squares(Knight)[1], 62);
-    EXPECT_EQ(w.longRook, 56);
-    EXPECT_EQ(w.shortRook, 63);
-    EXPECT_EQ(pos.sides[Black].longRook, 0);
-    EXPECT_EQ(pos.sides[Black].shortRook, 7);
-}
-
 TEST(Fen, HashKeyTableHasExactlyTheListedZeros) {
     for (int i = 0; i < 960; ++i) {
         const bool zero = (i >= 16 && i < 64) || (i >= 448 && i < 512) ||
@@ -46,9 +24,10 @@ TEST(Fen, HashKeyTableHasExactlyTheListedZeros) {
 }
 
 TEST(Fen, RoundTripsAndEnPassantOnlyWhenCapturable) {
-    for (const char* fen : {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
-                            "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -", "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6",
-                            "4k3/8/8/8/3pP3/8/8/4K3 b - e3"}) {
+    for (const char* fen :
+         {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
+          "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
+          "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6", "4k3/8/8/8/3pP3/8/8/4K3 b - e3"}) {
         const auto b = boardFromFen(fen);
         EXPECT_EQ(fenOf(b.pos), fen);
     }
@@ -79,22 +58,22 @@ TEST(Fen, RefusesBrokenTextAndImpossiblePositions) {
     static Stellung_t before;
     std::memcpy(&before, &pos, sizeof pos);
     for (const char* fen : {
-             "", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR",           // no side
-             "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq -",      // side
-             "rnbqkbnrr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",     // nine files
-             "rnbqkbn/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",       // "/" too early
-             "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR/8 w KQkq -",    // nine ranks
-             "rnbqkbnr/pppppppp/9/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",      // digit 9
-             "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNX w KQkq -",      // letter
-             "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkx -",      // castling letter
-             "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq e4",     // e.p. rank
-             "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq",        // no e.p. field
-             "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQ1BNR w KQkq -",      // no White king
-             "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKKNR w - -",         // two kings
-             "rnbqkbnr/pppppppp/8/8/8/P7/PPPPPPPP/RNBQKBNR w KQkq -",     // 17 pieces, 9 pawns
-             "1nbqkbn1/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",      // no Black rooks
-             "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQ1BNR w K -",         // king without rights
-             "3k4/8/8/8/8/8/8/R3K2R w KQk -",                             // kings on different files
+             "", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR",         // no side
+             "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq -",    // side
+             "rnbqkbnrr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",   // nine files
+             "rnbqkbn/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",     // "/" too early
+             "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR/8 w KQkq -",  // nine ranks
+             "rnbqkbnr/pppppppp/9/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",    // digit 9
+             "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNX w KQkq -",    // letter
+             "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkx -",    // castling letter
+             "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq e4",   // e.p. rank
+             "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq",      // no e.p. field
+             "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQ1BNR w KQkq -",    // no White king
+             "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKKNR w - -",       // two kings
+             "rnbqkbnr/pppppppp/8/8/8/P7/PPPPPPPP/RNBQKBNR w KQkq -",   // 17 pieces, 9 pawns
+             "1nbqkbn1/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",    // no Black rooks
+             "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQ1BNR w K -",       // king without rights
+             "3k4/8/8/8/8/8/8/R3K2R w KQk -",                           // kings on different files
          }) {
         EXPECT_FALSE(readFen(pos, state, fen)) << fen;
         EXPECT_EQ(std::memcmp(&pos, &before, sizeof pos), 0) << "changed by " << fen;
@@ -149,20 +128,8 @@ TEST(Fen, CastlingFieldsFileLettersAndChess960Flags) {
     EXPECT_EQ(fenOf(pos), "rkrnnqbb/pppppppp/8/8/8/8/PPPPPPPP/RKRNNQBB w KQkq -");
 }
 
-TEST(Fen, ColourFlipTwiceGivesThePositionBack) {
-    for (const char* fen : {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
-                            "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6",
-                            "bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w HFhf -"}) {
-        const auto b = boardFromFen(fen);
-        static Stellung_t once, twice;
-        flipColors(b.pos, once);
-        Zustand_t state;
-        computeState(once, state);
-        EXPECT_EQ(popCount(state.by(White).attacked), popCount(b.state.by(Black).attacked));
-        flipColors(once, twice);
-        EXPECT_EQ(std::memcmp(&twice, &b.pos, BoardPartSize), 0) << fen;
-        EXPECT_EQ(computeHashKey(twice), b.state.hashKey);
-    }
+// Random games check that flipping twice gives the position back; here the text of one flip.
+TEST(Fen, ColourFlipMirrorsTheBoardAndTheSideToMove) {
     const auto b = boardFromFen("rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6");
     static Stellung_t flipped;
     flipColors(b.pos, flipped);

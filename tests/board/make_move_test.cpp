@@ -25,45 +25,30 @@ bool play(testing::Board& b, const char* text) {
 // new state equals one computed from scratch, and take back restores the board part
 // byte for byte. Also FEN and colour flip round trips on the way.
 TEST(MakeMove, RandomGamesKeepKeysAndRestoreExactly) {
-    testing::TestRandom rng{777};
-    static testing::Board b;
     static Stellung_t saved, flipped, back;
     int castlings = 0, enPassants = 0, promotions = 0;
-    for (int game = 0; game < 80; ++game) {
-        if (game % 2) setChess960Position(b.pos, b.state, rng.next() % 960);
-        else setStartPosition(b.pos, b.state);
-        for (int ply = 0; ply < 200; ++ply) {
-            std::memcpy(&saved, &b.pos, sizeof saved);
-            const auto moves = testing::legalMoves(b.pos, b.state);
-            for (const Zug_t move : moves) {
-                Zustand_t next;
-                Rueckzug_t undo;
-                ASSERT_TRUE(playMove(b.pos, move, b.state, next, undo));
-                ASSERT_TRUE(isConsistent(b.pos, next)) << testing::fenOf(saved) << " " << move;
-                castlings += moveKind(move) == ZugRochade;
-                enPassants += moveKind(move) == ZugEnPassant;
-                promotions += isPromotion(move);
-                takeBack(undo);
-                ASSERT_EQ(std::memcmp(&saved, &b.pos, BoardPartSize), 0) << testing::fenOf(saved) << " " << move;
-            }
-            if (moves.empty()) break;
-
-            const std::string fen = testing::fenOf(b.pos);
-            const auto reread = boardFromFen(fen);
-            EXPECT_EQ(testing::fenOf(reread.pos), fen);
-            EXPECT_EQ(reread.state.hashKey, b.state.hashKey) << fen;
-            flipColors(b.pos, flipped);
-            flipColors(flipped, back);
-            std::memcpy(&saved, &b.pos, sizeof saved);
-            rebuildLists(saved);
-            EXPECT_EQ(std::memcmp(&back, &saved, BoardPartSize), 0) << fen;
-
-            Zug_t chosen = moves[rng.next() % moves.size()];
+    testing::playRandomGames(777, 80, 200, [&](testing::Board& b, const std::vector<Zug_t>& moves) {
+        std::memcpy(&saved, &b.pos, sizeof saved);
+        for (const Zug_t move : moves) {
             Zustand_t next;
-            ASSERT_TRUE(playPermanent(b.pos, chosen, b.state, next));
-            b.state = next;
+            Rueckzug_t undo;
+            ASSERT_TRUE(playMove(b.pos, move, b.state, next, undo));
+            ASSERT_TRUE(isConsistent(b.pos, next)) << testing::fenOf(saved) << " " << move;
+            castlings += moveKind(move) == ZugRochade;
+            enPassants += moveKind(move) == ZugEnPassant;
+            promotions += isPromotion(move);
+            takeBack(undo);
+            ASSERT_EQ(std::memcmp(&saved, &b.pos, BoardPartSize), 0) << testing::fenOf(saved) << " " << move;
         }
-    }
+        const std::string fen = testing::fenOf(b.pos);
+        const auto reread = boardFromFen(fen);
+        EXPECT_EQ(testing::fenOf(reread.pos), fen);
+        EXPECT_EQ(reread.state.hashKey, b.state.hashKey) << fen;
+        flipColors(b.pos, flipped);
+        flipColors(flipped, back);
+        rebuildLists(saved);
+        EXPECT_EQ(std::memcmp(&back, &saved, BoardPartSize), 0) << fen;
+    });
     EXPECT_GT(castlings, 0);
     EXPECT_GT(enPassants, 0);
     EXPECT_GT(promotions, 0);
@@ -144,7 +129,8 @@ TEST(MakeMove, MaterialKeyOppositeBishopTerm) {
     auto b = boardFromFen("4k3/8/8/3b4/8/8/1b6/B3K3 w - -");
     ASSERT_TRUE(play(b, "a1b2"));
     EXPECT_EQ(b.state.materialKey, computeMaterialKey(b.pos));
-    EXPECT_EQ(b.state.materialKey, MaterialMultiplier[White][Bishop] + MaterialMultiplier[Black][Bishop] + OppositeBishopsKey);
+    EXPECT_EQ(b.state.materialKey,
+              MaterialMultiplier[White][Bishop] + MaterialMultiplier[Black][Bishop] + OppositeBishopsKey);
     ASSERT_TRUE(play(b, "d5e4"));
     ASSERT_TRUE(play(b, "b2c3"));
     EXPECT_EQ(b.state.materialKey, computeMaterialKey(b.pos));
@@ -153,15 +139,15 @@ TEST(MakeMove, MaterialKeyOppositeBishopTerm) {
 TEST(MakeMove, AttackRecords) {
     const auto b = boardFromFen("4k3/8/8/8/2n5/8/1P1B4/R3K3 b - -");
     const Angriffe_t& white = b.state.by(White);
-    EXPECT_EQ(white.pawnAttacks, bit(40) | bit(42));                 // a3, c3
-    EXPECT_TRUE(white.attackedTwice & bit(42));                      // c3: pawn and bishop
-    EXPECT_TRUE(white.attackedTwice & bit(59));                      // d1: rook, king and bishop
-    EXPECT_EQ(b.state.by(Black).threats, 0u);                        // the knight sees no rook or queen
+    EXPECT_EQ(white.pawnAttacks, bit(40) | bit(42));  // a3, c3
+    EXPECT_TRUE(white.attackedTwice & bit(42));       // c3: pawn and bishop
+    EXPECT_TRUE(white.attackedTwice & bit(59));       // d1: rook, king and bishop
+    EXPECT_EQ(b.state.by(Black).threats, 0u);         // the knight sees no rook or queen
     const auto p = boardFromFen("4k3/4n3/8/8/8/8/8/4RK2 b - -");
-    EXPECT_EQ(p.state.by(White).pinned, bit(12));                    // the e7 knight
+    EXPECT_EQ(p.state.by(White).pinned, bit(12));  // the e7 knight
     EXPECT_EQ(p.state.by(Black).pinned, 0u);
     const auto t = boardFromFen("4k3/8/8/3q4/8/2N5/8/4K3 w - -");
-    EXPECT_EQ(t.state.by(White).threats, bit(27));                   // knight attacks the queen
+    EXPECT_EQ(t.state.by(White).threats, bit(27));  // knight attacks the queen
 }
 
 }  // namespace

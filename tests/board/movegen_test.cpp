@@ -89,50 +89,36 @@ TEST(MoveGen, EvasionsDoubleCheckAndEnPassant) {
     EXPECT_FALSE(lists(b, "e2b5"));
 }
 
-// Over random games: generate in check lists only legal moves (e.p. of a pinned pawn
-// excepted), leavesKingSafe agrees with make, and the tactical generator lists only
-// moves that generate lists, without duplicates and without under-promotions.
+// Over random games: generate lists only moves whose legality leavesKingSafe and make
+// agree on, without duplicates, and the tactical generator lists only moves that
+// generate lists, without duplicates and, out of check, without under-promotions.
 TEST(MoveGen, GeneratorsAgreeWithMakeOverRandomGames) {
-    testing::TestRandom rng{12345};
-    static testing::Board b;
-    for (int game = 0; game < 60; ++game) {
-        if (game % 2) setChess960Position(b.pos, b.state, rng.next() % 960);
-        else setStartPosition(b.pos, b.state);
-        for (int ply = 0; ply < 120; ++ply) {
-            Zugliste_t list;
-            uint32_t* end = generate(b.pos, b.state, list.begin());
-            std::set<Zug_t> all;
-            std::vector<Zug_t> legal;
-            for (uint32_t* m = list.begin(); m != end; ++m) {
-                const Zug_t move = moveOf(*m);
-                EXPECT_TRUE(all.insert(move).second) << "duplicate";
-                Zustand_t next;
-                Rueckzug_t undo;
-                const bool played = playMove(b.pos, move, b.state, next, undo);
-                if (played) takeBack(undo);
-                ASSERT_EQ(played, leavesKingSafe(b.pos, b.state, move)) << testing::fenOf(b.pos);
-                if (played) legal.push_back(move);
-            }
-            for (int mode = 0; mode <= 2; ++mode) {
-                Zugliste_t tactical;
-                uint32_t* tend = generateTactical(b.pos, b.state, b.pos.sides[b.pos.side ^ 1].pieces[AllPieces], mode,
-                                                  tactical.begin());
-                std::set<Zug_t> seen;
-                for (uint32_t* m = tactical.begin(); m != tend; ++m) {
-                    const Zug_t move = moveOf(*m);
-                    EXPECT_TRUE(seen.insert(move).second) << "tactical duplicate " << testing::fenOf(b.pos);
-                    EXPECT_TRUE(all.count(move)) << "tactical move not generated " << testing::fenOf(b.pos);
-                    if (!inCheck(b.pos, b.state)) {
-                        EXPECT_TRUE(!isPromotion(move) || moveKind(move) == ZugUmwDame);
-                    }
-                }
-            }
-            if (legal.empty()) break;
+    testing::playRandomGames(12345, 60, 120, [](testing::Board& b, const std::vector<Zug_t>&) {
+        Zugliste_t list;
+        uint32_t* end = generate(b.pos, b.state, list.begin());
+        std::set<Zug_t> all;
+        for (uint32_t* m = list.begin(); m != end; ++m) {
+            const Zug_t move = moveOf(*m);
+            EXPECT_TRUE(all.insert(move).second) << "duplicate";
             Zustand_t next;
-            ASSERT_TRUE(playPermanent(b.pos, legal[rng.next() % legal.size()], b.state, next));
-            b.state = next;
+            Rueckzug_t undo;
+            const bool played = playMove(b.pos, move, b.state, next, undo);
+            if (played) takeBack(undo);
+            ASSERT_EQ(played, leavesKingSafe(b.pos, b.state, move)) << testing::fenOf(b.pos);
         }
-    }
+        for (int mode = 0; mode <= 2; ++mode) {
+            Zugliste_t tactical;
+            const Bitboard targets = b.pos.sides[b.pos.side ^ 1].pieces[AllPieces];
+            uint32_t* tend = generateTactical(b.pos, b.state, targets, mode, tactical.begin());
+            std::set<Zug_t> seen;
+            for (uint32_t* m = tactical.begin(); m != tend; ++m) {
+                const Zug_t move = moveOf(*m);
+                EXPECT_TRUE(seen.insert(move).second) << "tactical duplicate " << testing::fenOf(b.pos);
+                EXPECT_TRUE(all.count(move)) << "tactical move not generated " << testing::fenOf(b.pos);
+                EXPECT_TRUE(inCheck(b.pos, b.state) || !isPromotion(move) || moveKind(move) == ZugUmwDame);
+            }
+        }
+    });
 }
 
 TEST(MoveGen, TacticalModes) {

@@ -56,11 +56,9 @@ TEST(MaterialEntry, SumsPhaseAndScore) {
     computeMaterialEntry(counts({0, 0, 0, 1, 0}, {1, 0, 1, 0, 0}), 6, e);
     // d = 4820 - 4212 = 608, m = 9032: 608 + (275 * 608 + 1339 * 1083) * 15968 / 2^28 = 608 + 96.
     EXPECT_EQ(e.materialScore, 704);
-}
 
-TEST(MaterialEntry, EqualSumsScoreZeroWhateverThePawns) {
-    // Pawn, knight and queen against three pawns, two bishops and a rook: 13850 each.
-    MaterialEintrag_t e{};
+    // Equal sums score zero whatever the pawns: pawn, knight and queen against three
+    // pawns, two bishops and a rook, 13850 each.
     computeMaterialEntry(counts({1, 1, 0, 0, 1}, {3, 0, 2, 1, 0}), 7, e);
     EXPECT_EQ(e.whiteSum, e.blackSum);
     EXPECT_EQ(e.materialScore, 0);
@@ -105,7 +103,7 @@ TEST(MaterialEntry, BishopPairCountsBishopsOnly) {
     EXPECT_EQ(light.materialEntry().patternScore, makeScore(0, 130));
 }
 
-TEST(MaterialTable, HitReturnsTheEntryAMissComputed) {
+TEST(MaterialTable, HitReturnsTheEntryAMissComputedAndKeyZeroIsComputed) {
     EvalBoard b("r1bqkb1r/pppp1ppp/2n2n2/4p3/4P3/2N2N2/PPPP1PPP/R1BQKB1R w KQkq - 0 1");
     const MaterialEintrag_t& first = b.materialEntry();
     const MaterialEintrag_t copy = first;
@@ -114,12 +112,11 @@ TEST(MaterialTable, HitReturnsTheEntryAMissComputed) {
     EXPECT_EQ(std::memcmp(&copy, &second, sizeof copy), 0);
     EXPECT_EQ(first.key, b.state.materialKey);
     EXPECT_EQ(&first, &b.material->entry[b.state.materialKey & (MaterialTableSize - 1)]);
-}
 
-TEST(MaterialTable, BareKingsAreComputedNotTakenFromAnEmptySlot) {
-    EvalBoard b("8/8/4k3/8/8/3K4/8/8 w - - 0 1");
-    ASSERT_EQ(b.state.materialKey, 0u);
-    const MaterialEintrag_t& e = b.materialEntry();
+    // Bare kings (key 0) are computed, not taken from an empty slot.
+    EvalBoard kings("8/8/4k3/8/8/3K4/8/8 w - - 0 1");
+    ASSERT_EQ(kings.state.materialKey, 0u);
+    const MaterialEintrag_t& e = kings.materialEntry();
     EXPECT_EQ(e.mgWeight, 0);
     EXPECT_EQ(e.egWeight, 256);
     EXPECT_EQ(e.whiteSum + e.blackSum, 0);

