@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -123,7 +124,7 @@ TEST(NeuroNetz, WriteThenReadRestoresWeightsAndState) {
     EXPECT_EQ(writeText(copy, true), text);  // the text is a fixed point
 }
 
-TEST(NeuroNetz, ReadRejectsMalformedTexts) {
+TEST(NeuroNetz, ReadRejectsMalformedTextsAndTheTrainingStateIsOptional) {
     const std::vector<std::pair<std::string, std::string>> bad = {
         {"empty", ""},
         {"zero count", "0\n"},
@@ -143,9 +144,6 @@ TEST(NeuroNetz, ReadRejectsMalformedTexts) {
         NeuroNetz_t net(3);
         EXPECT_FALSE(readText(net, text)) << what;
     }
-}
-
-TEST(NeuroNetz, TrainingStateIsOptional) {
     for (const std::string tail : {"", "0\n", "end"}) {
         NeuroNetz_t net(3);
         ASSERT_TRUE(readText(net, SmallTopology + SmallWeights + tail)) << tail;
@@ -173,12 +171,11 @@ void pushBiasWeight(double start, double target) {
     EXPECT_EQ(net.outputNode(0).incoming[0].step, 0.5);
 }
 
-TEST(NeuroNetz, UpdatesClipWeightsAndSteps) {
+TEST(NeuroNetz, UpdatesClipWeightsAndStepsAndZeroGradientsShrinkTheStep) {
     pushBiasWeight(19.9, 100.0);
     pushBiasWeight(-19.9, -100.0);
-}
 
-TEST(NeuroNetz, ZeroGradientsFlipDirectionAndShrinkStep) {
+    // Zero gradients flip the direction and shrink the step.
     NeuroNetz_t net(3);
     ASSERT_TRUE(readText(net, SmallTopology + SmallWeights));
     double previous = 1e-7;
@@ -226,11 +223,8 @@ TEST(NeuroNetz, CorruptedTextsAreHandledSafely) {
     trainOnce(source, {0.3, 0.2, 0.1}, 1.0);
     source.updateWeights();
     const std::string valid = writeText(source, true);
-    std::vector<std::string> tokens;
-    {
-        std::istringstream in(valid);
-        for (std::string t; in >> t;) tokens.push_back(t);
-    }
+    std::istringstream in(valid);
+    const std::vector<std::string> tokens{std::istream_iterator<std::string>(in), {}};
     const std::vector<std::string> junk = {"x",    "-",     "0",           "1",   "2",   "3", "-1",
                                            "4097", "1e999", "99999999999", "nan", "0.5", ""};
     Zufall_t rnd;
@@ -238,25 +232,15 @@ TEST(NeuroNetz, CorruptedTextsAreHandledSafely) {
     int accepted = 0;
     for (int round = 0; round < 3000; ++round) {
         std::vector<std::string> t = tokens;
-        const int edits = 1 + rnd.integer(0, 3);
-        for (int e = 0; e < edits; ++e) {
+        for (int e = 0, edits = 1 + rnd.integer(0, 3); e < edits; ++e) {
             // Most edits hit the topology, where the structure is decided.
-            const std::size_t limit = rnd.integer(0, 1) ? 60 : t.size();
-            const std::size_t at = rnd.integer(0, static_cast<uint32_t>(std::min(limit, t.size())) - 1);
-            switch (rnd.integer(0, 3)) {
-                case 0:
-                    t.erase(t.begin() + at);
-                    break;
-                case 1:
-                    t[at] = junk[rnd.integer(0, static_cast<uint32_t>(junk.size()) - 1)];
-                    break;
-                case 2:
-                    t.insert(t.begin() + at, t[at]);
-                    break;
-                default:
-                    t.resize(at);
-                    break;
-            }
+            const std::size_t limit = std::min<std::size_t>(rnd.integer(0, 1) ? 60 : t.size(), t.size());
+            const auto at = t.begin() + rnd.integer(0, static_cast<uint32_t>(limit) - 1);
+            const int kind = rnd.integer(0, 3);
+            if (kind == 0) t.erase(at);
+            if (kind == 1) *at = junk[rnd.integer(0, static_cast<uint32_t>(junk.size()) - 1)];
+            if (kind == 2) t.insert(at, *at);
+            if (kind == 3) t.erase(at, t.end());
             if (t.empty()) t.push_back("1");
         }
         std::string text;

@@ -1,12 +1,13 @@
 #include "net/time_log.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "support/test_files.h"
 
 namespace tolvaren {
 namespace {
@@ -25,9 +26,8 @@ ZeitnetzEingabe_t input(int rootMoves) {
 }
 
 TEST(Zeitprotokoll, KeepsTheLastThreeIterationsAndAppendsThem) {
-    char dir[] = "/tmp/tolvaren-timelog-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string file = std::string(dir) + "/time.log";
+    test::TempDir dir;
+    const std::string file = dir.path("time.log");
 
     Zeitprotokoll_t log;
     EXPECT_TRUE(log.append(file.c_str()));  // nothing to write: no file appears
@@ -46,16 +46,13 @@ TEST(Zeitprotokoll, KeepsTheLastThreeIterationsAndAppendsThem) {
     EXPECT_EQ(fileText(file), expected + expected);
 
     EXPECT_TRUE(log.append("/dev/null"));
-    EXPECT_FALSE(log.append((std::string(dir) + "/missing/time.log").c_str()));
+    EXPECT_FALSE(log.append(dir.path("missing/time.log").c_str()));
 
     log.clear();
     EXPECT_EQ(log.lineCount(), 0);
     log.record(input(40), 0.08, 1, 29999);
     EXPECT_STREQ(log.line(0), "0 0 0 1 1 1 1 0 0 1 0 0 0 0 0 0 0.08 1");
     EXPECT_STREQ(log.line(1), "");
-
-    std::remove(file.c_str());
-    rmdir(dir);
 }
 
 }  // namespace

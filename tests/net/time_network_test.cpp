@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -24,12 +23,7 @@ TEST(Zeitnetz, EmbeddedNetworkShapeAndBiasPath) {
     EXPECT_EQ(net.hiddenNode(1, 4).outgoing[0].weight, -0.04761059726);
 
     // With all inputs 0 only the bias path speaks.
-    const double bias[5] = {-2.229986814, -0.4655993964, 0.4488665032, 1.47863138, -1.707457195};
-    const double toOutput[5] = {-0.2688509211, -0.2129239249, -0.5034767092, -0.05195119445, -0.04761059726};
-    double expected = 0.02515350503;
-    for (int j = 0; j < 5; ++j) expected += toOutput[j] * std::tanh(bias[j]);
     const double zeros[TimeNetInputs] = {};
-    EXPECT_NEAR(net.timeFactor(zeros), expected, 1e-14);
     EXPECT_NEAR(net.timeFactor(zeros), 0.166216278940108, 1e-12);
 
     // Written back, the text is the embedded one, digit for digit.
@@ -81,16 +75,6 @@ TEST(Zeitnetz, EncodesTwoIterationRecords) {
     double values[TimeNetInputs];
     EXPECT_FALSE(Zeitnetz_t::decodeInputs("1 0 1 0.5", values));
     EXPECT_EQ(values[15], 0.0);
-}
-
-TEST(Zeitnetz, RootNodeCountsSkipTheBestMove) {
-    const uint64_t nodes[5] = {40, 900, 70, 70, 10};
-    Iterationsmerkmale_t r;
-    r.setRootNodes(nodes, 5, 1);
-    EXPECT_EQ(r.bestMoveNodes, 900u);
-    EXPECT_EQ(r.largestOtherNodes, 70u);
-    EXPECT_EQ(r.secondLargestOtherNodes, 70u);
-    EXPECT_EQ(r.totalNodes, 1090u);
 }
 
 TEST(Zeitnetz, DriverFactorRule) {

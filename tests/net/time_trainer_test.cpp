@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,21 +9,15 @@
 #include <vector>
 
 #include "board/random.h"
+#include "support/test_files.h"
 
 namespace tolvaren {
 namespace {
 
 class TimeTrainer : public ::testing::Test {
    protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/tolvaren-trainer-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        Zufall_t::global().seed(2024);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-
-    std::string path(const std::string& name) const { return dir + "/" + name; }
+    void SetUp() override { Zufall_t::global().seed(2024); }
+    std::string path(const std::string& name) const { return dir.path(name); }
 
     // `count` samples of a smooth target; `partial` adds an incomplete one at the end.
     std::string writeSamples(const std::string& name, int count, bool partial = false) {
@@ -45,7 +38,7 @@ class TimeTrainer : public ::testing::Test {
 
     void run(const std::string& args) { timeCommand(args, trainer, sink); }
 
-    std::string dir;
+    test::TempDir dir;
     std::vector<std::string> messages;
     ZeitnetzTrainer_t::MessageSink sink = [this](const std::string& m) { messages.push_back(m); };
     std::unique_ptr<ZeitnetzTrainer_t> trainer;
@@ -103,25 +96,20 @@ TEST_F(TimeTrainer, AddInitLearnWriteRoundTrip) {
     EXPECT_NEAR(trainer->learn(1), before, 1e-6);
 }
 
-TEST_F(TimeTrainer, LearnWithoutSamplesOrEpochs) {
+TEST_F(TimeTrainer, FailuresSpeakAndKeepTheNetwork) {
     trainer = std::make_unique<ZeitnetzTrainer_t>(5, sink);
     run(" learn 10");
     run(" add " + writeSamples("s.txt", 4));
-    run(" learn 0");
+    run(" learn 0");  // no epoch run: the "no epoch" error value
     run(" learn -3");
     EXPECT_EQ(messages,
               (std::vector<std::string>{"info string nothing to learn", "info string Mittlerer Fehler 9.9",
                                         "info string Mittlerer Fehler 9.9"}));
-}
 
-TEST_F(TimeTrainer, ReadAndWriteFailuresSpeakAndKeepTheNetwork) {
+    messages.clear();
     run(" init 3");
-    ASSERT_TRUE(trainer);
     trainer->network().inputNode(0).outgoing[0].weight = 0.75;
-    {
-        std::ofstream bad(path("bad.txt"));
-        bad << "7\n2 0 1 1 1 0 0\n";
-    }
+    std::ofstream(path("bad.txt")) << "7\n2 0 1 1 1 0 0\n";
     run(" read " + path("bad.txt"));
     run(" write " + path("no/such/dir/net.txt"));
     EXPECT_EQ(messages,

@@ -17,7 +17,7 @@ std::string score(int32_t s, int32_t alpha = -1000000, int32_t beta = 1000000) {
 
 }  // namespace
 
-TEST(UciFormat, ScoreTextInCentipawnsAndMates) {
+TEST(UciFormat, ScoreTextInCentipawnsMatesAndBounds) {
     EXPECT_EQ(score(1000), " score cp 100");
     EXPECT_EQ(score(1), " score cp 0");
     EXPECT_EQ(score(-1), " score cp 0");
@@ -31,9 +31,7 @@ TEST(UciFormat, ScoreTextInCentipawnsAndMates) {
     EXPECT_EQ(score(499997), " score mate 2");
     EXPECT_EQ(score(-499998), " score mate -1");
     EXPECT_EQ(score(-450001), " score mate -25000");
-}
-
-TEST(UciFormat, ScoreBoundsAgainstTheWindow) {
+    // Against the window 100..300.
     EXPECT_EQ(score(300, 100, 300), " score cp 30 lowerbound");
     EXPECT_EQ(score(400, 100, 300), " score cp 40 lowerbound");
     EXPECT_EQ(score(100, 100, 300), " score cp 10 upperbound");
@@ -63,12 +61,15 @@ TEST(UciFormat, PrincipalVariationLine) {
     formatPvHead(line, 250, -1000, 1000, {6, 11, 1500, 300000, 5, 0});
     for (const char* m : {"e2e4", "e7e5", "g1f3"}) ASSERT_TRUE(line.appendMove(m));
     EXPECT_STREQ(line.c_str(),
-                 "info depth 7 seldepth 11 score cp 25 time 1500 nodes 300000 nps 199866 hashfull 5 pv e2e4 e7e5 g1f3");
+                 "info depth 7 seldepth 11 score cp 25 time 1500 nodes 300000 nps 199866 hashfull 5 pv e2e4 "
+                 "e7e5 g1f3");
 
     // Zero time prints as 1; the rate divides by time + 1.
     line.clear();
     formatPvHead(line, 0, -10, 0, {0, 0, 0, 50, 0, 3});
-    EXPECT_STREQ(line.c_str(), "info depth 1 seldepth 1 score cp 0 lowerbound time 1 nodes 50 nps 50000 hashfull 0 tbhits 3 pv");
+    EXPECT_STREQ(
+        line.c_str(),
+        "info depth 1 seldepth 1 score cp 0 lowerbound time 1 nodes 50 nps 50000 hashfull 0 tbhits 3 pv");
 
     // A negative time from a clock step must not divide by zero.
     line.clear();

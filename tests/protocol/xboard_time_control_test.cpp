@@ -67,15 +67,11 @@ TEST(XboardTimeControl, MovesToGoAndIncrementDueWalkThePeriods) {
 }
 
 TEST(XboardTimeControl, ScoresInXboardUnits) {
-    EXPECT_EQ(xboardScore(1000), 100);
-    EXPECT_EQ(xboardScore(15), 2);
-    EXPECT_EQ(xboardScore(-15), -2);
-    EXPECT_EQ(xboardScore(2), 1);
-    EXPECT_EQ(xboardScore(1), 0);
-    EXPECT_EQ(xboardScore(-1), 0);
-    EXPECT_EQ(xboardScore(450000), 45000);
-    EXPECT_EQ(xboardScore(499999), 32766);  // mate in one ply
-    EXPECT_EQ(xboardScore(-499998), -32765);
+    // Mate in one ply is 32766.
+    const std::pair<int32_t, int32_t> cases[] = {{1000, 100},     {15, 2},         {-15, -2},
+                                                 {2, 1},          {1, 0},          {-1, 0},
+                                                 {450000, 45000}, {499999, 32766}, {-499998, -32765}};
+    for (const auto& [score, expected] : cases) EXPECT_EQ(xboardScore(score), expected) << score;
 }
 
 }  // namespace tolvaren

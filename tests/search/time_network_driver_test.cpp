@@ -32,9 +32,10 @@ struct Root {
         e.nodes = nodes;
         list.push_back(e);
     }
-    Iterationsmerkmale_t describe(const std::vector<Zug_t>& pv, int32_t score, const Iterationsmerkmale_t& previous) {
-        return describeIteration(board->pos, board->state, list.data(), static_cast<int>(list.size()), pv.data(),
-                                 static_cast<int>(pv.size()), score, previous);
+    Iterationsmerkmale_t describe(const std::vector<Zug_t>& pv, int32_t score,
+                                  const Iterationsmerkmale_t& previous) {
+        return describeIteration(board->pos, board->state, list.data(), static_cast<int>(list.size()),
+                                 pv.data(), static_cast<int>(pv.size()), score, previous);
     }
 };
 
@@ -43,7 +44,7 @@ TEST(TimeNetworkDriver, QuietBestMoveInTheStartPosition) {
     r.add("e2e4", 500);
     r.add("d2d4", 300);
     r.add("g1f3", 120);
-    r.add("b1c3", 80);
+    r.add("b1c3", 500);
     const Iterationsmerkmale_t none;
     const auto rec = r.describe({r.move("d2d4")}, 35, none);
     EXPECT_EQ(rec.changedNow + rec.changedBefore + rec.changedTwoAgo, 0);  // nothing to change from yet
@@ -53,11 +54,17 @@ TEST(TimeNetworkDriver, QuietBestMoveInTheStartPosition) {
     EXPECT_EQ(rec.attackedSquares, 22);  // ranks 2 and 3 and six squares of rank 1
     EXPECT_EQ(rec.bestMoveNodes, 300u);
     EXPECT_EQ(rec.largestOtherNodes, 500u);
-    EXPECT_EQ(rec.secondLargestOtherNodes, 120u);
-    EXPECT_EQ(rec.totalNodes, 1000u);
+    EXPECT_EQ(rec.secondLargestOtherNodes, 500u);  // an equal count is the second largest
+    EXPECT_EQ(rec.totalNodes, 1420u);
     EXPECT_EQ(rec.pv[0], r.move("d2d4"));
     EXPECT_EQ(rec.pv[1], 0);  // a variation shorter than four moves is padded with 0
     EXPECT_EQ(rec.score, 35);
+
+    // The list may be a "searchmoves" subset; a best move outside it owns no nodes.
+    const auto outside = r.describe({r.move("a2a3")}, 0, none);
+    EXPECT_EQ(outside.bestMoveNodes, 0u);
+    EXPECT_EQ(outside.largestOtherNodes, 500u);
+    EXPECT_EQ(outside.totalNodes, 1420u);
 }
 
 TEST(TimeNetworkDriver, ChangeHistoryFollowsTheBestMove) {
@@ -76,6 +83,9 @@ TEST(TimeNetworkDriver, ChangeHistoryFollowsTheBestMove) {
     EXPECT_EQ(fourth.changedNow, 1);
     EXPECT_EQ(fourth.changedBefore, 0);
     EXPECT_EQ(fourth.changedTwoAgo, 1);
+    const auto empty = r.describe({}, 0, fourth);
+    EXPECT_EQ(empty.pv[0], 0);
+    EXPECT_EQ(empty.changedNow, 1);
 }
 
 TEST(TimeNetworkDriver, CheckCaptureAndSpecialMoves) {
@@ -102,21 +112,6 @@ TEST(TimeNetworkDriver, CheckCaptureAndSpecialMoves) {
     EXPECT_EQ(castling.describe({castling.move("e1g1")}, 0, none).captureOrSpecial, 1);
     EXPECT_EQ(castling.describe({castling.move("h1h8")}, 0, none).captureOrSpecial, 0);
     EXPECT_EQ(castling.describe({castling.move("h1h8")}, 0, none).inCheck, 0);
-}
-
-TEST(TimeNetworkDriver, BestMoveMissingFromTheListCountsNoBestNodes) {
-    // The list may be a "searchmoves" subset; a best move outside it owns no nodes.
-    Root r("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-    r.add("e2e4", 70);
-    r.add("d2d4", 30);
-    const Iterationsmerkmale_t none;
-    const auto rec = r.describe({r.move("g1f3")}, 0, none);
-    EXPECT_EQ(rec.bestMoveNodes, 0u);
-    EXPECT_EQ(rec.largestOtherNodes, 70u);
-    EXPECT_EQ(rec.totalNodes, 100u);
-    const auto empty = r.describe({}, 0, rec);
-    EXPECT_EQ(empty.pv[0], 0);
-    EXPECT_EQ(empty.changedNow, 1);
 }
 
 }  // namespace

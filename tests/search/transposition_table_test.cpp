@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace tolvaren {
@@ -80,27 +81,21 @@ TEST(Hashtabelle, FieldsRoundTripAndNeverSpill) {
         record(449999, 8191, 1, Hashdaten_t::UpperBound, 0x8001, 0),
         record(-500000, 0, 0, Hashdaten_t::ExactBound, 0, Hashdaten_t::MateThreat),
     };
+    auto fields = [](const Hashdaten_t& d) {
+        return std::tuple(d.score, d.depth, d.nullWindowRun, d.bound, d.move, d.flags);
+    };
     for (const Hashdaten_t& in : cases) {
         t.store(in.depth, 99, 0, in);
         Hashdaten_t out;
         ASSERT_TRUE(t.probe(in.depth, 99, 0, out));
-        EXPECT_EQ(out.score, in.score);
-        EXPECT_EQ(out.depth, in.depth);
-        EXPECT_EQ(out.nullWindowRun, in.nullWindowRun);
-        EXPECT_EQ(out.bound, in.bound);
-        EXPECT_EQ(out.move, in.move);
-        EXPECT_EQ(out.flags, in.flags);
+        EXPECT_EQ(fields(out), fields(in));
     }
     // Out-of-range values are clamped or masked instead of corrupting their neighbours.
     t.store(5, 6, 0, record(250, 9000, 200, Hashdaten_t::ExactBound | 0x8000, 0x12345, 0x1801));
     Hashdaten_t out;
     ASSERT_TRUE(t.probe(5, 6, 0, out));
-    EXPECT_EQ(out.score, 250);
-    EXPECT_EQ(out.depth, 8191);
-    EXPECT_EQ(out.nullWindowRun, 127);
-    EXPECT_EQ(out.bound, Hashdaten_t::ExactBound);
-    EXPECT_EQ(out.move, 0x2345u);
-    EXPECT_EQ(out.flags, Hashdaten_t::MateThreat);
+    EXPECT_EQ(fields(out),
+              fields(record(250, 8191, 127, Hashdaten_t::ExactBound, 0x2345, Hashdaten_t::MateThreat)));
 }
 
 TEST(Hashtabelle, MateScoresAreKeptRelativeToTheNode) {
