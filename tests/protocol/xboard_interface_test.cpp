@@ -155,7 +155,23 @@ void playQuietGame(Rig& rig, int engineMoves, const int32_t* score,
 
 }  // namespace
 
-TEST(XboardInterface, HandshakeSendsIniOptions) {
+TEST(XboardInterface, HandshakeFeaturesIniOptionsAndOldVersions) {
+    const std::vector<std::string> features = {
+        "feature done=0",      "feature myname=\"Tolvaren 2017-01-01\"",
+        "feature ping=1",      "feature setboard=1",
+        "feature playother=1", "feature usermove=1",
+        "feature sigint=0",    "feature variants=\"normal,fischerandom\"",
+        "feature colors=0",    "feature ics=0",
+        "feature name=1",      "feature memory=1",
+        "feature smp=1",       "Error (file 'Tolvaren.ini' not found): protover",
+        "feature done=1",
+    };
+    auto plain = std::make_unique<Rig>("/nonexistent/Tolvaren.ini", false);
+    plain->send("protover 2");
+    EXPECT_EQ(plain->commands(), std::vector<std::string>{"debug on"});
+    EXPECT_EQ(plain->output(), features);
+
+    // The file's lines are passed on as commands, its comments not.
     test::TempDir dir;
     const std::string path = dir.path("Tolvaren.ini");
     std::ofstream(path)
@@ -164,9 +180,16 @@ TEST(XboardInterface, HandshakeSendsIniOptions) {
     rig->send("protover 2");
     EXPECT_EQ(rig->commands(), (std::vector<std::string>{"debug on", "setoption name Hash value 16",
                                                          "setoption name BookFile value my book.opn"}));
-    const std::vector<std::string> lines = rig->output();
-    ASSERT_EQ(lines.size(), 14u);  // the features without the missing file's error
-    EXPECT_EQ(lines.back(), "feature done=1");
+    EXPECT_EQ(rig->output().size(), features.size() - 1);
+
+    // Version 1, or any command before "protover", ends the engine.
+    for (const char* first : {"protover 1", "new"}) {
+        auto old = std::make_unique<Rig>("/nonexistent/Tolvaren.ini", false);
+        old->send(first);
+        const std::string what = first[0] == 'p' ? "1" : "new";
+        EXPECT_EQ(old->output(), std::vector<std::string>{"Error (protocol version 2 required): " + what});
+        EXPECT_EQ(old->commands(), std::vector<std::string>{"quit"});
+    }
 }
 
 TEST(XboardInterface, ClockCommandsShapeTheGoLine) {

@@ -9,12 +9,17 @@
 #include <cerrno>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace tolvaren::test {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+Clock::time_point after(int ms) {
+    return Clock::now() + std::chrono::milliseconds(ms);
+}
 
 int remainingMs(Clock::time_point deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -31,9 +36,13 @@ constexpr int WriteTimeoutMs = 20000;
 
 }  // namespace
 
-EngineProcess::EngineProcess(const std::vector<std::string>& args) { start(TOLVAREN_ENGINE_PATH, args); }
+EngineProcess::EngineProcess(const std::vector<std::string>& args) {
+    start(TOLVAREN_ENGINE_PATH, args);
+}
 
-EngineProcess::EngineProcess(const std::string& path, const std::vector<std::string>& args) { start(path, args); }
+EngineProcess::EngineProcess(const std::string& path, const std::vector<std::string>& args) {
+    start(path, args);
+}
 
 EngineProcess::~EngineProcess() {
     closeInput();
@@ -46,47 +55,41 @@ void EngineProcess::start(const std::string& path, const std::vector<std::string
     // A write to an engine that has exited must fail, not end the test process.
     ::signal(SIGPIPE, SIG_IGN);
 
-    int in[2], out[2], err[2];
-    if (::pipe2(in, O_CLOEXEC) != 0) return;
-    if (::pipe2(out, O_CLOEXEC) != 0) {
-        ::close(in[0]), ::close(in[1]);
-        return;
-    }
-    if (::pipe2(err, O_CLOEXEC) != 0) {
-        ::close(in[0]), ::close(in[1]), ::close(out[0]), ::close(out[1]);
-        return;
-    }
-
+    int pipes[3][2] = {{-1, -1}, {-1, -1}, {-1, -1}};  // the child's input, output and error
+    bool piped = true;
+    for (auto& p : pipes) piped = piped && ::pipe2(p, O_CLOEXEC) == 0;
     // Build argv before forking: the child may only call async-signal-safe functions.
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(path.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
 
-    const pid_t pid = ::fork();
+    const pid_t pid = piped ? ::fork() : -1;
     if (pid == 0) {
-        ::dup2(in[0], 0);
-        ::dup2(out[1], 1);
-        ::dup2(err[1], 2);
+        ::dup2(pipes[0][0], 0);
+        ::dup2(pipes[1][1], 1);
+        ::dup2(pipes[2][1], 2);
         ::execv(path.c_str(), argv.data());
         ::_exit(127);
     }
-    ::close(in[0]);
-    ::close(out[1]);
-    ::close(err[1]);
+    closeFd(pipes[0][0]);
+    closeFd(pipes[1][1]);
+    closeFd(pipes[2][1]);
     if (pid < 0) {
-        ::close(in[1]), ::close(out[0]), ::close(err[0]);
+        closeFd(pipes[0][1]);
+        closeFd(pipes[1][0]);
+        closeFd(pipes[2][0]);
         return;
     }
     pid_ = pid;
-    inFd_ = in[1];
-    out_.fd = out[0];
-    err_.fd = err[0];
+    inFd_ = pipes[0][1];
+    out_.fd = pipes[1][0];
+    err_.fd = pipes[2][0];
     ::fcntl(inFd_, F_SETFL, ::fcntl(inFd_, F_GETFL) | O_NONBLOCK);
 }
 
 bool EngineProcess::sendRaw(std::string_view bytes) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(WriteTimeoutMs);
+    const auto deadline = after(WriteTimeoutMs);
     while (!bytes.empty()) {
         if (inFd_ < 0) return false;
         const ssize_t n = ::write(inFd_, bytes.data(), bytes.size());
@@ -102,15 +105,15 @@ bool EngineProcess::sendRaw(std::string_view bytes) {
 }
 
 bool EngineProcess::send(std::string_view line) {
-    std::string text(line);
-    text += '\n';
-    return sendRaw(text);
+    return sendRaw(std::string(line) + '\n');
 }
 
-void EngineProcess::closeInput() { closeFd(inFd_); }
+void EngineProcess::closeInput() {
+    closeFd(inFd_);
+}
 
 std::optional<std::string> EngineProcess::readLineFrom(Stream& s, int timeoutMs) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = after(timeoutMs);
     for (;;) {
         const std::size_t end = s.buffer.find('\n');
         if (end != std::string::npos) {
@@ -120,9 +123,7 @@ std::optional<std::string> EngineProcess::readLineFrom(Stream& s, int timeoutMs)
         }
         if (s.ended || s.fd < 0) {
             if (s.buffer.empty()) return std::nullopt;
-            std::string rest;
-            rest.swap(s.buffer);
-            return rest;
+            return std::exchange(s.buffer, {});
         }
         pollfd p{s.fd, POLLIN, 0};
         const int ready = ::poll(&p, 1, remainingMs(deadline));
@@ -137,13 +138,16 @@ std::optional<std::string> EngineProcess::readLineFrom(Stream& s, int timeoutMs)
     }
 }
 
-std::optional<std::string> EngineProcess::readLine(int timeoutMs) { return readLineFrom(out_, timeoutMs); }
-
-std::optional<std::string> EngineProcess::readErrLine(int timeoutMs) { return readLineFrom(err_, timeoutMs); }
+std::vector<std::string> EngineProcess::readAllFrom(Stream& s, int timeoutMs) {
+    const auto deadline = after(timeoutMs);
+    std::vector<std::string> lines;
+    while (auto line = readLineFrom(s, remainingMs(deadline))) lines.push_back(std::move(*line));
+    return lines;
+}
 
 std::optional<std::string> EngineProcess::readUntil(std::string_view prefix, int timeoutMs,
                                                     std::vector<std::string>* skipped) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = after(timeoutMs);
     while (auto line = readLine(remainingMs(deadline))) {
         if (line->compare(0, prefix.size(), prefix) == 0) return line;
         if (skipped) skipped->push_back(*line);
@@ -151,45 +155,23 @@ std::optional<std::string> EngineProcess::readUntil(std::string_view prefix, int
     return std::nullopt;
 }
 
-std::vector<std::string> EngineProcess::readAllLines(int timeoutMs) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::vector<std::string> lines;
-    while (auto line = readLine(remainingMs(deadline))) lines.push_back(std::move(*line));
-    return lines;
-}
-
-std::vector<std::string> EngineProcess::readAllErrLines(int timeoutMs) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::vector<std::string> lines;
-    while (auto line = readErrLine(remainingMs(deadline))) lines.push_back(std::move(*line));
-    return lines;
-}
-
 std::optional<int> EngineProcess::waitExit(int timeoutMs) {
-    if (exitStatus_) return exitStatus_;
-    if (pid_ <= 0) return std::nullopt;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
+    const auto deadline = after(timeoutMs);
+    while (pid_ > 0) {
         int status = 0;
         const pid_t r = ::waitpid(pid_, &status, WNOHANG);
         if (r == pid_) {
             pid_ = -1;
-            if (WIFEXITED(status))
-                exitStatus_ = WEXITSTATUS(status);
-            else if (WIFSIGNALED(status))
-                exitStatus_ = 128 + WTERMSIG(status);
-            return exitStatus_;
-        }
-        if (r < 0 && errno != EINTR) {
+            exitStatus_ = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+        } else if (r < 0 && errno != EINTR) {
             pid_ = -1;
-            return std::nullopt;
-        }
-        if (Clock::now() >= deadline) {
+        } else if (Clock::now() >= deadline) {
             kill();
-            return std::nullopt;
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    return exitStatus_;
 }
 
 void EngineProcess::kill() {

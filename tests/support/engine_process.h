@@ -13,7 +13,7 @@
 namespace tolvaren::test {
 
 class EngineProcess {
-public:
+   public:
     // Starts the engine built with the tests, given these arguments after its name.
     explicit EngineProcess(const std::vector<std::string>& args = {});
     EngineProcess(const std::string& path, const std::vector<std::string>& args);
@@ -32,28 +32,29 @@ public:
 
     // The next complete line without its line feed; nullopt on timeout or end of output.
     // A last line without a line feed is returned once the stream ends.
-    std::optional<std::string> readLine(int timeoutMs);
-    std::optional<std::string> readErrLine(int timeoutMs);
+    std::optional<std::string> readLine(int timeoutMs) { return readLineFrom(out_, timeoutMs); }
+    std::optional<std::string> readErrLine(int timeoutMs) { return readLineFrom(err_, timeoutMs); }
     // Reads lines until one starts with prefix and returns it; the lines before it are
     // appended to skipped when given.
     std::optional<std::string> readUntil(std::string_view prefix, int timeoutMs,
                                          std::vector<std::string>* skipped = nullptr);
     // Every standard-output line until the stream ends (or the timeout passes).
-    std::vector<std::string> readAllLines(int timeoutMs);
-    std::vector<std::string> readAllErrLines(int timeoutMs);
+    std::vector<std::string> readAllLines(int timeoutMs) { return readAllFrom(out_, timeoutMs); }
+    std::vector<std::string> readAllErrLines(int timeoutMs) { return readAllFrom(err_, timeoutMs); }
 
     // Waits for the engine to exit and returns its exit status (128 + signal number
     // when a signal ended it). On timeout the engine is killed and nullopt returned.
     std::optional<int> waitExit(int timeoutMs);
     void kill();
 
-private:
+   private:
     struct Stream {
         int fd = -1;
         std::string buffer;
         bool ended = false;
     };
     std::optional<std::string> readLineFrom(Stream& stream, int timeoutMs);
+    std::vector<std::string> readAllFrom(Stream& stream, int timeoutMs);
     void start(const std::string& path, const std::vector<std::string>& args);
 
     pid_t pid_ = -1;
