@@ -123,24 +123,20 @@ TEST(MoveGen, GeneratorsAgreeWithMakeOverRandomGames) {
 
 TEST(MoveGen, TacticalModes) {
     // Captures of targets, checking captures, queen promotion only; quiet checks from mode 1.
-    const auto b = boardFromFen("2r1k3/1P6/8/8/8/8/8/R3K2N w - -");
-    auto texts = [&](Bitboard targets, int mode) {
+    auto texts = [](const char* fen, Bitboard targets, int mode) {
+        const auto b = boardFromFen(fen);
         Zugliste_t list;
         uint32_t* end = generateTactical(b.pos, b.state, targets, mode, list.begin());
         return testing::moveTexts(b.pos, list.begin(), end);
     };
-    const Bitboard rook = bit(2);
-    EXPECT_EQ(texts(rook, 0), (std::vector<std::string>{"b7c8q", "b7b8q"}));
-    EXPECT_EQ(texts(0, 0), (std::vector<std::string>{"b7b8q"}));
-
-    const auto open = boardFromFen("4k3/1P6/8/8/8/8/8/R3K2N w - -");
-    Zugliste_t list;
-    uint32_t* end = generateTactical(open.pos, open.state, 0, 1, list.begin());
-    const auto quiet = testing::moveTexts(open.pos, list.begin(), end);
+    const char* rook = "2r1k3/1P6/8/8/8/8/8/R3K2N w - -";
+    EXPECT_EQ(texts(rook, bit(2), 0), (std::vector<std::string>{"b7c8q", "b7b8q"}));
+    EXPECT_EQ(texts(rook, 0, 0), (std::vector<std::string>{"b7b8q"}));
+    const char* open = "4k3/1P6/8/8/8/8/8/R3K2N w - -";
+    const auto quiet = texts(open, 0, 1);
     EXPECT_NE(std::find(quiet.begin(), quiet.end(), "a1a8"), quiet.end());  // rook check along the rank
     EXPECT_EQ(std::find(quiet.begin(), quiet.end(), "a1a7"), quiet.end());
-    end = generateTactical(open.pos, open.state, 0, 0, list.begin());
-    EXPECT_EQ(testing::moveTexts(open.pos, list.begin(), end), (std::vector<std::string>{"b7b8q"}));
+    EXPECT_EQ(texts(open, 0, 0), (std::vector<std::string>{"b7b8q"}));
 }
 
 TEST(MoveGen, ContainsAndIsLegal) {

