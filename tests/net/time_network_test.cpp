@@ -33,30 +33,19 @@ TEST(Zeitnetz, EmbeddedNetworkShapeAndBiasPath) {
 }
 
 TEST(Zeitnetz, EncodesTwoIterationRecords) {
-    Iterationsmerkmale_t previous;
-    previous.pv[0] = 101;
-    previous.pv[1] = 202;
-    previous.pv[2] = 505;
-    previous.pv[3] = 606;
-    previous.totalNodes = 1000;
-
-    Iterationsmerkmale_t current;
-    current.changedNow = 1;
-    current.changedTwoAgo = 1;
-    current.captureOrSpecial = 1;
-    current.pv[0] = 101;
-    current.pv[1] = 202;  // same second move as before
-    current.pv[2] = 303;
-    current.pv[3] = 202;  // equals the previous second move
-    current.rootMoves = 30;
-    current.attackedSquares = 25;
-    current.totalNodes = 3000;
-    current.bestMoveNodes = 1500;
-    current.largestOtherNodes = 600;
-    current.secondLargestOtherNodes = 300;
-    current.score = 100;
-    previous.score = 0;
-
+    Iterationsmerkmale_t previous{.totalNodes = 1000, .pv = {101, 202, 505, 606}};
+    // The second move is the previous one's; the fourth equals the previous second.
+    const Iterationsmerkmale_t current{.changedNow = 1,
+                                       .changedTwoAgo = 1,
+                                       .captureOrSpecial = 1,
+                                       .rootMoves = 30,
+                                       .attackedSquares = 25,
+                                       .bestMoveNodes = 1500,
+                                       .largestOtherNodes = 600,
+                                       .secondLargestOtherNodes = 300,
+                                       .totalNodes = 3000,
+                                       .pv = {101, 202, 303, 202},
+                                       .score = 100};
     ZeitnetzEingabe_t e = Zeitnetz_t::encodeInputs(current, previous);
     EXPECT_STREQ(e.text, "1 0 1 1 0 0 1 0 1 0.75 12.5 0.25 0.5 0.2 0.1 0.237375 ");
     EXPECT_EQ(e.values[0], 1.0);
@@ -64,9 +53,7 @@ TEST(Zeitnetz, EncodesTwoIterationRecords) {
     EXPECT_EQ(e.values[15], 0.237375);  // what the text holds, not the exact value
 
     // An empty iteration (no nodes counted) divides by one; a falling score gives a negative input.
-    Iterationsmerkmale_t empty;
-    empty.rootMoves = 7;
-    empty.score = -2000;
+    const Iterationsmerkmale_t empty{.rootMoves = 7, .score = -2000};
     previous.totalNodes = 500;
     e = Zeitnetz_t::encodeInputs(empty, previous);
     EXPECT_STREQ(e.text, "0 0 0 0 0 0 0 0 0 0.175 0 0.998004 0 0 0 -4.20194 ");
