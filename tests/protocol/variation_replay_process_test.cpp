@@ -22,6 +22,7 @@ namespace tolvaren {
 namespace {
 
 using test::EngineProcess;
+using test::startsWith;
 
 constexpr int Timeout = 30000;
 
@@ -30,10 +31,6 @@ std::vector<std::string> words(const std::string& text) {
     std::vector<std::string> out;
     for (std::string w; in >> w;) out.push_back(w);
     return out;
-}
-
-bool startsWith(const std::string& s, const std::string& prefix) {
-    return s.rfind(prefix, 0) == 0;
 }
 
 // A game the test keeps beside the engine's, to judge the moves it prints.
