@@ -103,7 +103,7 @@ TEST(MaterialEntry, BishopPairCountsBishopsOnly) {
     EXPECT_EQ(light.materialEntry().patternScore, makeScore(0, 130));
 }
 
-TEST(MaterialTable, HitReturnsTheEntryAMissComputedAndKeyZeroIsComputed) {
+TEST(MaterialTable, HitsAndTheEmptyKey) {
     EvalBoard b("r1bqkb1r/pppp1ppp/2n2n2/4p3/4P3/2N2N2/PPPP1PPP/R1BQKB1R w KQkq - 0 1");
     const MaterialEintrag_t& first = b.materialEntry();
     const MaterialEintrag_t copy = first;
