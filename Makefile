@@ -38,7 +38,7 @@ test: layers build check
 
 # ThreadSanitizer run of the search and protocol tests (threads, split points, stop and quit).
 # The engine children of the process tests inherit TSAN_OPTIONS and fail on the first race.
-TSAN_TESTS := ^(Search|Book|Buch|Zufall|ParallelSearch|SplitPoint|Helpers|Hashtabelle|MovePicker|History|Killers|Zeitkontrolle|Uci|Options|GoCommand|TextScan|XBoard)
+TSAN_TESTS := ^(Search|Book|Buch|Zufall|ParallelSearch|SplitPoint|Helpers|Hashtabelle|MovePicker|History|Killers|Zeitkontrolle|Uci|Options|GoCommand|TextScan|Xboard|XBoard)
 tsan: setup
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAREN_TSAN=ON -DTOLVAREN_TESTS=ON >/dev/null
 	cmake --build build-tsan -j $(JOBS)

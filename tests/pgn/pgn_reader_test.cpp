@@ -306,7 +306,8 @@ TEST(PgnReader, RandomGamesRoundTrip) {
             const Zug_t move = legal[random.next() % legal.size()];
             const std::string san = writeSan(*pos, state, move);
             EXPECT_EQ(readSan(*pos, san, state), move) << san;
-            text += (ply % 2 ? " " : " " + std::to_string(ply / 2 + 1) + ". ") + san;
+            if (ply % 2 == 0) text.append(" ").append(std::to_string(ply / 2 + 1)).append(".");
+            text.append(" ").append(san);
             moves.push_back(writeCoordinate(*pos, move, buffer));
             Zustand_t after;
             playPermanent(*pos, move, state, after);
