@@ -6,7 +6,7 @@
 
 namespace tolvaren {
 
-enum class StartMode { Engine, ExplainBitbase };
+enum class StartMode { Engine, ExplainBitbase, Book };
 
 struct CommandLine {
     StartMode mode = StartMode::Engine;
