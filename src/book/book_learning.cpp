@@ -69,7 +69,7 @@ class ByteReader {
 void encodeRecord(std::string& out, const Lerneintrag_t& r) {
     putDouble(out, r.games);
     putDouble(out, r.points);
-    putDouble(out, r.rated);
+    putDouble(out, r.scored);
     putDouble(out, r.analysed);
     uint32_t bits;
     std::memcpy(&bits, &r.value, 4);
@@ -81,7 +81,7 @@ void encodeRecord(std::string& out, const Lerneintrag_t& r) {
 
 bool decodeRecord(ByteReader& in, Lerneintrag_t& r) {
     uint64_t v, move, written, reserved;
-    if (!in.getDouble(r.games) || !in.getDouble(r.points) || !in.getDouble(r.rated) ||
+    if (!in.getDouble(r.games) || !in.getDouble(r.points) || !in.getDouble(r.scored) ||
         !in.getDouble(r.analysed) || !in.get(v, 4) || !in.get(move, 4) || !in.get(written, 1) ||
         !in.get(reserved, 7))
         return false;
@@ -91,7 +91,7 @@ bool decodeRecord(ByteReader& in, Lerneintrag_t& r) {
     r.written = 0;
     std::memset(r.reserved, 0, sizeof r.reserved);
     // What this program never writes marks a foreign or damaged file.
-    return r.games >= 0 && r.points >= 0 && r.points <= r.games + 1e-9 && r.move <= 0xFFFF &&
+    return r.games >= 0 && r.points >= 0 && r.scored <= r.games + 1e-9 && r.points <= r.scored + 1e-9 && r.move <= 0xFFFF &&
            moveKind(static_cast<Zug_t>(r.move)) != ZugKeiner && std::isfinite(r.value);
 }
 
@@ -137,7 +137,7 @@ int bookWeight(double value, double best, double width) {
     return std::max(0, static_cast<int>(((value - best) + width) * 99 / width));
 }
 
-void Buchlernen_t::learn(uint64_t key, uint32_t move, double games, double points, bool rated,
+void Buchlernen_t::learn(uint64_t key, uint32_t move, double games, double points, bool scored,
                          bool analysed) {
     std::vector<Lerneintrag_t>& moves = records_[key];
     auto it =
@@ -148,8 +148,10 @@ void Buchlernen_t::learn(uint64_t key, uint32_t move, double games, double point
         it->move = move;
     }
     it->games += games;
-    it->points += points;
-    if (rated) it->rated += games;
+    if (scored) {
+        it->points += points;
+        it->scored += games;
+    }
     if (analysed) it->analysed += games;
 }
 
@@ -177,11 +179,12 @@ long Buchlernen_t::addGames(const std::string& fileName, unsigned value, bool ca
         }
         // The tree grows from the standard start: set-up games could not be reached.
         if (!fen.empty()) continue;
-        // White's score; an unfinished or unknown result counts as neutral, so that
-        // collections of opening lines still give the moves their counts.
+        // White's score. A game without a result still counts for its moves (opening
+        // collections have none), but says nothing about how they score.
         double white = result == 0 ? 1.0 : result == 1 ? 0.0 : 0.5;
-        const bool rated = calcElo && whiteElo > 0 && blackElo > 0 && result != 3;
-        if (rated) white = std::clamp(white - expectedScore(whiteElo, blackElo) + 0.5, 0.0, 1.0);
+        const bool scored = result != 3;
+        if (scored && calcElo && whiteElo > 0 && blackElo > 0)
+            white = std::clamp(white - expectedScore(whiteElo, blackElo) + 0.5, 0.0, 1.0);
         *pos = game->start;
         states[0] = game->startState;
         int current = 0;
@@ -190,7 +193,7 @@ long Buchlernen_t::addGames(const std::string& fileName, unsigned value, bool ca
             const Zug_t move = game->moves[ply];
             const int side = pos->side;
             learn(whiteViewKey(*pos, states[current]), forWhite(move, side), weight,
-                  weight * (side == White ? white : 1.0 - white), rated, false);
+                  weight * (side == White ? white : 1.0 - white), scored, false);
             Rueckzug_t undo;
             if (!playMove(*pos, move, states[current], states[current ^ 1], undo)) break;
             current ^= 1;
@@ -224,7 +227,7 @@ long Buchlernen_t::addPositions(const std::string& fileName, unsigned value) {
         if (!keys_.insert(key).second) continue;
         // The search's score as an expected score, on the usual logistic scale.
         const double expected = 1.0 / (1.0 + std::pow(10.0, -std::clamp(centipawns, -2000L, 2000L) / 400.0));
-        learn(key, forWhite(move, pos->side), weight, weight * expected, false, true);
+        learn(key, forWhite(move, pos->side), weight, weight * expected, true, true);
         ++learned;
     }
     return learned;
@@ -302,9 +305,9 @@ class BookWriter {
     BookWriter(Buchlernen_t::Records& records, double threshold, double prior, double width)
         : records_(records), threshold_(threshold), prior_(prior), width_(width) {}
 
-    // The best kept value in the walk's position (negative when it has none). Each
-    // position is valued once; a position on the current line counts as unknown, so a
-    // cycle of records ends.
+    // The best known value of the walk's position (negative when none is known), over
+    // the moves written and the moves a search chose. Each position is valued once; one
+    // on the current line counts as unknown, so a cycle of records ends.
     double valuePosition(Walk& walk) {
         const uint64_t key = walk.key();
         const auto known = values_.find(key);
@@ -314,18 +317,21 @@ class BookWriter {
         values_[key] = -1;  // on the line
         double best = -1;
         for (Lerneintrag_t& r : it->second) {
-            const double own =
-                r.games + prior_ > 0 ? 100.0 * (r.points + prior_ / 2) / (r.games + prior_) : 50.0;
+            // The move's own score, drawn towards even by the prior's worth of games.
+            const double weight = r.scored + prior_;
+            const double own = weight > 0 ? 100.0 * (r.points + prior_ / 2) / weight : 50.0;
             double value = own;
+            double reply = -1;
             if (walk.play(r.move)) {
-                const double reply = valuePosition(walk);
+                reply = valuePosition(walk);
                 walk.back();
-                // The opponent's best answer, trusted as much as the prior's worth of games.
-                if (reply >= 0 && r.games + prior_ > 0)
-                    value = (r.games * own + prior_ * (100.0 - reply)) / (r.games + prior_);
             }
+            // The opponent's best answer counts as much as the prior: it settles a move
+            // with few scored games and hardly moves one with many.
+            if (reply >= 0 && weight > 0) value = (r.scored * own + prior_ * (100.0 - reply)) / weight;
             r.value = static_cast<float>(value);
-            if (r.games >= threshold_) best = std::max(best, value);
+            const bool valued = r.scored > 0 || reply >= 0;
+            if (valued && (r.games >= threshold_ || r.analysed > 0)) best = std::max(best, value);
         }
         values_[key] = best;
         return best;

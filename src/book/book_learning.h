@@ -17,8 +17,8 @@ namespace tolvaren {
 // little-endian). Counts are in games: a game added with value 1000 counts 1.
 struct Lerneintrag_t {
     double games;     // how often the move was played
-    double points;    // the mover's score in those games: 1 a win, 0.5 a draw
-    double rated;     // the part of `games` whose score was corrected by ratings
+    double points;    // the mover's score in the scored games: 1 a win, 0.5 a draw
+    double scored;    // the part of `games` with a known result (or a search's score)
     double analysed;  // the part of `games` that came from analysed positions
     float value;      // computed by writeBook: 0..100, the mover's expected score in percent
     uint32_t move;    // Zug_t written for White (XOR MirrorMoveMask when Black moves)
@@ -55,8 +55,8 @@ class Buchlernen_t {
     bool writeBook(const std::string& fileName, int thresholdMilli, int width);
 
     // Adds one observation (a game or an analysed position) of a move; the key and
-    // the move are in White's view.
-    void learn(uint64_t key, uint32_t move, double games, double points, bool rated, bool analysed);
+    // the move are in White's view. `points` are counted only when `scored`.
+    void learn(uint64_t key, uint32_t move, double games, double points, bool scored, bool analysed);
 
     const Records& records() const { return records_; }
     size_t recordCount() const;

@@ -16,6 +16,7 @@
 #include "board/position.h"
 #include "book/book.h"
 #include "book/book_command.h"
+#include "book/book_path.h"
 #include "book/book_tool.h"
 #include "book/book_walk.h"
 #include "support/engine_process.h"
@@ -169,7 +170,7 @@ TEST(BookLearning, WeightsFollowScoresAndCalcEloCorrectsForRatings) {
     const Lerneintrag_t& r = elo.records().begin()->second.front();
     EXPECT_DOUBLE_EQ(r.games, 2.0);
     EXPECT_NEAR(r.points, 2 * (1.0 - 1.0 / (1.0 + std::pow(10.0, -1.0))), 1e-9);
-    EXPECT_EQ(r.rated, 2.0);
+    EXPECT_EQ(r.scored, 2.0);
     for (const auto& f : {pgn, out, rated}) std::remove(f.c_str());
 }
 
@@ -325,6 +326,13 @@ TEST(BookTool, ArgumentErrorsAndWorkFileWithBackup) {
     const std::string dir = tempPath("tooldir");
     ASSERT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
     ASSERT_EQ(::chdir(dir.c_str()), 0);
+    // A book name is found in the working directory first, then beside the executable.
+    const std::string besideTests = resolveBookFile("Tolvaren.opn");
+    EXPECT_NE(besideTests, "Tolvaren.opn");
+    EXPECT_TRUE(std::ifstream(besideTests).good());
+    std::ofstream("Tolvaren.opn") << "*";
+    EXPECT_EQ(resolveBookFile("Tolvaren.opn"), "Tolvaren.opn");
+    EXPECT_EQ(resolveBookFile("no-such.opn"), "no-such.opn");
     std::ofstream("g.pgn") << game("1. e4 e5", "1-0") << game("1. e4 c5", "0-1");
     std::FILE* sink = std::tmpfile();
     const char* add[] = {"tolvaren", "--book", "add", "g.pgn"};
