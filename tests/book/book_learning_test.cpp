@@ -308,6 +308,32 @@ TEST(BookProcess, LearnedBookIsPlayedFrom) {
     for (const auto& f : {pgn, out}) std::remove(f.c_str());
 }
 
+TEST(BookProcess, MakeposSearchesEndPositionsAndAddposReadsThem) {
+    const std::string book = writeFile("mp.opn", "e2e4 10 * d2d4 10 * *");
+    const std::string out = tempPath("mp.txt"), mem = tempPath("mp.bin");
+    test::UciEngine e;
+    e.send("book makepos " + book + " out " + out + " nodes 3000 hash 1");
+    e.send("book addpos " + out);
+    e.send("book writemem " + mem);
+    e.send("isready");
+    ASSERT_TRUE(e.process.readUntil("readyok", test::UciEngine::Timeout));
+    // The start position is the only end position: its score, best move and FEN.
+    const std::string line = readFile(out);
+    std::istringstream in(line);
+    int centipawns = 9999;
+    std::string move, fen;
+    in >> centipawns >> move;
+    std::getline(in, fen);
+    EXPECT_LT(std::abs(centipawns), 200) << line;
+    EXPECT_EQ(move.size(), 4u) << line;
+    EXPECT_EQ(fen, " rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    Buchlernen_t learned;
+    ASSERT_TRUE(learned.readMemory(mem));
+    EXPECT_EQ(learned.analysedKeys().size(), 1u);
+    EXPECT_EQ(learned.recordCount(), 1u);
+    for (const auto& f : {book, out, mem}) std::remove(f.c_str());
+}
+
 TEST(BookTool, ArgumentErrorsAndWorkFileWithBackup) {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"--book"},

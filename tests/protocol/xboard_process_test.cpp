@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -132,6 +133,7 @@ std::optional<std::string> nextNonThinking(EngineProcess& engine) {
 
 TEST(XboardProcess, MoveNowAndDeferredPong) {
     WorkingDirectory dir;
+    std::ofstream("Tolvaren.ini") << "setoption name OwnBook value false\n";  // search, not the book
     EngineProcess engine;
     handshake(engine);
     engine.send("new");

@@ -107,6 +107,7 @@ TEST(SearchProcess, PonderWaitsForPonderhit) {
 
 TEST(SearchProcess, LimitsMultiPvAndRootMoveLists) {
     Engine e;
+    e.send("setoption name OwnBook value false");  // the start position is in the default book
     e.send("position startpos");
     e.send("go nodes 3000");
     EXPECT_TRUE(startsWith(e.untilBestMove().back(), "bestmove "));

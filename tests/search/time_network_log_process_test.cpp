@@ -72,6 +72,7 @@ TEST(TimeNetworkLogProcess, SearchesAppendTheirLastIterations) {
     const std::string log = tempPath("time.log");
     std::remove(log.c_str());
     Engine e;
+    e.send("setoption name OwnBook value false");  // the start position is in the default book
     e.send("setoption name TimeLogfile value " + log);
     e.send("position startpos");
     search(e, "go movetime 2000");
@@ -99,6 +100,7 @@ TEST(TimeNetworkLogProcess, SearchesAppendTheirLastIterations) {
 
 TEST(TimeNetworkLogProcess, UnwritableLogSaysSoAndStillAnswers) {
     Engine e;
+    e.send("setoption name OwnBook value false");  // the start position is in the default book
     e.send("setoption name TimeLogfile value /nonexistent/dir/time.log");
     e.send("position startpos");
     const auto lines = search(e, "go depth 3");
