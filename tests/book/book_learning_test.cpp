@@ -150,10 +150,17 @@ TEST(BookCommand, LifetimeOfTheLearningObject) {
 
 TEST(BookLearning, WeightsFollowScoresAndCalcEloCorrectsForRatings) {
     // With the prior of 3 games: a win scores 62.5, a draw 50; 12.5 worse at width 25 is 49.
-    const std::string pgn = writeFile("w.pgn", game("1. e4", "1-0") + game("1. d4", "1/2-1/2"));
+    // A bad game between them is reported and skipped; the next one still counts.
+    const std::string pgn =
+        writeFile("w.pgn", game("1. e4", "1-0") + game("1. Ke2", "1-0") + game("1. d4", "1/2-1/2"));
     const std::string out = tempPath("w.opn");
     Buchlernen_t learning;
-    EXPECT_EQ(learning.addGames(pgn, 1000, false), 2);
+    {
+        CaptureErr err;
+        EXPECT_EQ(learning.addGames(pgn, 1000, false), 2);
+        EXPECT_NE(err.text.str().find("line 11 char 7: illegal move Ke2"), std::string::npos)
+            << err.text.str();
+    }
     ASSERT_TRUE(learning.writeBook(out, 1000, 25));
     EXPECT_EQ(readFile(out), "  e2e4 99  *\n  d2d4 49  * * -1\n");
     EXPECT_EQ(bookWeight(37.5, 50, 25), 49);
