@@ -3,7 +3,9 @@ JOBS   ?= $(shell nproc 2>/dev/null || echo 2)
 ARCH   ?=
 CMAKE_ARCH := $(if $(ARCH),-DTOLVAREN_ARCH=$(ARCH),)
 
-.PHONY: all engine build check run test setup layers bench tsan format clean
+.PHONY: all engine build check run test setup layers bench tsan format clean install book
+PREFIX ?= /usr/local
+DESTDIR ?=
 
 all: build
 
@@ -48,6 +50,16 @@ tsan: setup
 bench: engine
 	cmake --build build -j $(JOBS) --target eval_bench bitbase_bench book_bench >/dev/null
 	@sh scripts/bench.sh ./build/tolvaren ./build/eval_bench ./build/bitbase_bench ./build/book_bench
+
+# The engine, its book, generated bitbases and the manual page under $(DESTDIR)$(PREFIX).
+install:
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_ARCH) >/dev/null
+	cmake --build build -j $(JOBS) --target tolvaren
+	DESTDIR=$(DESTDIR) cmake --install build
+
+# Rebuilds book/Tolvaren.opn from Debian's scid-data ECO file (see the README).
+book: engine
+	bash scripts/make_book.sh build/tolvaren
 
 format:
 	clang-format -i $$(find src tests devtools -name '*.cpp' -o -name '*.h' 2>/dev/null)

@@ -1,6 +1,7 @@
 #!/bin/bash
 # Fails when a source file includes from a folder its layer may not use. Dependencies
-# run one way: app -> protocol -> search -> eval, net, book, bitbase, pgn -> board;
+# run one way: app -> protocol -> search -> eval, net, book, bitbase, pgn -> board
+# (book reads games through pgn);
 # tools stand on the search and serve the app. Board uses the standard library only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +11,7 @@ declare -A allowed=(
   [eval]="board"
   [net]="board"
   [bitbase]="board"
-  [book]="board"
+  [book]="board pgn"
   [pgn]="board"
   [search]="board eval net bitbase book"
   [tools]="board eval net bitbase book pgn search"

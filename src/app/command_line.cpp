@@ -15,6 +15,11 @@ void reportIllegal(std::FILE* err, int index, const char* argument) {
 
 CommandLine parseCommandLine(int argc, const char* const* argv, std::FILE* err) {
     CommandLine result;
+    // The book tool takes any arguments and judges them itself.
+    if (argc >= 2 && std::strcmp(argv[1], "--book") == 0) {
+        result.mode = StartMode::Book;
+        return result;
+    }
     // The tool switches count only with exactly their number of arguments.
     if (argc == 3 && std::strcmp(argv[1], "--ExplainBitbase") == 0) {
         result.mode = StartMode::ExplainBitbase;

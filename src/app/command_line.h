@@ -6,7 +6,7 @@
 
 namespace tolvaren {
 
-enum class StartMode { Engine, ExplainBitbase, Csvn, Testpos };
+enum class StartMode { Engine, ExplainBitbase, Csvn, Testpos, Book };
 
 // Engine mode's searcher: the real search or one of the random movers.
 enum class SearcherKind { Normal, Random, RandomMate };

@@ -2,6 +2,7 @@
 #include "app/command_line.h"
 #include "app/engine_mode.h"
 #include "bitbase/explain.h"
+#include "book/book_tool.h"
 #include "tools/csvn.h"
 #include "tools/testpos.h"
 
@@ -14,6 +15,8 @@ int main(int argc, char** argv) {
             return 0;
         case StartMode::Csvn:
             return runCsvn(commandLine.argument, commandLine.secondArgument);
+        case StartMode::Book:
+            return runBookTool(argc, argv, stdout, stderr);
         case StartMode::Testpos:
             return runTestpos(commandLine.argument);  // 0 unless a file could not be used
         case StartMode::Engine:

@@ -6,6 +6,8 @@
 #include <string_view>
 
 #include "board/perft.h"
+#include "book/book_command.h"
+#include "book/book_learning.h"
 #include "eval/explain.h"
 #include "eval/material.h"
 #include "eval/pawn_structure.h"
@@ -29,7 +31,7 @@ const UciInterface_t::Command UciInterface_t::commands[] = {
     {"position", &UciInterface_t::position},   {"go", &UciInterface_t::go},
     {"stop", &UciInterface_t::stop},           {"ponderhit", &UciInterface_t::ponderhit},
     {"perft", &UciInterface_t::perft},         {"bench", &UciInterface_t::bench},
-    {"eval", &UciInterface_t::evalCommand},
+    {"eval", &UciInterface_t::evalCommand},    {"book", &UciInterface_t::book},
 };
 
 UciInterface_t::UciInterface_t(Sucher_t* searcher, const Optionsbeschreibung_t* optionTable,
@@ -156,6 +158,43 @@ void UciInterface_t::evalCommand(const char*) {
         const std::string s(l);
         output_.message(s.c_str());
     });
+}
+
+namespace {
+
+// Keeps the last score and the best move of a silent search.
+class CaptureOutput : public Ausgabe_t {
+   public:
+    void principalVariation(const Stellung_t&, const Zug_t*, int, int32_t s, int32_t, int32_t, int, int,
+                            int64_t, int64_t, int, int64_t, bool) override {
+        score = s;
+    }
+    void bestMove(const Stellung_t&, Zug_t b, Zug_t) override { best = b; }
+    int32_t score = 0;
+    Zug_t best = 0;
+};
+
+}  // namespace
+
+void UciInterface_t::book(const char* line) {
+    if (searcher_) searcher_->waitIdle();
+    BookContext context{
+        learning_, [this](const char* text) { output_.line(text); },
+        [this](const Stellung_t& pos, uint64_t nodes, int hashMiB, int& centipawns, Zug_t& best) {
+            if (!searcher_) return false;
+            Optionen_t options(engineOptionTable);
+            options.setNumber(OptionHash, hashMiB);
+            options.setFlag(OptionOwnBook, false);
+            options.setNumber(OptionMultiPv, 1);
+            Zeitkontrolle_t time;
+            time.startSearch(false, 0, 0, 0, 0, static_cast<int64_t>(nodes), 0, 0, false, 0);
+            CaptureOutput capture;
+            searcher_->start(pos, options, time, Sucher_t::FlagSynchronous, capture, nullptr, nullptr);
+            centipawns = capture.score >= 0 ? (capture.score + 9) / 10 : (capture.score - 9) / 10;
+            best = capture.best;
+            return true;
+        }};
+    runBookCommand(parseBookCommand(std::strstr(line, "book") + 4), context);
 }
 
 }  // namespace tolvaren

@@ -14,6 +14,7 @@
 namespace tolvaren {
 
 class Ausgabe_t;
+class Buchlernen_t;
 class Sucher_t;
 class Zeitkontrolle_t;
 class ZeitnetzTrainer_t;
@@ -60,6 +61,7 @@ class UciInterface_t : public Eingabe_t {
     void bench(const char* line);
     void timeCommand(const char* line);
     void evalCommand(const char* line);
+    void book(const char* line);
 
     Ausgabe_t& output_;
     Optionen_t options_;
@@ -72,6 +74,7 @@ class UciInterface_t : public Eingabe_t {
     uint8_t debug_ = 0;
     bool unlimitedSearch_ = false;                // the last "go" was "infinite" or "ponder"
     std::unique_ptr<ZeitnetzTrainer_t> trainer_;  // made by the first "time" command that needs it
+    std::unique_ptr<Buchlernen_t> learning_;      // from the first "book add" (or readmem, addpos) on
 };
 
 }  // namespace tolvaren

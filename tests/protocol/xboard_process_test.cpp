@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,6 +54,7 @@ std::optional<std::string> nextNonThinking(EngineProcess& engine) {
 
 TEST(XboardProcess, MoveNowDeferredPongAndAnalysis) {
     WorkingDirectory dir;
+    std::ofstream("Tolvaren.ini") << "setoption name OwnBook value false\n";  // search, not the book
     EngineProcess engine;
     ASSERT_TRUE(handshake(engine));
     for (const char* line : {"new", "post", "level 40 5 0", "go"}) engine.send(line);

@@ -79,6 +79,7 @@ TEST(SearchProcess, PonderWaitsForPonderhit) {
 
 TEST(SearchProcess, LimitsRootMovesAndMultiPv) {
     Engine e;
+    e.send("setoption name OwnBook value false");  // the start position is in the default book
     e.send("position startpos");
     for (const char* go : {"go nodes 3000", "go movetime 200"}) {
         e.send(go);
@@ -158,6 +159,7 @@ TEST(TimeNetworkLogProcess, SearchesAppendTheirLastIterations) {
     test::TempDir dir;
     const std::string log = dir.path("time.log");
     Engine e;
+    e.send("setoption name OwnBook value false");  // the start position is in the default book
     e.send("setoption name TimeLogfile value " + log);
     e.send("position startpos");
     e.send("go movetime 2000");

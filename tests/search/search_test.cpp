@@ -58,6 +58,7 @@ struct SearchFixture {
     int stateIndex = 0;
 
     explicit SearchFixture(const std::string& positionArgs) {
+        options->setFlag(OptionOwnBook, false);  // these tests search, whatever book lies about
         EXPECT_TRUE(setPositionFromCommand(*pos, states, stateIndex, positionArgs,
                                            [](std::string_view, std::string_view) {}));
     }

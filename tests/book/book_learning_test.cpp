@@ -1,0 +1,384 @@
+// Book learning and the "book" command: the grammar, the writer's layout and
+// weights, entropy and end positions of a loaded book, the memory file and its
+// failures, cycles in the learned tree, and the "--book" tool.
+#include "book/book_learning.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "board/position.h"
+#include "book/book.h"
+#include "book/book_command.h"
+#include "book/book_path.h"
+#include "book/book_tool.h"
+#include "book/book_walk.h"
+#include "support/engine_process.h"
+#include "support/uci_engine.h"
+
+namespace tolvaren {
+
+namespace {
+
+std::string tempPath(const std::string& name) {
+    return std::string(::testing::TempDir()) + "tolvaren_learn_" + name + "_" + std::to_string(::getpid());
+}
+
+std::string writeFile(const std::string& name, const std::string& text) {
+    const std::string path = tempPath(name);
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string game(const std::string& moves, const std::string& result, const std::string& extraTags = "") {
+    return "[White \"a\"]\n[Black \"b\"]\n[Result \"" + result + "\"]\n" + extraTags + "\n" + moves + " " +
+           result + "\n\n";
+}
+
+// Standard error captured for the life of the object.
+struct CaptureErr {
+    std::stringstream text;
+    std::streambuf* old = std::cerr.rdbuf(text.rdbuf());
+    ~CaptureErr() { std::cerr.rdbuf(old); }
+};
+
+// Runs "book ..." lines against one learning object, collecting the sink's lines.
+struct Commands {
+    std::unique_ptr<Buchlernen_t> learning;
+    std::vector<std::string> lines;
+    void run(const std::string& text) {
+        BookContext context{learning, [this](const char* l) { lines.emplace_back(l); }, nullptr};
+        runBookCommand(parseBookCommand(text), context);
+    }
+};
+
+}  // namespace
+
+TEST(BookCommand, GrammarStopWordsNamesAndSubcommandWord) {
+    BookCommand c = parseBookCommand(" add my games.pgn value 500 CalcELO");
+    EXPECT_EQ(c.kind, BookCommand::Add);
+    EXPECT_EQ(c.file, "my games.pgn");
+    EXPECT_EQ(c.value, 500u);
+    EXPECT_TRUE(c.calcElo);
+    c = parseBookCommand(" add value.pgn   ");
+    EXPECT_EQ(c.file, "value.pgn");
+    EXPECT_EQ(c.value, 1000u);
+    EXPECT_FALSE(c.calcElo);
+    EXPECT_FALSE(parseBookCommand(" add x.pgn CalcELOs").calcElo);
+
+    c = parseBookCommand(" write out.opn threshold 1500 width 10");
+    EXPECT_EQ(c.kind, BookCommand::Write);
+    EXPECT_EQ(c.file, "out.opn");
+    EXPECT_EQ(c.threshold, 1500);
+    EXPECT_EQ(c.width, 10);
+    EXPECT_EQ(parseBookCommand(" writeEPD a.opn").kind, BookCommand::WriteEpd);
+    EXPECT_EQ(parseBookCommand(" write960 a.opn").kind, BookCommand::Write960);
+    EXPECT_EQ(parseBookCommand(" writemem a.bin").kind, BookCommand::WriteMem);
+    EXPECT_EQ(parseBookCommand(" write").kind, BookCommand::None);
+    EXPECT_EQ(parseBookCommand(" writex a.opn").kind, BookCommand::None);
+
+    // The word after "book" decides, whatever the name contains; "delete" counts anywhere.
+    c = parseBookCommand(" entropy lockbook.opn");
+    EXPECT_EQ(c.kind, BookCommand::Entropy);
+    EXPECT_EQ(c.file, "lockbook.opn");
+    EXPECT_EQ(parseBookCommand(" lock").kind, BookCommand::Lock);
+    EXPECT_EQ(parseBookCommand(" unlock").kind, BookCommand::Unlock);
+    EXPECT_EQ(parseBookCommand(" add a.pgn delete").kind, BookCommand::Delete);
+    EXPECT_EQ(parseBookCommand(" delete\r").kind, BookCommand::Delete);
+    EXPECT_EQ(parseBookCommand(" add deleted.pgn").kind, BookCommand::Add);
+
+    c = parseBookCommand(" makepos in.opn out pos.txt nodes 5000 hash 8");
+    EXPECT_EQ(c.kind, BookCommand::MakePos);
+    EXPECT_EQ(c.file, "in.opn");
+    EXPECT_EQ(c.out, "pos.txt");
+    EXPECT_EQ(c.nodes, 5000u);
+    EXPECT_EQ(c.hash, 8);
+    EXPECT_EQ(parseBookCommand(" positions in.opn").kind, BookCommand::None);  // no " out "
+    EXPECT_EQ(parseBookCommand(" add " + std::string(1024, 'a')).kind, BookCommand::None);
+    EXPECT_EQ(parseBookCommand(" add " + std::string(1023, 'a')).kind, BookCommand::Add);
+    EXPECT_EQ(parseBookCommand(" add   ").kind, BookCommand::None);
+}
+
+TEST(BookCommand, LifetimeOfTheLearningObject) {
+    const std::string pgn = writeFile("life.pgn", game("1. e4 e5", "1-0"));
+    const std::string out = tempPath("life.opn"), mem = tempPath("life.bin");
+    Commands c;
+    c.run(" lock");  // no object: nothing happens
+    EXPECT_EQ(c.learning, nullptr);
+    c.run(" add " + pgn);
+    ASSERT_NE(c.learning, nullptr);
+    c.run(" lock");
+    c.run(" add " + pgn);  // locked: not added again
+    ASSERT_FALSE(c.learning->records().empty());
+    EXPECT_EQ(c.learning->records().begin()->second.front().games, 1.0);
+    c.run(" unlock");
+    c.run(" writemem " + mem);  // keeps the object
+    ASSERT_NE(c.learning, nullptr);
+    {
+        CaptureErr err;  // an output that cannot be opened keeps it too
+        c.run(" write /nonexistent-dir/x.opn threshold 1000");
+        EXPECT_NE(err.text.str().find("info string error opening the output file /nonexistent-dir/x.opn"),
+                  std::string::npos);
+    }
+    ASSERT_NE(c.learning, nullptr);
+    c.run(" write " + out + " threshold 1000");
+    EXPECT_EQ(c.learning, nullptr);
+    c.run(" writemem " + mem + "2");  // found no object: no file
+    EXPECT_FALSE(std::ifstream(mem + "2").good());
+    c.run(" readmem " + mem);
+    ASSERT_NE(c.learning, nullptr);
+    c.run(" write960 " + out);
+    EXPECT_EQ(c.learning, nullptr);
+    c.run(" readmem " + mem);
+    c.run(" delete");
+    EXPECT_EQ(c.learning, nullptr);
+    for (const auto& f : {pgn, out, mem}) std::remove(f.c_str());
+}
+
+TEST(BookLearning, WeightsFollowScoresAndCalcEloCorrectsForRatings) {
+    // With the prior of 3 games: a win scores 62.5, a draw 50; 12.5 worse at width 25 is 49.
+    // A bad game between them is reported and skipped; the next one still counts.
+    const std::string pgn =
+        writeFile("w.pgn", game("1. e4", "1-0") + game("1. Ke2", "1-0") + game("1. d4", "1/2-1/2"));
+    const std::string out = tempPath("w.opn");
+    Buchlernen_t learning;
+    {
+        CaptureErr err;
+        EXPECT_EQ(learning.addGames(pgn, 1000, false), 2);
+        EXPECT_NE(err.text.str().find("line 11 char 7: illegal move Ke2"), std::string::npos)
+            << err.text.str();
+    }
+    ASSERT_TRUE(learning.writeBook(out, 1000, 25));
+    EXPECT_EQ(readFile(out), "  e2e4 99  *\n  d2d4 49  * * -1\n");
+    EXPECT_EQ(bookWeight(37.5, 50, 25), 49);
+    EXPECT_EQ(bookWeight(25, 50, 25), 0);
+    // Threshold 2 games: neither move is written.
+    ASSERT_TRUE(learning.writeBook(out, 2000, 25));
+    EXPECT_EQ(readFile(out), " * -1\n");
+
+    // A draw of a 2400 player against a 2000 player is a poor result for White.
+    const std::string rated =
+        writeFile("r.pgn", game("1. e4", "1/2-1/2", "[WhiteElo \"2400\"]\n[BlackElo \"2000\"]\n"));
+    Buchlernen_t elo;
+    elo.addGames(rated, 2000, true);
+    const Lerneintrag_t& r = elo.records().begin()->second.front();
+    EXPECT_DOUBLE_EQ(r.games, 2.0);
+    EXPECT_NEAR(r.points, 2 * (1.0 - 1.0 / (1.0 + std::pow(10.0, -1.0))), 1e-9);
+    EXPECT_EQ(r.scored, 2.0);
+    for (const auto& f : {pgn, out, rated}) std::remove(f.c_str());
+}
+
+TEST(BookLearning, TranspositionWrittenOnceAndTheBookLoads) {
+    const std::string pgn =
+        writeFile("t.pgn", game("1. e4 e5 2. Nf3 Nc6 3. Bb5", "*") + game("1. Nf3 Nc6 2. e4 e5 3. Bc4", "*"));
+    const std::string out = tempPath("t.opn");
+    Buchlernen_t learning;
+    learning.addGames(pgn, 1000, false);
+    ASSERT_TRUE(learning.writeBook(out, 1000, 25));
+    EXPECT_EQ(readFile(out),
+              "  e2e4 99   e7e5 99   g1f3 99   b8c6 99   f1b5 99  *\n" + std::string(40, ' ') +
+                  "  f1c4 99  * * * * *\n  g1f3 99   b8c6 99   e2e4 99   e7e5 99  * * * * * -1\n");
+    Buch_t book;
+    EXPECT_TRUE(book.load(out));
+    EXPECT_EQ(book.entries().size(), 10u);
+    for (const auto& f : {pgn, out}) std::remove(f.c_str());
+}
+
+TEST(BookLearning, CycleOfRecordsEndsInWriterAndWalks) {
+    // The knights go out and back: the learned records form a cycle through the start.
+    std::string moves;
+    for (int i = 0; i < 20; ++i) moves += "Nf3 Nf6 Ng1 Ng8 ";
+    const std::string pgn = writeFile("c.pgn", game(moves, "1/2-1/2"));
+    const std::string out = tempPath("c.opn");
+    Buchlernen_t learning;
+    learning.addGames(pgn, 1000, false);
+    ASSERT_TRUE(learning.writeBook(out, 1000, 25));
+    Buch_t book;
+    ASSERT_TRUE(book.load(out));
+    EXPECT_EQ(book.entries().size(), 4u);
+    EXPECT_NEAR(bookEntropy(book), 0.0, 1e-12);
+    for (const auto& f : {pgn, out}) std::remove(f.c_str());
+}
+
+TEST(BookLearning, MemoryRoundTripAndBadFilesChangeNothing) {
+    const std::string pgn = writeFile("m.pgn", game("1. e4 e5 2. Nf3", "1-0") + game("1. d4", "0-1"));
+    const std::string mem = tempPath("m.bin");
+    Buchlernen_t learning;
+    learning.addGames(pgn, 1000, false);
+    learning.setLocked(true);
+    ASSERT_TRUE(learning.writeMemory(mem));
+    EXPECT_FALSE(std::ifstream(mem + ".tmp").good());
+    const std::string bytes = readFile(mem);
+    // lock, two doubles, no keys, 4 records of 56 bytes
+    EXPECT_EQ(bytes.size(), 1u + 16 + 4 + 4 + 4 * 56);
+    EXPECT_EQ(bytes[0], 1);
+
+    Buchlernen_t copy;
+    ASSERT_TRUE(copy.readMemory(mem));
+    EXPECT_TRUE(copy.locked());
+    ASSERT_EQ(copy.recordCount(), 4u);
+    for (const auto& [key, moves] : learning.records()) {
+        const auto it = copy.records().find(key);
+        ASSERT_NE(it, copy.records().end());
+        for (size_t i = 0; i < moves.size(); ++i) {
+            EXPECT_EQ(it->second[i].move, moves[i].move);
+            EXPECT_EQ(it->second[i].points, moves[i].points);
+        }
+    }
+
+    const std::string truncated = writeFile("trunc.bin", bytes.substr(0, bytes.size() - 5));
+    const std::string foreign = writeFile("foreign.bin", "[Event \"not a memory file\"]\n");
+    for (const std::string& bad : {truncated, foreign}) {
+        CaptureErr err;
+        EXPECT_FALSE(copy.readMemory(bad));
+        EXPECT_EQ(err.text.str(), "info string error reading file: " + bad + "\n");
+        EXPECT_EQ(copy.recordCount(), 4u);
+        EXPECT_TRUE(copy.locked());
+    }
+    Commands c;  // readmem of a bad file creates no object
+    {
+        CaptureErr err;
+        c.run(" readmem " + truncated);
+    }
+    EXPECT_EQ(c.learning, nullptr);
+    for (const auto& f : {pgn, mem, truncated, foreign}) std::remove(f.c_str());
+}
+
+TEST(BookWalk, EntropyAndEndPositions) {
+    Commands c;
+    const std::string two = writeFile("two.opn", "e2e4 10 * d2d4 10 * *");
+    const std::string one = writeFile("one.opn", "e2e4 5 * *");
+    c.run(" entropy " + two);
+    c.run(" entropy " + one);
+    c.run(" entropy " + tempPath("missing.opn"));
+    EXPECT_EQ(c.lines,
+              (std::vector<std::string>{"info book entropy       1.00", "info book entropy       0.00",
+                                        "info book entropy       0.00"}));
+
+    const std::string tree = writeFile("tree.opn", "e2e4 10 e7e5 5 * c7c5 5 * * d2d4 10 * *");
+    const std::string out = tempPath("ends.txt");
+    c.run(" positions " + tree + " out " + out);
+    EXPECT_EQ(readFile(out), "0.5 rnbqkbnr/pppp1ppp/8/4p3/8/8/PPPPPPPP/RNBQKBNR w KQkq -\n");
+    Buch_t book;
+    book.load(tree);
+    const ReachMap reach = reachProbabilities(book);
+    EXPECT_EQ(reach.size(), 5u);
+    for (const auto& f : {two, one, tree, out}) std::remove(f.c_str());
+}
+
+TEST(BookLearning, PositionsFileRoundTrip) {
+    // makepos's lines: centipawns, move, White's-view FEN.
+    const std::string file =
+        writeFile("pos.txt",
+                  "35 g1f3 rnbqkbnr/pppp1ppp/8/4p3/8/8/PPPPPPPP/RNBQKBNR w KQkq -\nbad line\n"
+                  "35 g1f3 rnbqkbnr/pppp1ppp/8/4p3/8/8/PPPPPPPP/RNBQKBNR w KQkq -\n");
+    Buchlernen_t learning;
+    EXPECT_EQ(learning.addPositions(file, 1000), 1);  // the repeated position counts once
+    ASSERT_EQ(learning.recordCount(), 1u);
+    const Lerneintrag_t& r = learning.records().begin()->second.front();
+    EXPECT_EQ(r.analysed, 1.0);
+    EXPECT_NEAR(r.points, 1.0 / (1.0 + std::pow(10.0, -35.0 / 400)), 1e-9);
+    EXPECT_EQ(learning.analysedKeys().size(), 1u);
+    std::remove(file.c_str());
+}
+
+TEST(BookProcess, LearnedBookIsPlayedFrom) {
+    const std::string pgn =
+        writeFile("p.pgn", game("1. d4 d5", "1-0") + game("1. d4 Nf6", "1/2-1/2") + game("1. c4 e5", "0-1"));
+    const std::string out = tempPath("p.opn");
+    test::UciEngine e;
+    e.send("book add " + pgn);
+    e.send("book write " + out + " threshold 1000");
+    e.send("book entropy " + out);
+    const auto entropy = e.process.readUntil("info book entropy", test::UciEngine::Timeout);
+    ASSERT_TRUE(entropy);
+    e.send("setoption name BookFile value " + out);
+    e.send("position startpos");
+    e.send("go wtime 1000 btime 1000");
+    const auto lines = e.untilBestMove();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(lines.back().rfind("bestmove d2d4", 0) == 0 || lines.back().rfind("bestmove c2c4", 0) == 0)
+        << lines.back();
+    for (const auto& f : {pgn, out}) std::remove(f.c_str());
+}
+
+TEST(BookProcess, MakeposSearchesEndPositionsAndAddposReadsThem) {
+    const std::string book = writeFile("mp.opn", "e2e4 10 * d2d4 10 * *");
+    const std::string out = tempPath("mp.txt"), mem = tempPath("mp.bin");
+    test::UciEngine e;
+    e.send("book makepos " + book + " out " + out + " nodes 3000 hash 1");
+    e.send("book addpos " + out);
+    e.send("book writemem " + mem);
+    e.send("isready");
+    ASSERT_TRUE(e.process.readUntil("readyok", test::UciEngine::Timeout));
+    // The start position is the only end position: its score, best move and FEN.
+    const std::string line = readFile(out);
+    std::istringstream in(line);
+    int centipawns = 9999;
+    std::string move, fen;
+    in >> centipawns >> move;
+    std::getline(in, fen);
+    EXPECT_LT(std::abs(centipawns), 200) << line;
+    EXPECT_EQ(move.size(), 4u) << line;
+    EXPECT_EQ(fen, " rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    Buchlernen_t learned;
+    ASSERT_TRUE(learned.readMemory(mem));
+    EXPECT_EQ(learned.analysedKeys().size(), 1u);
+    EXPECT_EQ(learned.recordCount(), 1u);
+    for (const auto& f : {book, out, mem}) std::remove(f.c_str());
+}
+
+TEST(BookTool, ArgumentErrorsAndWorkFileWithBackup) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--book"},
+                                               {"--book", "frob"},
+                                               {"--book", "write"},
+                                               {"--book", "add", "--value"},
+                                               {"--book", "write", "x.opn", "abc"}}) {
+        test::EngineProcess p(args);
+        const auto err = p.readAllErrLines(10000);
+        EXPECT_EQ(err, std::vector<std::string>{"Parameter error"});
+        EXPECT_EQ(p.waitExit(10000), 255);
+    }
+
+    char old[4096];
+    ASSERT_NE(::getcwd(old, sizeof old), nullptr);
+    const std::string dir = tempPath("tooldir");
+    ASSERT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
+    ASSERT_EQ(::chdir(dir.c_str()), 0);
+    // A book name is found in the working directory first, then beside the executable.
+    const std::string besideTests = resolveBookFile("Tolvaren.opn");
+    EXPECT_NE(besideTests, "Tolvaren.opn");
+    EXPECT_TRUE(std::ifstream(besideTests).good());
+    std::ofstream("Tolvaren.opn") << "*";
+    EXPECT_EQ(resolveBookFile("Tolvaren.opn"), "Tolvaren.opn");
+    EXPECT_EQ(resolveBookFile("no-such.opn"), "no-such.opn");
+    std::ofstream("g.pgn") << game("1. e4 e5", "1-0") << game("1. e4 c5", "0-1");
+    std::FILE* sink = std::tmpfile();
+    const char* add[] = {"tolvaren", "--book", "add", "g.pgn"};
+    EXPECT_EQ(runBookTool(4, add, sink, sink), 0);
+    EXPECT_FALSE(std::ifstream("Buchberechnung.bin.bak").good());
+    EXPECT_EQ(runBookTool(4, add, sink, sink), 0);
+    EXPECT_EQ(readFile("Buchberechnung.bin.bak").size() + 0, readFile("Buchberechnung.bin").size());
+    const char* write[] = {"tolvaren", "--book", "write", "b.opn", "2"};
+    EXPECT_EQ(runBookTool(5, write, sink, sink), 0);
+    EXPECT_EQ(readFile("b.opn"), "  e2e4 99   c7c5 99  *\n" + std::string(10, ' ') + "  e7e5  0  * * * -1\n");
+    std::fclose(sink);
+    ASSERT_EQ(::chdir(old), 0);
+    std::system(("rm -rf " + dir).c_str());
+}
+
+}  // namespace tolvaren
