@@ -6,11 +6,12 @@
 
 namespace tolvaren {
 
-enum class StartMode { Engine, ExplainBitbase };
+enum class StartMode { Engine, ExplainBitbase, CreateBitbase };
 
 struct CommandLine {
     StartMode mode = StartMode::Engine;
     const char* argument = nullptr;  // the material name of a bitbase tool
+    int threads = 1;                 // generation threads; 2 or more run in parallel
 };
 
 // Examines argv[1..argc-1] in order; each rejected argument is reported on err.
