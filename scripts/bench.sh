@@ -15,6 +15,6 @@ if [ -n "$2" ] && [ -x "$2" ]; then
   "$2"
 fi
 if [ -n "$3" ] && [ -x "$3" ]; then
-  echo "== bitbase blocks"
+  echo "== bitbase blocks and cached probes"
   "$3"
 fi

@@ -244,6 +244,7 @@ TEST(BitbaseGeneration, DefaultSetOnSamples) {
         const std::string name = entry.path().stem().string();
         if (entry.path().extension() != ".abb" || name.size() != 4 || name[1] == 'K') continue;
         EXPECT_EQ(checkDefiningProperty(cache, name.c_str(), 3000), 3000) << name;
+        std::printf("%s: 3000 samples checked\n", name.c_str());
     }
 }
 
