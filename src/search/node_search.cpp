@@ -126,6 +126,12 @@ int Suche_t::bitbaseVerdict(Suchebene_t& rec, int32_t alpha, int32_t beta, int d
     rec.bitbaseFound = 1;
     rec.bitbaseResult = result;
     const int32_t v = pos_.side == White ? result : -result;
+    // A known draw is exact: searching on would only report the evaluation's idea of
+    // a material edge that cannot be turned into a win.
+    if (result == 0) {
+        score = DrawScore;
+        return 1;
+    }
     if (parentFound) {
         if (result == parent.bitbaseResult) return 0;
         score = BitbaseVerdict * v;  // the move into this node changed the verdict
