@@ -4,6 +4,9 @@
 #include "bitbase/bitbase_generator.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -231,7 +234,48 @@ TEST(BitbaseGeneration, FourPieceWinsFollowFromTheMoves) {
     BitbaseCache_t cache(8 << 20);
     cache.setPath(dir.path());
     EXPECT_EQ(checkDefiningProperty(cache, "KTTK", 4000), 4000);
+
+    // Legal positions whose index decodes to a twin with another index (the diagonal
+    // flip seen through sorted rook pairs) carry the twin's bit, not a free one.
+    BitbaseStellung_t p;
+    ASSERT_TRUE(p.setMaterial("KTTK"));
+    long twins = 0, differences = 0;
+    for (uint64_t i = 0; i < p.size; ++i) {
+        p.setIndex(i);
+        if (!legalBitbasePosition(p) || p.index() == i) continue;
+        ++twins;
+        differences += cache.lookupBit("KTTK", i, false) != cache.lookupBit("KTTK", p.index(), false);
+    }
+    EXPECT_GT(twins, 0);
+    EXPECT_EQ(differences, 0);
 }
+
+#if !defined(__SANITIZE_ADDRESS__)
+// Memory that cannot be had ends the run with a message and a failure status.
+TEST(BitbaseGeneration, OutOfMemoryIsReported) {
+    ScratchDirectory dir;
+    const pid_t child = fork();
+    if (child == 0) {
+        const rlimit limit{256u << 20, 256u << 20};
+        setrlimit(RLIMIT_AS, &limit);
+        BitbaseGenerationOptions options;
+        options.directory = dir.path();
+        options.cacheBytes = 1u << 30;
+        options.out = std::fopen("/dev/null", "w");
+        options.err = std::fopen(dir.file("err").c_str(), "w");
+        const int status = generateBitbase("KDK", options);
+        std::fclose(options.err);
+        _exit(status);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_NE(WEXITSTATUS(status), 0);
+    const std::vector<std::string> lines = testing::readLines(dir.file("err"));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "out of memory: bitbase cache");
+}
+#endif
 
 // With TOLVAREN_BITBASES naming a directory made by `make bitbases`, every four-piece
 // material in it is checked on samples (not part of the usual run).
