@@ -1,14 +1,22 @@
 // Bitbase block benchmark: blocks decoded per second (the probe's cost on a cache
 // miss) and encoded per second (the writer's), over blocks made by the writer from a
-// synthetic but board-shaped result array of a four-piece material.
+// synthetic but board-shaped result array of a four-piece material; and probes per
+// second answered from cached blocks (the search's cost on a hit), on KTK and KKT
+// files generated into a scratch directory.
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <random>
+#include <string>
 #include <vector>
 
+#include "bitbase/bitbase_cache.h"
+#include "bitbase/bitbase_generator.h"
 #include "bitbase/bitbase_position.h"
 #include "bitbase/bitbase_writer.h"
 #include "bitbase/block_codec.h"
+#include "board/bitboard.h"
 
 using namespace tolvaren;
 
@@ -46,6 +54,51 @@ double cpuSeconds() {
     timespec t;
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
+}
+
+// Cached probes per second: both files fit the cache, so after one warming pass no
+// probe reads a file.
+void probeBench(int rounds) {
+    const std::string dir = std::filesystem::temp_directory_path() / "tolvaren_probe_bench";
+    std::filesystem::create_directories(dir);
+    BitbaseGenerationOptions options;
+    options.directory = dir;
+    options.out = options.err = std::tmpfile();
+    if (generateBitbase("KTK", options) != 0 || generateBitbase("KKT", options) != 0) {
+        std::printf("bitbase probe: could not generate KTK and KKT\n");
+        return;
+    }
+    std::fclose(options.out);
+    BitbaseCache_t cache(4 << 20);
+    cache.setPath(dir);
+    struct Sample {
+        int types0[7], types1[7], squares0[6], squares1[6], side;
+    };
+    std::vector<Sample> samples;
+    std::mt19937 random(1);
+    while (samples.size() < 4096) {
+        const int a = static_cast<int>(random() % 64), b = static_cast<int>(random() % 64),
+                  c = static_cast<int>(random() % 64);
+        if (a == b || a == c || b == c) continue;
+        samples.push_back({{King, Rook, 0}, {King, 0}, {a, b}, {c}, static_cast<int>(random() % 2)});
+    }
+    long sum = 0;
+    for (Sample& x : samples) {
+        int r = 0;
+        cache.probe(x.types0, x.types1, x.squares0, x.squares1, x.side, -1, false, r);
+    }
+    const double start = cpuSeconds();
+    for (int round = 0; round < rounds; ++round)
+        for (Sample& x : samples) {
+            int r = 0;
+            cache.probe(x.types0, x.types1, x.squares0, x.squares1, x.side, -1, true, r);
+            sum += r;
+        }
+    const double time = cpuSeconds() - start;
+    const double probes = static_cast<double>(samples.size()) * rounds;
+    std::printf("bitbase probe: %.0f cached probes/s (%.0f ns each, CPU time), checksum %ld\n", probes / time,
+                time * 1e9 / probes, sum);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
@@ -90,5 +143,6 @@ int main(int argc, char** argv) {
                 decodeTime * 1e9 / decoded);
     std::printf("bitbase encode: %.0f blocks/s (%.0f us each, CPU time)\n", streams.size() / encodeTime,
                 encodeTime * 1e6 / streams.size());
+    probeBench(rounds * 25);
     return 0;
 }

@@ -16,7 +16,7 @@ for tool in "$@"; do
   [ -x "$tool" ] || continue
   case "$(basename "$tool")" in
     eval_bench) echo "== evaluation" ;;
-    bitbase_bench) echo "== bitbase blocks" ;;
+    bitbase_bench) echo "== bitbase blocks and cached probes" ;;
     book_bench) echo "== book (generated book of over 100000 entries: best load time, probes per second)" ;;
     *) echo "== $(basename "$tool")" ;;
   esac

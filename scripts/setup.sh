@@ -1,6 +1,8 @@
 #!/bin/bash
 # Installs what building and testing need when it is missing (Debian: cmake, g++,
-# make, GoogleTest). Quiet and idempotent; `make test` and CI both call it.
+# make, GoogleTest, and the Gaviota tablebases with their library, against which the
+# bitbase tests check our three-piece files). Quiet and idempotent; `make test` and
+# CI both call it.
 set -euo pipefail
 
 missing=()
@@ -8,6 +10,8 @@ command -v cmake >/dev/null 2>&1 || missing+=(cmake)
 command -v g++ >/dev/null 2>&1 || missing+=(g++)
 command -v make >/dev/null 2>&1 || missing+=(make)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+[ -f /usr/include/gtb-probe.h ] || missing+=(libgaviotatb-dev)
+[ -f /usr/share/gaviotatb/gtb4/kqk.gtb.cp4 ] || missing+=(gaviotatb)
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""

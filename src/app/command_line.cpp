@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace tolvaren {
@@ -24,6 +25,27 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::FILE* err) 
     if (argc == 3 && std::strcmp(argv[1], "--ExplainBitbase") == 0) {
         result.mode = StartMode::ExplainBitbase;
         result.argument = argv[2];
+        return result;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--CreateBitbase") == 0) {
+        result.mode = StartMode::CreateBitbase;
+        result.argument = argv[2];
+        return result;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--CreateBitbaseParallel") == 0) {
+        result.mode = StartMode::CreateBitbase;
+        result.argument = argv[2];
+        result.threads = 4;
+        return result;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "--CreateBitbase") == 0 &&
+        std::strncmp(argv[2], "Threads=", 8) == 0) {
+        result.mode = StartMode::CreateBitbase;
+        result.argument = argv[3];
+        // A decimal number; anything unreadable counts as one thread. More than 64
+        // workers would only fight over two bytes of the work array.
+        long n = std::strtol(argv[2] + 8, nullptr, 10);
+        result.threads = static_cast<int>(n < 1 ? 1 : n > 64 ? 64 : n);
         return result;
     }
     if (argc == 3 && std::strcmp(argv[1], "--Testpos") == 0) {

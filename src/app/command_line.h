@@ -6,7 +6,7 @@
 
 namespace tolvaren {
 
-enum class StartMode { Engine, ExplainBitbase, Csvn, Testpos, Book };
+enum class StartMode { Engine, ExplainBitbase, Csvn, Testpos, Book, CreateBitbase };
 
 // Engine mode's searcher: the real search or one of the random movers.
 enum class SearcherKind { Normal, Random, RandomMate };
@@ -16,6 +16,7 @@ struct CommandLine {
     SearcherKind searcher = SearcherKind::Normal;
     const char* argument = nullptr;        // a tool's first argument: a material name or a file
     const char* secondArgument = nullptr;  // the batch tool's output file
+    int threads = 1;                       // bitbase generation threads; 2 or more run in parallel
 };
 
 // Examines argv[1..argc-1] in order; each rejected argument is reported on err.

@@ -1,6 +1,7 @@
 // Process entry: reads the command line, then runs the chosen mode.
 #include "app/command_line.h"
 #include "app/engine_mode.h"
+#include "bitbase/bitbase_generator.h"
 #include "bitbase/explain.h"
 #include "book/book_tool.h"
 #include "tools/csvn.h"
@@ -15,6 +16,11 @@ int main(int argc, char** argv) {
             return 0;
         case StartMode::Csvn:
             return runCsvn(commandLine.argument, commandLine.secondArgument);
+        case StartMode::CreateBitbase: {
+            BitbaseGenerationOptions options;
+            options.threads = commandLine.threads;
+            return generateBitbase(commandLine.argument, options);
+        }
         case StartMode::Book:
             return runBookTool(argc, argv, stdout, stderr);
         case StartMode::Testpos:

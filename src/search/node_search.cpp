@@ -109,6 +109,51 @@ void Suche_t::childTableScan(int32_t beta, Suchebene_t& rec, int depth) {
         resetPicker(rec);
 }
 
+int Suche_t::bitbaseVerdict(Suchebene_t& rec, int32_t alpha, int32_t beta, int depth, int nullWindowRun,
+                            int32_t& score) {
+    const Suchebene_t& parent = rec.parent();
+    const uint32_t lastMove = parent.move;
+    const int minDepth = nullWindowRun <= 1 ? 4 * nullWindowRun + 4 : 12;
+    // A pass is no move of the game: a verdict it changes would be a zugzwang the
+    // side that passed cannot really use, so null-move children are not probed.
+    if (lastMove == 0 || minDepth > depth) return 0;
+    const bool parentFound = parent.bitbaseFound != 0;
+    if (!parentFound && !parent.captured && moveKind(lastMove) != ZugRochade) return 0;
+    const int pieces = pos_.sides[White].count[AllPieces] + pos_.sides[Black].count[AllPieces];
+    if (pos_.castling != 0 || pieces > bitbaseCache_->pieceLimit()) return 0;
+    int32_t result = 0;
+    if (!probeBitbase(depth <= minDepth + 5, result)) return 0;
+    rec.bitbaseFound = 1;
+    rec.bitbaseResult = result;
+    const int32_t v = pos_.side == White ? result : -result;
+    // A known draw is exact: searching on would only report the evaluation's idea of
+    // a material edge that cannot be turned into a win.
+    if (result == 0) {
+        score = DrawScore;
+        return 1;
+    }
+    if (parentFound) {
+        if (result == parent.bitbaseResult) return 0;
+        score = BitbaseVerdict * v;  // the move into this node changed the verdict
+        return 1;
+    }
+    const int32_t w = BitbaseBonus * v;
+    if (w < 0 && alpha > -MateRange) {
+        score = alpha;
+        return 1;
+    }
+    if (w > 0 && beta <= MateRange - 1) {
+        score = beta;
+        return 1;
+    }
+    if (w == 0 && (alpha > 0 || beta < 0)) {
+        score = 0;
+        return 1;
+    }
+    rec.bitbaseBonus = w;
+    return 0;
+}
+
 int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int depth, int nullWindowRun) {
     Suchebene_t& parent = rec.parent();
     rec.ply = parent.ply + 1;
@@ -152,6 +197,13 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     const int us = pos_.side, them = us ^ 1;
     const bool inCheck = (state.by(them).attacked & bit(pos_.sides[us].kingSquare())) != 0;
     const bool nullAllowed = depth > 1 && !inCheck && !rec.mateThreat;
+
+    // 8. Bitbases: a verdict that a move changed ends the node; a known result
+    // otherwise bounds it or biases its move scores.
+    if (bitbaseCache_->hasBuckets()) {
+        int32_t verdict;
+        if (bitbaseVerdict(rec, alpha, beta, depth, nullWindowRun, verdict)) return verdict;
+    }
 
     // 9. Static evaluation.
     rec.staticEval = evaluateNode(state);

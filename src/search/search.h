@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bitbase/bitbase_cache.h"
 #include "book/book.h"
 #include "net/time_log.h"
 #include "net/time_network.h"
@@ -55,6 +56,9 @@ class Suche_t : public Sucher_t {
     int helperCount() const { return helperCount_; }
     void setHelperCount(int wanted);
 
+    // Bitbase probes answered by this searcher's and its helpers' caches this search.
+    int64_t bitbaseHits() const;
+
    protected:
     void run() override;
 
@@ -85,6 +89,11 @@ class Suche_t : public Sucher_t {
     Zug_t queenContactCheck(Suchebene_t& rec);
     void childTableScan(int32_t beta, Suchebene_t& rec, int depth);
     int32_t evaluateNode(const Zustand_t& state);
+    // Bitbases (search_driver.cpp): sizing at search start and the probe of pos_.
+    void configureBitbases(const Optionen_t& options);
+    bool probeBitbase(bool onlyCached, int32_t& result);
+    int bitbaseVerdict(Suchebene_t& rec, int32_t alpha, int32_t beta, int depth, int nullWindowRun,
+                       int32_t& score);
 
     // Quiescence (quiescence.cpp).
     int32_t quiescence(int32_t alpha, int32_t beta, Suchebene_t& rec, int qdepth);
@@ -120,6 +129,10 @@ class Suche_t : public Sucher_t {
     bool timeLimited() const;
 
     std::unique_ptr<Hashtabelle_t> ownTable_;
+    // The main searcher owns the shared loader; every searcher owns its private cache.
+    std::unique_ptr<BitbaseCache_t> ownBitbaseLoader_;
+    BitbaseCache_t* bitbaseLoader_;
+    std::unique_ptr<BitbaseCache_t> bitbaseCache_;
     Hashtabelle_t* table_;
     Stellung_t pos_{};  // the searcher's own copy, made and unmade in place
     std::unique_ptr<Suchebene_t[]> records_;

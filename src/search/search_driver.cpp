@@ -30,6 +30,9 @@ int totalPieces(const Stellung_t& pos) {
 
 Suche_t::Suche_t()
     : ownTable_(std::make_unique<Hashtabelle_t>()),
+      ownBitbaseLoader_(std::make_unique<BitbaseCache_t>()),
+      bitbaseLoader_(ownBitbaseLoader_.get()),
+      bitbaseCache_(std::make_unique<BitbaseCache_t>(0, bitbaseLoader_)),
       table_(ownTable_.get()),
       records_(std::make_unique<Suchebene_t[]>(PlyRecordCount)),
       moveStack_(std::make_unique<uint32_t[]>(static_cast<size_t>(PlyRecordCount) * MaxMoves)),
@@ -75,6 +78,60 @@ int32_t Suche_t::evaluateNode(const Zustand_t& state) {
     return staticEvaluation(pos_, state, evalCaches_);
 }
 
+void Suche_t::configureBitbases(const Optionen_t& options) {
+    const uint64_t total = static_cast<uint64_t>(std::max(0, options.number(OptionBitbaseCache))) << 20;
+    const BitbaseCacheSizes sizes = splitBitbaseMemory(total, options.number(OptionProcessors));
+    const std::string path = options.text(OptionBitbasePath);
+    try {
+        bitbaseLoader_->setSize(sizes.shared);
+        bitbaseCache_->setSize(sizes.perThread);
+        for (int i = 0; i < helperCount_; ++i) helpers_[i]->bitbaseCache_->setSize(sizes.perThread);
+    } catch (const std::bad_alloc&) {
+        // Searching without bitbases is still searching.
+        bitbaseLoader_->setSize(0);
+        bitbaseCache_->setSize(0);
+        for (int i = 0; i < helperCount_; ++i) helpers_[i]->bitbaseCache_->setSize(0);
+        output_->message("out of memory: bitbase cache");
+    }
+    bitbaseLoader_->setPath(path);
+    bitbaseLoader_->resetHits();
+    bitbaseCache_->setPath(path);
+    bitbaseCache_->resetHits();
+    for (int i = 0; i < helperCount_; ++i) {
+        helpers_[i]->bitbaseCache_->setPath(path);
+        helpers_[i]->bitbaseCache_->resetHits();
+    }
+}
+
+int64_t Suche_t::bitbaseHits() const {
+    int64_t hits = bitbaseCache_->hits();
+    for (int i = 0; i < helperCount_; ++i) hits += helpers_[i]->bitbaseCache_->hits();
+    return hits;
+}
+
+bool Suche_t::probeBitbase(bool onlyCached, int32_t& result) {
+    // White is side 0; each list holds the king, then the pieces by falling type.
+    int types[2][MaxBitbasePieces + 1] = {};
+    int squares[2][MaxBitbasePieces] = {};
+    constexpr int Order[6] = {King, Queen, Rook, Bishop, Knight, Pawn};
+    for (int color = White; color <= Black; ++color) {
+        const Seite_t& side = pos_.sides[color];
+        int n = 0;
+        for (const int type : Order)
+            for (int k = 0; k < side.count[type]; ++k) {
+                if (n == MaxBitbasePieces) return false;
+                types[color][n] = type;
+                squares[color][n++] = side.squares(type)[k];
+            }
+    }
+    int answer = 0;
+    if (!bitbaseCache_->probe(types[White], types[Black], squares[White], squares[Black], pos_.side,
+                              pos_.epSquare != 0 ? pos_.epSquare : -1, onlyCached, answer))
+        return false;
+    result = answer;
+    return true;
+}
+
 void Suche_t::waitWhilePondering() const {
     while (pondering()) std::this_thread::sleep_for(std::chrono::milliseconds(PonderPollMillis));
 }
@@ -91,6 +148,7 @@ void Suche_t::run() {
     multiPvMargin_ = options.number(OptionMultiPvScore) * 10;
     if (playBookMove(options)) return;
     setHelperCount(static_cast<int>(options.number(OptionProcessors)) - 1);
+    configureBitbases(options);
     seenGeneration_ = pool_->generation.fetch_add(1, std::memory_order_relaxed) + 1;
 
     rootList_.clear();
@@ -115,7 +173,7 @@ void Suche_t::run() {
         if (stopRequested()) break;
         if (i > 0 && (elapsedMillis() > IterationReportMillis || debug_))
             output_->statistics(i, selDepth_, elapsedMillis(), static_cast<int64_t>(nodes_),
-                                table_->hashfull(), 0);
+                                table_->hashfull(), bitbaseHits());
         std::sort(rootList_.begin(), rootList_.end(), rootMoveBefore);
         const double factor = timeFactorAfterIteration(i, score);
         if (i == MaxIterations - 1) break;
@@ -172,6 +230,14 @@ int32_t Suche_t::rootSearch(int depth, int32_t centre) {
     const Zustand_t& state = rec.state();
     rec.bitbaseFound = 0;
     rec.bitbaseBonus = 0;
+    // The root's verdict lets the children tell which moves change it.
+    if (pos_.castling == 0 && totalPieces(pos_) <= bitbaseCache_->pieceLimit()) {
+        int32_t result = 0;
+        if (probeBitbase(false, result)) {
+            rec.bitbaseFound = 1;
+            rec.bitbaseResult = result;
+        }
+    }
 
     // A finished result of this depth in the table needs no search.
     Hashdaten_t hit;
@@ -326,7 +392,7 @@ void Suche_t::reportPv(int depth, int32_t score, Zug_t move, bool firstSearched)
                                      std::abs(score - lastScore_) <= SilentPvScoreChange);
     const bool silent = calm && ms <= SilentPvMillis && !debug_ && std::abs(score) <= MateRange;
     output_->principalVariation(position_, pv, length, score, -MateScore, MateScore, depth / 2, selDepth_, ms,
-                                static_cast<int64_t>(nodes_), table_->hashfull(), 0, silent);
+                                static_cast<int64_t>(nodes_), table_->hashfull(), bitbaseHits(), silent);
     if (silent) return;
     lastScore_ = score;
     lastBest_ = move;

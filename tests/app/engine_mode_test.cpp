@@ -1,9 +1,11 @@
 // Start-up as seen from outside: the command line and the lines before the protocol word.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "support/engine_process.h"
 
 namespace tolvaren {
@@ -48,12 +50,40 @@ TEST(EngineMode, IllegalArgumentsAreReportedAndTheEngineStarts) {
     EXPECT_EQ(engine.readUntil("uciok", Timeout), "uciok");
     engine.send("quit");
     EXPECT_EQ(engine.waitExit(Timeout), 0);
-    EXPECT_EQ(engine.readAllErrLines(Timeout), (std::vector<std::string>{
-                                                   "illegal command line argument argv[1] = \"--Unknown\"",
-                                                   "illegal command line argument argv[2] = \"two words\"",
-                                                   "illegal command line argument argv[3] = \"\"",
-                                                   "illegal command line argument argv[4] = \"--CreateBitbase\"",
-                                               }));
+    EXPECT_EQ(engine.readAllErrLines(Timeout),
+              (std::vector<std::string>{
+                  "illegal command line argument argv[1] = \"--Unknown\"",
+                  "illegal command line argument argv[2] = \"two words\"",
+                  "illegal command line argument argv[3] = \"\"",
+                  "illegal command line argument argv[4] = \"--CreateBitbase\"",
+              }));
+}
+
+TEST(EngineMode, BitbaseGenerationSwitches) {
+    std::FILE* err = std::tmpfile();
+    const char* one[] = {"tolvaren", "--CreateBitbase", "KDK"};
+    const char* eight[] = {"tolvaren", "--CreateBitbase", "Threads=8", "KDK"};
+    const char* four[] = {"tolvaren", "--CreateBitbaseParallel", "KTK"};
+    const char* notThreads[] = {"tolvaren", "--CreateBitbase", "Thread=2", "KDK"};
+    const CommandLine a = parseCommandLine(3, one, err), b = parseCommandLine(4, eight, err),
+                      c = parseCommandLine(3, four, err), d = parseCommandLine(4, notThreads, err);
+    EXPECT_EQ(a.mode, StartMode::CreateBitbase);
+    EXPECT_EQ(a.threads, 1);
+    EXPECT_EQ(b.mode, StartMode::CreateBitbase);
+    EXPECT_EQ(b.threads, 8);
+    EXPECT_STREQ(b.argument, "KDK");
+    EXPECT_EQ(c.threads, 4);
+    EXPECT_STREQ(c.argument, "KTK");
+    EXPECT_EQ(d.mode, StartMode::Engine);  // all three arguments reported as illegal
+    EXPECT_EQ(std::ftell(err) > 0, true);
+    std::fclose(err);
+
+    // The engine itself: a run whose smaller files are missing fails and says why.
+    EngineProcess generation({"--CreateBitbase", "Threads=2", "KDKD"});
+    EXPECT_NE(generation.waitExit(Timeout), 0);
+    const std::vector<std::string> errors = generation.readAllErrLines(Timeout);
+    ASSERT_FALSE(errors.empty());
+    EXPECT_EQ(errors[0], "Fehler in BitPruefen");
 }
 
 }  // namespace tolvaren

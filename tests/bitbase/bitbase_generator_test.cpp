@@ -1,0 +1,295 @@
+// Bitbase generation: its output lines and failures, the parallel run against the
+// one-thread run, the king-and-pawn file against the engine's own KPK table, and the
+// defining property of a win checked with the engine's move generator on samples.
+#include "bitbase/bitbase_generator.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bitbase/bitbase_cache.h"
+#include "bitbase/bitbase_file.h"
+#include "bitbase/bitbase_moves.h"
+#include "bitbase_test_support.h"
+#include "board/fen.h"
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/position.h"
+#include "search/kpk.h"
+
+namespace tolvaren {
+
+namespace {
+
+using testing::ScratchDirectory;
+
+struct GenerationRun {
+    int status = 0;
+    std::string out, err;
+};
+
+std::string contents(std::FILE* f) {
+    std::string text;
+    std::rewind(f);
+    for (int c; (c = std::fgetc(f)) != EOF;) text += static_cast<char>(c);
+    std::fclose(f);
+    return text;
+}
+
+GenerationRun generate(const std::string& dir, const char* name, int threads = 1) {
+    BitbaseGenerationOptions options;
+    options.directory = dir;
+    options.threads = threads;
+    options.cacheBytes = 1 << 20;
+    options.out = std::tmpfile();
+    options.err = std::tmpfile();
+    GenerationRun run;
+    run.status = generateBitbase(name, options);
+    run.out = contents(options.out);
+    run.err = contents(options.err);
+    return run;
+}
+
+void generateAll(const std::string& dir, std::initializer_list<const char*> names) {
+    for (const char* name : names) ASSERT_EQ(generate(dir, name).status, 0) << name;
+}
+
+// Side 0's win bit of a board position (White is side 0), read through the cache.
+int side0Wins(BitbaseCache_t& cache, const Stellung_t& pos) {
+    constexpr int Order[6] = {King, Queen, Rook, Bishop, Knight, Pawn};
+    int types[2][7] = {}, squares[2][6] = {};
+    for (int color = 0; color < 2; ++color) {
+        int n = 0;
+        for (const int type : Order)
+            for (int k = 0; k < pos.sides[color].count[type]; ++k) {
+                types[color][n] = type;
+                squares[color][n++] = pos.sides[color].squares(type)[k];
+            }
+    }
+    if (types[0][1] == 0) return 0;  // a bare king never wins: no file needed
+    BitbaseStellung_t p;
+    if (!p.setPieces(types[0], squares[0], types[1], squares[1], pos.side, pos.epSquare ? pos.epSquare : -1))
+        return -1;
+    return cache.lookupBit(p.name, p.index(), false);
+}
+
+std::string fenOf(const BitbaseStellung_t& p) {
+    std::string board(64, '1');
+    for (int i = 0; i < p.total; ++i) {
+        const char letter = "-pnbrqk"[p.baseType(i)];
+        board[p.pieces[i].square] = p.sideOf(i) == 0 ? static_cast<char>(letter - 'a' + 'A') : letter;
+    }
+    std::string fen;
+    for (int row = 0; row < 8; ++row) fen += board.substr(8 * row, 8) + (row < 7 ? "/" : "");
+    return fen + (p.sideToMove == 0 ? " w - - 0 1" : " b - - 0 1");
+}
+
+// Checks on random legal positions of a material that side 0 wins exactly when, with
+// side 0 to move, some move wins, and with side 1 to move, side 1 is mated or has
+// moves that all lose. Returns the number of positions checked.
+int checkDefiningProperty(BitbaseCache_t& cache, const char* material, int samples) {
+    BitbaseStellung_t p;
+    EXPECT_TRUE(p.setMaterial(material));
+    std::mt19937_64 random(12345);
+    int checked = 0, failures = 0;
+    for (int attempt = 0; checked < samples && attempt < 50 * samples; ++attempt) {
+        for (int i = 0; i < p.total; ++i) p.pieces[i].square = static_cast<int>(random() % 64);
+        p.sideToMove = static_cast<int>(random() % 2);
+        p.epSquare = -1;
+        Stellung_t pos;
+        Zustand_t state;
+        if (!legalBitbasePosition(p) || !readFen(pos, state, fenOf(p))) continue;
+        bool pendingPawn = false;
+        for (int i = 0; i < p.total; ++i)
+            pendingPawn |= p.baseType(i) == Pawn && ((p.pieces[i].square >> 3) % 7 == 0);
+        if (pendingPawn) continue;
+        const int own = side0Wins(cache, pos);
+        uint32_t list[MaxMoves];
+        uint32_t* end = generate(pos, state, list);
+        int moves = 0, wins = 0;
+        for (uint32_t* m = list; m != end; ++m) {
+            Zustand_t next;
+            Rueckzug_t undo;
+            if (!playMove(pos, moveOf(*m), state, next, undo)) continue;
+            const int successor = side0Wins(cache, pos);
+            takeBack(undo);
+            EXPECT_GE(successor, 0) << fenOf(p);
+            ++moves;
+            wins += successor == 1;
+        }
+        const bool expected =
+            pos.side == White ? wins > 0 : (moves == 0 ? inCheck(pos, state) : wins == moves);
+        if ((own == 1) != expected && ++failures <= 5) ADD_FAILURE() << material << ": " << fenOf(p);
+        ++checked;
+    }
+    EXPECT_EQ(failures, 0) << material;
+    return checked;
+}
+
+// Every legal position of two files of one material has the same bit.
+void expectSameBits(const std::string& dirA, const std::string& dirB, const char* material) {
+    BitbaseCache_t a(4 << 20), b(4 << 20);
+    a.setPath(dirA);
+    b.setPath(dirB);
+    BitbaseStellung_t p;
+    ASSERT_TRUE(p.setMaterial(material));
+    long differences = 0, legal = 0;
+    for (uint64_t i = 0; i < p.size; ++i) {
+        p.setIndex(i);
+        if (!legalBitbasePosition(p)) continue;
+        ++legal;
+        differences += a.lookupBit(material, i, false) != b.lookupBit(material, i, false);
+    }
+    EXPECT_GT(legal, 0);
+    EXPECT_EQ(differences, 0) << material;
+}
+
+}  // namespace
+
+TEST(BitbaseGeneration, LinesBareKingsAndFailures) {
+    ScratchDirectory dir;
+    const GenerationRun kdk = generate(dir.path(), "KDK");
+    ASSERT_EQ(kdk.status, 0) << kdk.err;
+    EXPECT_EQ(kdk.out.rfind("KDK: Iteration 0 fertig\nKDK: Iteration 1: ", 0), 0u) << kdk.out;
+    EXPECT_EQ(kdk.out.substr(kdk.out.size() - 4), ": 0\n");
+    EXPECT_TRUE(kdk.err.empty());
+
+    // A bare king as side 0: no analysis, no lines, every block uniform zero.
+    const GenerationRun kkd = generate(dir.path(), "KKD");
+    ASSERT_EQ(kkd.status, 0);
+    EXPECT_TRUE(kkd.out.empty());
+    uint8_t block[512];
+    for (uint32_t b = 0; b < 20; ++b) {
+        ASSERT_TRUE(readBitbaseBlock(dir.file("KKD.abb"), b, block));
+        for (uint8_t byte : block) ASSERT_EQ(byte, 0);
+    }
+
+    // Without the files of the smaller materials nothing is written.
+    ScratchDirectory empty;
+    const GenerationRun missing = generate(empty.path(), "KDKT");
+    EXPECT_NE(missing.status, 0);
+    EXPECT_NE(missing.err.find("Fehler in BitPruefen"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(empty.file("KDKT.abb")));
+
+    // A file that cannot be written is a failure, not a success.
+    const GenerationRun unwritable = generate(dir.file("no/such/directory"), "KDK");
+    EXPECT_NE(unwritable.status, 0);
+    EXPECT_NE(unwritable.err.find("error writing file"), std::string::npos);
+    EXPECT_NE(generate(dir.path(), "KXK").status, 0);
+
+    // A missing promotion file is named once; its positions stay open, the run succeeds.
+    const GenerationRun partial = generate(dir.path(), "KBK");
+    EXPECT_EQ(partial.status, 0);
+    EXPECT_NE(partial.err.find("KTK.abb"), std::string::npos) << partial.err;
+    EXPECT_EQ(partial.err.find("KTK.abb"), partial.err.rfind("KTK.abb"));
+}
+
+TEST(BitbaseGeneration, PawnFileAgreesAcrossThreadsAndWithTheKpkTable) {
+    ScratchDirectory one, two;
+    generateAll(one.path(), {"KDK", "KTK", "KLK", "KSK", "KBK", "KKT", "KLKT"});
+    for (const char* name : {"KDK", "KTK", "KLK", "KSK", "KKT"})
+        std::filesystem::copy_file(one.file(std::string(name) + ".abb"),
+                                   two.file(std::string(name) + ".abb"));
+    ASSERT_EQ(generate(two.path(), "KBK", 2).status, 0);
+    ASSERT_EQ(generate(two.path(), "KLKT", 3).status, 0);
+    expectSameBits(one.path(), two.path(), "KBK");
+    expectSameBits(one.path(), two.path(), "KLKT");
+
+    // Every king-and-pawn position against the table the engine builds by itself.
+    BitbaseCache_t cache(4 << 20);
+    cache.setPath(one.path());
+    BitbaseStellung_t p;
+    ASSERT_TRUE(p.setMaterial("KBK"));
+    long compared = 0, differences = 0;
+    for (int pawn = 8; pawn < 56; ++pawn)
+        for (int strong = 0; strong < 64; ++strong)
+            for (int weak = 0; weak < 64; ++weak)
+                for (int side = 0; side < 2; ++side) {
+                    p.pieces[0].square = strong;
+                    p.pieces[1].square = pawn;
+                    p.pieces[2].square = weak;
+                    p.sideToMove = side;
+                    p.epSquare = -1;
+                    if (!legalBitbasePosition(p)) continue;
+                    const int plies = probeKPK(side == 0, strong, weak, pawn);
+                    if (plies == KPKTabelle_t::Illegal) continue;
+                    ++compared;
+                    differences += (cache.lookupBit("KBK", p.index(), false) == 1) != (plies > 0);
+                }
+    EXPECT_GT(compared, 150000);
+    EXPECT_EQ(differences, 0);
+}
+
+TEST(BitbaseGeneration, FourPieceWinsFollowFromTheMoves) {
+    ScratchDirectory dir;
+    generateAll(dir.path(), {"KTK", "KTTK"});
+    BitbaseCache_t cache(8 << 20);
+    cache.setPath(dir.path());
+    EXPECT_EQ(checkDefiningProperty(cache, "KTTK", 4000), 4000);
+
+    // Legal positions whose index decodes to a twin with another index (the diagonal
+    // flip seen through sorted rook pairs) carry the twin's bit, not a free one.
+    BitbaseStellung_t p;
+    ASSERT_TRUE(p.setMaterial("KTTK"));
+    long twins = 0, differences = 0;
+    for (uint64_t i = 0; i < p.size; ++i) {
+        p.setIndex(i);
+        if (!legalBitbasePosition(p) || p.index() == i) continue;
+        ++twins;
+        differences += cache.lookupBit("KTTK", i, false) != cache.lookupBit("KTTK", p.index(), false);
+    }
+    EXPECT_GT(twins, 0);
+    EXPECT_EQ(differences, 0);
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+// Memory that cannot be had ends the run with a message and a failure status.
+TEST(BitbaseGeneration, OutOfMemoryIsReported) {
+    ScratchDirectory dir;
+    const pid_t child = fork();
+    if (child == 0) {
+        const rlimit limit{256u << 20, 256u << 20};
+        setrlimit(RLIMIT_AS, &limit);
+        BitbaseGenerationOptions options;
+        options.directory = dir.path();
+        options.cacheBytes = 1u << 30;
+        options.out = std::fopen("/dev/null", "w");
+        options.err = std::fopen(dir.file("err").c_str(), "w");
+        const int status = generateBitbase("KDK", options);
+        std::fclose(options.err);
+        _exit(status);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_NE(WEXITSTATUS(status), 0);
+    const std::vector<std::string> lines = testing::readLines(dir.file("err"));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "out of memory: bitbase cache");
+}
+#endif
+
+// With TOLVAREN_BITBASES naming a directory made by `make bitbases`, every four-piece
+// material in it is checked on samples (not part of the usual run).
+TEST(BitbaseGeneration, DefaultSetOnSamples) {
+    const char* dir = std::getenv("TOLVAREN_BITBASES");
+    if (dir == nullptr) GTEST_SKIP() << "TOLVAREN_BITBASES not set";
+    BitbaseCache_t cache(64 << 20);
+    cache.setPath(dir);
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        const std::string name = entry.path().stem().string();
+        if (entry.path().extension() != ".abb" || name.size() != 4 || name[1] == 'K') continue;
+        EXPECT_EQ(checkDefiningProperty(cache, name.c_str(), 3000), 3000) << name;
+        std::printf("%s: 3000 samples checked\n", name.c_str());
+    }
+}
+
+}  // namespace tolvaren
