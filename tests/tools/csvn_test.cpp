@@ -55,11 +55,11 @@ TEST(Csvn, AnswersEveryLineInOrderWithALegalMove) {
     writeFile(in, text);
     CsvnSettings settings;
     settings.nodes = 3000;
-    Capture err;
-    ASSERT_EQ(runCsvn(in.c_str(), out.c_str(), settings, err.file), 0);
+    CapturedFile err;
+    ASSERT_EQ(runCsvn(in.c_str(), out.c_str(), settings, err.get()), 0);
     EXPECT_TRUE(err.lines().empty());
 
-    const auto result = readLines(out);
+    const auto result = fileLines(out);
     ASSERT_EQ(result.size(), lines.size());
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string kept = lines[i].substr(0, CsvnLineKept);
@@ -82,7 +82,7 @@ TEST(ToolsProcess, RunFromTheCommandLineAndFailOnFilesTheyCannotUse) {
     {
         EngineProcess e({"--CSVN", in, out});
         EXPECT_EQ(e.waitExit(ToolTimeout), 0);
-        EXPECT_EQ(readLines(out),
+        EXPECT_EQ(fileLines(out),
                   (std::vector<std::string>{std::string(MateInOne) + " bm a1a8",
                                             "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1 bm (not found)"}));
         std::remove(out.c_str());

@@ -25,8 +25,8 @@ TEST(Testpos, ComparesWithTheFileResumesFromItsStateAndLogs) {
     settings.nodes = 2000;
     settings.workers = 2;
     {
-        Capture out, err;
-        ASSERT_EQ(runTestpos(file.c_str(), settings, out.file, err.file), 0);
+        CapturedFile out, err;
+        ASSERT_EQ(runTestpos(file.c_str(), settings, out.get(), err.get()), 0);
         const auto lines = out.lines();
         ASSERT_EQ(lines.size(), 6u);
         EXPECT_EQ(lines[0], prefix + "     1 agrees a1a8");
@@ -45,8 +45,8 @@ TEST(Testpos, ComparesWithTheFileResumesFromItsStateAndLogs) {
                                    std::to_string(std::ifstream(file, std::ios::ate).tellg()) +
                                    "\nnodes 2000\ndone 3\ncompared 2\nagreed 1\ninvalid 0\nmillis 0\n");
     {
-        Capture out, err;
-        ASSERT_EQ(runTestpos(file.c_str(), settings, out.file, err.file), 0);
+        CapturedFile out, err;
+        ASSERT_EQ(runTestpos(file.c_str(), settings, out.get(), err.get()), 0);
         const auto lines = out.lines();
         ASSERT_EQ(lines.size(), 4u);
         EXPECT_EQ(lines[0], "<" + file + ">: resuming after Partie      3");
@@ -56,7 +56,7 @@ TEST(Testpos, ComparesWithTheFileResumesFromItsStateAndLogs) {
             << lines[3];
     }
     // The log holds both runs.
-    EXPECT_EQ(readLines(file + ".log").size(), 7u + 4u);  // both runs: start, answers, end
+    EXPECT_EQ(fileLines(file + ".log").size(), 7u + 4u);  // both runs: start, answers, end
     std::remove(file.c_str());
     std::remove((file + ".log").c_str());
 }
@@ -77,8 +77,8 @@ TEST(Testpos, AnswersDoNotDependOnTheThreads) {
         TestposSettings settings;
         settings.nodes = 20000;
         settings.workers = run == 0 ? 1 : 3;
-        Capture out, err;
-        ASSERT_EQ(runTestpos(file.c_str(), settings, out.file, err.file), 0);
+        CapturedFile out, err;
+        ASSERT_EQ(runTestpos(file.c_str(), settings, out.get(), err.get()), 0);
         answers[run] = out.lines();
         ASSERT_EQ(answers[run].size(), 13u);
         answers[run].pop_back();  // the summary with its times
@@ -98,8 +98,8 @@ TEST(Testpos, ComparesTheMovesOfGames) {
                   tags + "1. e4 e5 2. Ke3 *\n\n" + tags + "1. d4 *\n");
     TestposSettings settings;
     settings.nodes = 2000;
-    Capture out, err;
-    ASSERT_EQ(runTestpos(file.c_str(), settings, out.file, err.file), 0);
+    CapturedFile out, err;
+    ASSERT_EQ(runTestpos(file.c_str(), settings, out.get(), err.get()), 0);
     const auto lines = out.lines();
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_TRUE(startsWith(lines[0], "<" + file + ">: Partie      1 ")) << lines[0];
