@@ -22,21 +22,25 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::FILE* err) 
         return result;
     }
     // The tool switches count only with exactly their number of arguments.
-    if (argc == 3 && std::strcmp(argv[1], "--ExplainBitbase") == 0) {
-        result.mode = StartMode::ExplainBitbase;
-        result.argument = argv[2];
-        return result;
-    }
-    if (argc == 3 && std::strcmp(argv[1], "--CreateBitbase") == 0) {
-        result.mode = StartMode::CreateBitbase;
-        result.argument = argv[2];
-        return result;
-    }
-    if (argc == 3 && std::strcmp(argv[1], "--CreateBitbaseParallel") == 0) {
-        result.mode = StartMode::CreateBitbase;
-        result.argument = argv[2];
-        result.threads = 4;
-        return result;
+    struct OneArgumentSwitch {
+        const char* name;
+        StartMode mode;
+        int threads;
+    };
+    static constexpr OneArgumentSwitch oneArgument[] = {
+        {"--ExplainBitbase", StartMode::ExplainBitbase, 1},
+        {"--CreateBitbase", StartMode::CreateBitbase, 1},
+        {"--CreateBitbaseParallel", StartMode::CreateBitbase, 4},
+        {"--Testpos", StartMode::Testpos, 1},
+    };
+    if (argc == 3) {
+        for (const OneArgumentSwitch& option : oneArgument) {
+            if (std::strcmp(argv[1], option.name) != 0) continue;
+            result.mode = option.mode;
+            result.argument = argv[2];
+            result.threads = option.threads;
+            return result;
+        }
     }
     if (argc == 4 && std::strcmp(argv[1], "--CreateBitbase") == 0 &&
         std::strncmp(argv[2], "Threads=", 8) == 0) {
@@ -46,11 +50,6 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::FILE* err) 
         // workers would only fight over two bytes of the work array.
         long n = std::strtol(argv[2] + 8, nullptr, 10);
         result.threads = static_cast<int>(n < 1 ? 1 : n > 64 ? 64 : n);
-        return result;
-    }
-    if (argc == 3 && std::strcmp(argv[1], "--Testpos") == 0) {
-        result.mode = StartMode::Testpos;
-        result.argument = argv[2];
         return result;
     }
     if (argc == 4 && std::strcmp(argv[1], "--CSVN") == 0) {
