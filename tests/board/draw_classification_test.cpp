@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -14,44 +15,30 @@ namespace {
 using testing::Board;
 using testing::boardFromFen;
 
-// A game kept the way the protocol front ends keep theirs: permanent moves with
-// two alternating state records.
-struct Game {
-    Stellung_t pos;
-    Zustand_t states[2];
-    int current = 0;
-
-    explicit Game(const std::string& fen) {
-        Board b = boardFromFen(fen);
-        pos = b.pos;
-        states[0] = b.state;
-    }
-    void play(const char* text) {
-        const Zug_t move = readCoordinate(pos, text);
-        ASSERT_TRUE(move != 0 && isLegal(pos, move, states[current])) << text;
-        ASSERT_TRUE(playPermanent(pos, move, states[current], states[current ^ 1])) << text;
-        current ^= 1;
-    }
-    int classify() const { return classifyDraw(pos, states[current]); }
-};
-
 const std::string StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
-int classifyFen(const std::string& fen) {
-    Board b = boardFromFen(fen);
+int classify(const Board& b) {
     return classifyDraw(b.pos, b.state);
+}
+int classifyFen(const std::string& fen) {
+    return classify(boardFromFen(fen));
+}
+
+// Plays the moves, each of which must be legal.
+void play(Board& b, std::initializer_list<const char*> moves) {
+    for (const char* m : moves) ASSERT_TRUE(b.play(m)) << m;
 }
 
 }  // namespace
 
 TEST(DrawClassification, ThirdOccurrenceIsRepetition) {
-    auto game = std::make_unique<Game>(StartFen);
-    for (const char* m : {"g1f3", "g8f6", "f3g1", "f6g8"}) game->play(m);
-    EXPECT_EQ(game->classify(), DrawNone);  // start position seen once before
-    for (const char* m : {"g1f3", "g8f6", "f3g1"}) game->play(m);
-    EXPECT_EQ(game->classify(), DrawNone);
-    game->play("f6g8");
-    EXPECT_EQ(game->classify(), DrawRepetition);
+    auto game = std::make_unique<Board>(boardFromFen(StartFen));
+    play(*game, {"g1f3", "g8f6", "f3g1", "f6g8"});
+    EXPECT_EQ(classify(*game), DrawNone);  // start position seen once before
+    play(*game, {"g1f3", "g8f6", "f3g1"});
+    EXPECT_EQ(classify(*game), DrawNone);
+    play(*game, {"f6g8"});
+    EXPECT_EQ(classify(*game), DrawRepetition);
 }
 
 TEST(DrawClassification, MaterialThatCannotMate) {
@@ -71,15 +58,15 @@ TEST(DrawClassification, MaterialThatCannotMate) {
 }
 
 TEST(DrawClassification, HundredQuietHalfMoves) {
-    auto game = std::make_unique<Game>("8/8/4k3/8/8/3K4/8/R7 w - - 98 80");
-    game->play("a1a2");
-    EXPECT_EQ(game->classify(), DrawNone);
-    game->play("e6e5");
-    EXPECT_EQ(game->classify(), DrawFiftyMoves);
+    auto game = std::make_unique<Board>(boardFromFen("8/8/4k3/8/8/3K4/8/R7 w - - 98 80"));
+    play(*game, {"a1a2"});
+    EXPECT_EQ(classify(*game), DrawNone);
+    play(*game, {"e6e5"});
+    EXPECT_EQ(classify(*game), DrawFiftyMoves);
     // A pawn move starts the count again.
-    auto pawnGame = std::make_unique<Game>("8/8/4k3/8/8/3K4/P7/R7 w - - 99 80");
-    pawnGame->play("a2a3");
-    EXPECT_EQ(pawnGame->classify(), DrawNone);
+    *game = boardFromFen("8/8/4k3/8/8/3K4/P7/R7 w - - 99 80");
+    play(*game, {"a2a3"});
+    EXPECT_EQ(classify(*game), DrawNone);
 }
 
 }  // namespace tolvaren

@@ -13,14 +13,6 @@ namespace {
 
 using testing::boardFromFen;
 
-bool play(testing::Board& b, const char* text) {
-    const Zug_t move = readCoordinate(b.pos, text);
-    Zustand_t next;
-    if (!contains(b.pos, move, b.state) || !playPermanent(b.pos, move, b.state, next)) return false;
-    b.state = next;
-    return true;
-}
-
 // For every move of every position along random games (standard and Chess960): the
 // new state equals one computed from scratch, and take back restores the board part
 // byte for byte. Also FEN and colour flip round trips on the way.
@@ -59,10 +51,10 @@ TEST(MakeMove, RandomGamesKeepKeysAndRestoreExactly) {
 TEST(MakeMove, Chess960Castling) {
     // The king stays on g1 or walks past its rook.
     auto b = boardFromFen("1r4kr/8/8/8/8/8/8/1R4KR w HBhb -");
-    ASSERT_TRUE(play(b, "O-O"));
+    ASSERT_TRUE(b.play("O-O"));
     EXPECT_EQ(testing::fenOf(b.pos), "1r4kr/8/8/8/8/8/8/1R3RK1 b kq -");
-    EXPECT_FALSE(play(b, "O-O-O"));  // f8 is attacked by the rook on f1
-    ASSERT_TRUE(play(b, "O-O"));
+    EXPECT_FALSE(b.play("O-O-O"));  // f8 is attacked by the rook on f1
+    ASSERT_TRUE(b.play("O-O"));
     EXPECT_EQ(testing::fenOf(b.pos), "1r3rk1/8/8/8/8/8/8/1R3RK1 w - -");
     EXPECT_TRUE(isConsistent(b.pos, b.state));
 }
@@ -81,16 +73,16 @@ TEST(MakeMove, IllegalMoveIsRefusedAndPositionUnchanged) {
 TEST(MakeMove, HistoryKeepsAtMost101Keys) {
     auto b = boardFromFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
     const char* shuffle[4] = {"a1a2", "e8d8", "a2a1", "d8e8"};
-    for (int i = 0; i < 100; ++i) ASSERT_TRUE(play(b, shuffle[i % 4]));
+    for (int i = 0; i < 100; ++i) ASSERT_TRUE(b.play(shuffle[i % 4]));
     EXPECT_EQ(b.pos.historyLength, 101);
     EXPECT_EQ(b.pos.history[100], b.state.hashKey);
     EXPECT_EQ(b.pos.history[0], b.pos.history[4]);
-    ASSERT_TRUE(play(b, "a1a3"));
+    ASSERT_TRUE(b.play("a1a3"));
     EXPECT_EQ(b.pos.historyLength, 101);
-    ASSERT_TRUE(play(b, "e8d7"));
+    ASSERT_TRUE(b.play("e8d7"));
     auto c = boardFromFen("4k3/8/8/8/8/8/4P3/R3K3 w - - 7 1");
     EXPECT_EQ(c.pos.historyLength, 8);
-    ASSERT_TRUE(play(c, "e2e3"));
+    ASSERT_TRUE(c.play("e2e3"));
     EXPECT_EQ(c.pos.historyLength, 1);
     EXPECT_EQ(c.pos.history[0], c.state.hashKey);
 }
@@ -109,12 +101,12 @@ TEST(MakeMove, NullMoveClearsEnPassant) {
 TEST(MakeMove, MaterialKeyOppositeBishopTerm) {
     // White takes one of Black's two bishops: one each, on different colours.
     auto b = boardFromFen("4k3/8/8/3b4/8/8/1b6/B3K3 w - -");
-    ASSERT_TRUE(play(b, "a1b2"));
+    ASSERT_TRUE(b.play("a1b2"));
     EXPECT_EQ(b.state.materialKey, computeMaterialKey(b.pos));
     EXPECT_EQ(b.state.materialKey,
               MaterialMultiplier[White][Bishop] + MaterialMultiplier[Black][Bishop] + OppositeBishopsKey);
-    ASSERT_TRUE(play(b, "d5e4"));
-    ASSERT_TRUE(play(b, "b2c3"));
+    ASSERT_TRUE(b.play("d5e4"));
+    ASSERT_TRUE(b.play("b2c3"));
     EXPECT_EQ(b.state.materialKey, computeMaterialKey(b.pos));
 }
 

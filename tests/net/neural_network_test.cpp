@@ -109,19 +109,10 @@ TEST(NeuroNetz, WriteThenReadRestoresWeightsAndState) {
     NeuroNetz_t copy(3);
     ASSERT_TRUE(readText(copy, text));
     EXPECT_EQ(copy.topology(), net.topology());
-    EXPECT_EQ(copy.layerCount(), 4);
-    EXPECT_EQ(copy.weightCount(), net.weightCount());
     const std::vector<double> a = weights(net), b = weights(copy);
     ASSERT_EQ(a.size(), b.size());
     for (std::size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], 1e-9 * std::fabs(a[i])) << i;
-    const auto& ra = net.hiddenNode(2, 1).incoming;
-    const auto& rb = copy.hiddenNode(2, 1).incoming;
-    ASSERT_EQ(ra.size(), rb.size());
-    for (std::size_t i = 0; i < ra.size(); ++i) {
-        EXPECT_EQ(ra[i].direction, rb[i].direction);
-        EXPECT_NEAR(ra[i].step, rb[i].step, 1e-9 * ra[i].step);
-    }
-    EXPECT_EQ(writeText(copy, true), text);  // the text is a fixed point
+    EXPECT_EQ(writeText(copy, true), text);  // a fixed point, so the training state came back too
 }
 
 TEST(NeuroNetz, ReadRejectsMalformedTextsAndTheTrainingStateIsOptional) {

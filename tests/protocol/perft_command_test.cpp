@@ -11,58 +11,38 @@
 namespace tolvaren {
 namespace {
 
-struct Output {
+// The lines a perft command prints (single-spaced), without their time field, which varies.
+std::vector<std::string> perftLines(const Stellung_t& pos, const char* args) {
     std::vector<std::string> lines;
-    std::vector<std::string> errors;
-    LineFn lineFn() {
-        return [this](std::string_view l) { lines.emplace_back(l); };
-    }
-    ErrorFn errorFn() {
-        return [this](std::string_view m, std::string_view d) {
-            errors.push_back(std::string(m) + "|" + std::string(d));
-        };
-    }
-};
-
-// The line without its time field, which varies.
-std::string withoutTime(const std::string& line) {
-    const size_t t = line.find(" time ");
-    const size_t n = line.find(" nodes ");
-    return line.substr(0, t) + line.substr(n);
+    runPerftCommand(
+        pos, args,
+        [&lines](std::string_view l) {
+            const std::string line(l);
+            EXPECT_EQ(line.find("  "), std::string::npos) << line;
+            lines.push_back(line.substr(0, line.find(" time ")) + line.substr(line.find(" nodes ")));
+        },
+        [&lines](std::string_view m, std::string_view) { lines.push_back("error: " + std::string(m)); });
+    return lines;
 }
 
 TEST(Perft, CommandLines) {
     static Stellung_t pos;
     Zustand_t state;
     setStartPosition(pos, state);
+    EXPECT_EQ(perftLines(pos, " depth 3 Hash 1"), std::vector<std::string>{"info depth 3 nodes 8902"});
+    EXPECT_EQ(perftLines(pos, "depth 0"), std::vector<std::string>{"info depth 0 nodes 0"});
 
-    Output out;
-    runPerftCommand(pos, " depth 3 Hash 1", out.lineFn(), out.errorFn());
-    ASSERT_EQ(out.lines.size(), 1u);
-    EXPECT_EQ(withoutTime(out.lines[0]), "info depth 3 nodes 8902");
-    EXPECT_EQ(out.lines[0].find("  "), std::string::npos);
+    const auto divide = perftLines(pos, "divide depth 1");
+    ASSERT_EQ(divide.size(), 21u);
+    EXPECT_EQ(divide[0], "info move a2a4 depth 0 nodes 1");
+    EXPECT_EQ(divide[20], "info depth 1 nodes 20");
+    const auto divide2 = perftLines(pos, "depth 2 divide Hash 2");
+    EXPECT_EQ(divide2[0], "info move a2a4 depth 1 nodes 20");
+    EXPECT_EQ(divide2.back(), "info depth 2 nodes 400");
 
-    Output zero;
-    runPerftCommand(pos, "depth 0", zero.lineFn(), zero.errorFn());
-    ASSERT_EQ(zero.lines.size(), 1u);
-    EXPECT_EQ(withoutTime(zero.lines[0]), "info depth 0 nodes 0");
-
-    Output divide;
-    runPerftCommand(pos, "divide depth 1", divide.lineFn(), divide.errorFn());
-    ASSERT_EQ(divide.lines.size(), 21u);
-    EXPECT_EQ(withoutTime(divide.lines[0]), "info move a2a4 depth 0 nodes 1");
-    EXPECT_EQ(withoutTime(divide.lines[20]), "info depth 1 nodes 20");
-
-    Output divide2;
-    runPerftCommand(pos, "depth 2 divide Hash 2", divide2.lineFn(), divide2.errorFn());
-    EXPECT_EQ(withoutTime(divide2.lines[0]), "info move a2a4 depth 1 nodes 20");
-    EXPECT_EQ(withoutTime(divide2.lines.back()), "info depth 2 nodes 400");
-
-    Output missing;
-    runPerftCommand(pos, "divide", missing.lineFn(), missing.errorFn());
-    EXPECT_TRUE(missing.lines.empty());
-    ASSERT_EQ(missing.errors.size(), 1u);
-    EXPECT_EQ(missing.errors[0].substr(0, 19), "perft without depth");
+    const auto missing = perftLines(pos, "divide");
+    ASSERT_EQ(missing.size(), 1u);
+    EXPECT_EQ(missing[0].substr(0, 26), "error: perft without depth");
 }
 
 }  // namespace

@@ -10,27 +10,28 @@ namespace tolvaren {
 
 TEST(Setoption, SpinValuesAreClampedAndTheirTextFollows) {
     Optionen_t o(engineOptionTable);
-    EXPECT_TRUE(applySetoption(o, "name Hash value 5000"));
-    EXPECT_EQ(o.number(OptionHash), 1000);
-    EXPECT_EQ(o.text(OptionHash), "1000");
-    EXPECT_TRUE(applySetoption(o, "name Hash value 0"));
-    EXPECT_EQ(o.number(OptionHash), 1);
-    EXPECT_EQ(o.text(OptionHash), "1");
-    EXPECT_TRUE(applySetoption(o, "name Hash value -7"));
-    EXPECT_EQ(o.number(OptionHash), 1);
-    // Text that is no number reads as 0 and is clamped like any other value.
-    EXPECT_TRUE(applySetoption(o, "name Hash value lots"));
-    EXPECT_EQ(o.number(OptionHash), 1);
-    EXPECT_TRUE(applySetoption(o, "  name   Hash   value   64"));
-    EXPECT_EQ(o.number(OptionHash), 64);
-    // Ten thousand digits saturate instead of overflowing.
-    EXPECT_TRUE(applySetoption(o, ("name Resign value " + std::string(10000, '9')).c_str()));
-    EXPECT_EQ(o.number(OptionResign), 2000);
-    EXPECT_TRUE(applySetoption(o, ("name Resign value -" + std::string(10000, '9')).c_str()));
-    EXPECT_EQ(o.number(OptionResign), 400);
+    // Text that is no number reads as 0; ten thousand digits saturate instead of overflowing.
+    const std::string nines(10000, '9');
+    const struct {
+        std::string line;
+        int index, value;
+    } cases[] = {
+        {"name Hash value 5000", OptionHash, 1000},
+        {"name Hash value 0", OptionHash, 1},
+        {"name Hash value -7", OptionHash, 1},
+        {"name Hash value lots", OptionHash, 1},
+        {"  name   Hash   value   64", OptionHash, 64},
+        {"name Resign value " + nines, OptionResign, 2000},
+        {"name Resign value -" + nines, OptionResign, 400},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(applySetoption(o, c.line.c_str())) << c.line;
+        EXPECT_EQ(o.number(c.index), c.value) << c.line;
+        EXPECT_EQ(o.text(c.index), std::to_string(c.value)) << c.line;
+    }
 }
 
-TEST(Setoption, LongestWholeNameWinsAndCaseMatters) {
+TEST(Setoption, LongestWholeNameWinsCaseMattersAndMalformedLinesChangeNothing) {
     Optionen_t o(engineOptionTable);
     EXPECT_TRUE(applySetoption(o, "name MultiPV_Score value 30"));
     EXPECT_EQ(o.number(OptionMultiPvScore), 30);
@@ -38,24 +39,11 @@ TEST(Setoption, LongestWholeNameWinsAndCaseMatters) {
     EXPECT_TRUE(applySetoption(o, "name MultiPV value 3"));
     EXPECT_EQ(o.number(OptionMultiPv), 3);
 
-    EXPECT_FALSE(applySetoption(o, "name hash value 64"));
-    EXPECT_FALSE(applySetoption(o, "name HASH value 64"));
-    EXPECT_FALSE(applySetoption(o, "name Hashes value 64"));
-    EXPECT_FALSE(applySetoption(o, "name Unknown value 1"));
+    for (const char* bad :
+         {"name hash value 64", "name HASH value 64", "name Hashes value 64", "name Unknown value 1", "",
+          "name", "Hash value 5", "name Hash", "name Hash value", "name Hash 5", "name Ponder value maybe"})
+        EXPECT_FALSE(applySetoption(o, bad)) << bad;
     EXPECT_EQ(o.number(OptionHash), 3);
-}
-
-TEST(Setoption, MalformedLinesChangeNothing) {
-    Optionen_t o(engineOptionTable);
-    EXPECT_FALSE(applySetoption(o, ""));
-    EXPECT_FALSE(applySetoption(o, "name"));
-    EXPECT_FALSE(applySetoption(o, "Hash value 5"));
-    EXPECT_FALSE(applySetoption(o, "name Hash"));
-    EXPECT_FALSE(applySetoption(o, "name Hash value"));
-    EXPECT_FALSE(applySetoption(o, "name Hash 5"));
-    EXPECT_FALSE(applySetoption(o, "name Ponder value maybe"));
-    EXPECT_EQ(o.number(OptionHash), 3);
-    EXPECT_TRUE(o.flag(OptionPonder));
     EXPECT_EQ(o.text(OptionPonder), "true");
 }
 
@@ -94,9 +82,7 @@ TEST(Setoption, StringsKeepBlanksAndAreCutAt256) {
     EXPECT_TRUE(applySetoption(o, "name BitbasePath value 12/bases"));
     EXPECT_EQ(o.number(OptionBitbasePath), 12);
     EXPECT_EQ(o.text("BitbasePath"), "12/bases");
-
-    const std::string longName(10000, 'x');
-    EXPECT_TRUE(applySetoption(o, ("name BookFile value " + longName).c_str()));
+    EXPECT_TRUE(applySetoption(o, ("name BookFile value " + std::string(10000, 'x')).c_str()));
     EXPECT_EQ(o.text(OptionBookFile), std::string(256, 'x'));
 }
 

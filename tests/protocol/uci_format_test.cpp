@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 namespace tolvaren {
 
@@ -18,32 +19,18 @@ std::string score(int32_t s, int32_t alpha = -1000000, int32_t beta = 1000000) {
 }  // namespace
 
 TEST(UciFormat, ScoreTextInCentipawnsMatesAndBounds) {
-    EXPECT_EQ(score(1000), " score cp 100");
-    EXPECT_EQ(score(1), " score cp 0");
-    EXPECT_EQ(score(-1), " score cp 0");
-    EXPECT_EQ(score(0), " score cp 0");
-    EXPECT_EQ(score(2), " score cp 1");
-    EXPECT_EQ(score(-2), " score cp -1");
-    EXPECT_EQ(score(15), " score cp 2");
-    EXPECT_EQ(score(-15), " score cp -2");
-    EXPECT_EQ(score(450000), " score cp 45000");
-    EXPECT_EQ(score(499999), " score mate 1");
-    EXPECT_EQ(score(499997), " score mate 2");
-    EXPECT_EQ(score(-499998), " score mate -1");
-    EXPECT_EQ(score(-450001), " score mate -25000");
+    const std::pair<int32_t, const char*> cases[] = {
+        {1000, "cp 100"},   {1, "cp 0"},          {-1, "cp 0"},
+        {0, "cp 0"},  // tenths round toward zero
+        {2, "cp 1"},        {-2, "cp -1"},        {15, "cp 2"},
+        {-15, "cp -2"},     {450000, "cp 45000"}, {499999, "mate 1"},
+        {499997, "mate 2"}, {-499998, "mate -1"}, {-450001, "mate -25000"}};
+    for (const auto& [s, text] : cases) EXPECT_EQ(score(s), std::string(" score ") + text) << s;
     // Against the window 100..300.
     EXPECT_EQ(score(300, 100, 300), " score cp 30 lowerbound");
     EXPECT_EQ(score(400, 100, 300), " score cp 40 lowerbound");
     EXPECT_EQ(score(100, 100, 300), " score cp 10 upperbound");
     EXPECT_EQ(score(200, 100, 300), " score cp 20");
-}
-
-TEST(UciFormat, BlanksCollapseToOne) {
-    TextLine line;
-    line.append("  a   b c    ");
-    line.collapseBlanks();
-    EXPECT_STREQ(line.c_str(), " a b c ");
-    EXPECT_EQ(line.size(), 7u);
 }
 
 TEST(UciFormat, StatisticsLine) {
@@ -130,8 +117,13 @@ TEST(UciFormat, TimingLineKeepsItsColumns) {
     EXPECT_NEAR(times.geometricMean(), std::cbrt(2.5 * 0.01 * 0.01), 1e-12);
 }
 
-TEST(UciFormat, OverlongAppendsAreCutNotOverrun) {
+TEST(UciFormat, BlanksCollapseAndOverlongAppendsAreCutNotOverrun) {
     TextLine line;
+    line.append("  a   b c    ");
+    line.collapseBlanks();
+    EXPECT_STREQ(line.c_str(), " a b c ");
+    EXPECT_EQ(line.size(), 7u);
+    line.clear();
     const std::string big(5000, 'x');
     line.append(big.c_str());
     EXPECT_EQ(line.size(), TextLine::Capacity - 1);

@@ -3,17 +3,14 @@
 // would be played, the way a GUI that ponders or checks PVs does: none may be illegal.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "board/fen.h"
-#include "board/make_move.h"
-#include "board/movegen.h"
-#include "board/notation.h"
-#include "board/position.h"
+#include "board/board_test_support.h"
 #include "support/engine_process.h"
 #include "support/uci_engine.h"
 
@@ -33,37 +30,18 @@ std::vector<std::string> words(const std::string& text) {
     return out;
 }
 
-// A game the test keeps beside the engine's, to judge the moves it prints.
-class Game {
-   public:
-    explicit Game(const std::string& fen) { EXPECT_TRUE(readFen(pos_, states_[0], fen)) << fen; }
+// The game the test keeps beside the engine's, to judge the moves it prints.
+using Game = testing::Board;
 
-    // Plays the move if it is legal here; otherwise false and the game is unchanged.
-    bool play(const std::string& text, Zug_t* played = nullptr) {
-        const Zug_t move = readCoordinate(pos_, text);
-        if (move == 0 || !isLegal(pos_, move, states_[index_])) return false;
-        if (!playPermanent(pos_, move, states_[index_], states_[index_ ^ 1])) return false;
-        index_ ^= 1;
-        if (played) *played = move;
-        return true;
-    }
-    bool over() const { return gameOver(pos_, states_[index_]) != 0; }
-
-    // Plays a whole variation; the first move that is not legal fails the test.
-    void expectLegalVariation(const std::vector<std::string>& moves, const std::string& line) const {
-        auto copy = std::make_unique<Game>(*this);
-        for (const std::string& move : moves)
-            if (!copy->play(move)) {
-                ADD_FAILURE() << "illegal move " << move << " in: " << line;
-                return;
-            }
-    }
-
-   private:
-    Stellung_t pos_{};
-    Zustand_t states_[2]{};
-    int index_ = 0;
-};
+// Plays a whole variation on a copy of the game; the first move that is not legal fails the test.
+void expectLegalVariation(const Game& root, const std::vector<std::string>& moves, const std::string& line) {
+    auto copy = std::make_unique<Game>(root);
+    for (const std::string& move : moves)
+        if (!copy->play(move)) {
+            ADD_FAILURE() << "illegal move " << move << " in: " << line;
+            return;
+        }
+}
 
 struct ReplayCase {
     const char* name;
@@ -88,25 +66,17 @@ const ReplayCase Cases[] = {
     {"WhiteMatesLong", "2rkr3/2p1pN2/8/8/5rB1/8/PP6/RK6 b A - 0 1", "", 4, true},
 };
 
-void PrintTo(const ReplayCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class VariationReplay : public ::testing::TestWithParam<ReplayCase> {
    protected:
     const ReplayCase& replayCase() const { return GetParam(); }
 
     std::unique_ptr<Game> rootGame() const {
-        auto game = std::make_unique<Game>(replayCase().fen);
+        auto game = std::make_unique<Game>(testing::boardFromFen(replayCase().fen));
         for (const std::string& move : words(replayCase().moves)) EXPECT_TRUE(game->play(move)) << move;
         return game;
     }
 
-    bool chess960() const {
-        Stellung_t pos{};
-        Zustand_t state{};
-        return readFen(pos, state, replayCase().fen) && pos.chess960;
-    }
+    bool chess960() const { return testing::boardFromFen(replayCase().fen).pos.chess960; }
 
     // The ponder move must be legal after the best move; it is played too.
     void expectBestAndPonder(Game& game, const std::string& best, const std::string& ponder) const {
@@ -129,10 +99,10 @@ void checkUciSearch(const std::vector<std::string>& lines, const Game& root, std
                     std::string* ponder) {
     for (const std::string& line : lines) {
         const auto w = words(line);
-        if (w.size() >= 3 && w[0] == "info" && w[1] == "currmove") root.expectLegalVariation({w[2]}, line);
+        if (w.size() >= 3 && w[0] == "info" && w[1] == "currmove") expectLegalVariation(root, {w[2]}, line);
         for (std::size_t i = 0; i < w.size(); ++i)
             if (w[0] == "info" && w[i] == "pv") {
-                root.expectLegalVariation(std::vector<std::string>(w.begin() + i + 1, w.end()), line);
+                expectLegalVariation(root, std::vector<std::string>(w.begin() + i + 1, w.end()), line);
                 break;
             }
     }
@@ -156,7 +126,7 @@ TEST_P(VariationReplay, UciPrintsOnlyLegalMoves) {
     std::string best, ponder;
     checkUciSearch(engine.untilBestMove(), *game, &best, &ponder);
     expectBestAndPonder(*game, best, ponder);
-    if (HasFatalFailure() || ponder.empty() || game->over()) return;
+    if (HasFatalFailure() || ponder.empty() || gameOver(game->pos, game->state)) return;
 
     // A GUI that ponders sends both moves back; the ponder search reports from there.
     engine.send(position + best + " " + ponder);
@@ -167,24 +137,16 @@ TEST_P(VariationReplay, UciPrintsOnlyLegalMoves) {
     EXPECT_TRUE(game->play(nextBest)) << "illegal best move " << nextBest;
 }
 
-bool isThinkingLine(const std::string& line) {
-    return !line.empty() && line[0] >= '0' && line[0] <= '9';
-}
-
-// "depth score time nodes [(ponder move)] moves..."
-void checkThinkingLine(const std::string& line, const Game& root) {
-    auto w = words(line);
-    if (w.size() < 4) return;
-    w.erase(w.begin(), w.begin() + 4);
-    if (!w.empty() && w[0][0] == '(') w.erase(w.begin());
-    root.expectLegalVariation(w, line);
-}
-
-// Thinking lines are replayed against the root until "move X"; returns X.
+// Thinking lines ("depth score time nodes [(ponder move)] moves...") are replayed against
+// the root until "move X"; returns X.
 std::optional<std::string> checkXboardSearch(EngineProcess& engine, const Game& root) {
     while (auto line = engine.readLine(Timeout)) {
-        if (isThinkingLine(*line)) checkThinkingLine(*line, root);
         if (startsWith(*line, "move ")) return line->substr(5);
+        auto w = words(*line);
+        if (w.size() < 4 || !std::isdigit(static_cast<unsigned char>(w[0][0]))) continue;
+        w.erase(w.begin(), w.begin() + 4);
+        if (!w.empty() && w[0][0] == '(') w.erase(w.begin());
+        expectLegalVariation(root, w, *line);
     }
     return std::nullopt;
 }
@@ -216,7 +178,7 @@ TEST_P(VariationReplay, XBoardPrintsOnlyLegalMoves) {
         if (*line == "pong 1") break;
     }
     expectBestAndPonder(*game, *best, ponder);
-    if (HasFatalFailure() || ponder.empty() || game->over()) return;
+    if (HasFatalFailure() || ponder.empty() || gameOver(game->pos, game->state)) return;
 
     // The reply it pondered on: the ponder search goes on and reports from there.
     engine.send("usermove " + ponder);

@@ -5,16 +5,14 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "board/board_test_support.h"
 #include "board/draw_classification.h"
-#include "board/make_move.h"
-#include "board/movegen.h"
-#include "board/notation.h"
-#include "board/position.h"
 #include "protocol/uci_format.h"
 #include "protocol/xboard_output.h"
 #include "search/options.h"
@@ -77,9 +75,12 @@ struct Rig {
     }
     ~Rig() { sink.connect(nullptr, nullptr); }
 
-    void send(const char* line) {
-        adapter.handleLine(line);
+    void send(const std::string& line) {
+        adapter.handleLine(line.c_str());
         adapter.waitUntilIdle();
+    }
+    void send(std::initializer_list<std::string> lines) {
+        for (const std::string& line : lines) send(line);
     }
     std::vector<std::string> commands() { return uci.take(); }
     // Lines printed since the last call.
@@ -90,49 +91,43 @@ struct Rig {
 
     // The search's reports for the position the adapter sent: a thinking line with the
     // score (when given), then the best move. Moves are read against the game.
-    Stellung_t game;
-    Zustand_t gameState;
+    testing::Board game;
     void searchEnds(const char* best, const char* ponder = nullptr, const int32_t* score = nullptr) {
         replay();
-        const Zug_t bestMove = readCoordinate(game, best);
+        const Zug_t bestMove = readCoordinate(game.pos, best);
         if (score != nullptr)
-            sink.principalVariation(game, &bestMove, 1, *score, -1, 1, 3, 3, 0, 1000, 0, 0, false);
+            sink.principalVariation(game.pos, &bestMove, 1, *score, -1, 1, 3, 3, 0, 1000, 0, 0, false);
         Zug_t ponderMove = 0;
         if (ponder != nullptr) {
             Zustand_t next;
             Rueckzug_t undo;
-            playMove(game, bestMove, gameState, next, undo);
-            ponderMove = readCoordinate(game, ponder);
+            playMove(game.pos, bestMove, game.state, next, undo);
+            ponderMove = readCoordinate(game.pos, ponder);
             takeBack(undo);
         }
-        sink.bestMove(game, bestMove, ponderMove);
+        sink.bestMove(game.pos, bestMove, ponderMove);
         adapter.waitUntilIdle();
     }
     // The game as the adapter's move text describes it.
     void replay() {
-        setStartPosition(game, gameState);
+        setStartPosition(game.pos, game.state);
         const std::string moves = adapter.moveText();
-        Zustand_t next;
-        for (std::size_t i = 0; i < moves.size(); i += 6) {
-            const Zug_t move = readCoordinate(game, std::string_view(moves).substr(i, 6));
-            ASSERT_TRUE(playPermanent(game, move, gameState, next));
-            gameState = next;
-        }
+        for (std::size_t i = 0; i < moves.size(); i += 6) ASSERT_TRUE(game.play(moves.substr(i, 6)));
     }
     // A legal move of the side to move that neither ends nor repeats the game.
     std::string quietMove(uint32_t seed) {
         replay();
         Zugliste_t list;
-        const uint32_t* end = generate(game, gameState, list.begin());
+        const uint32_t* end = generate(game.pos, game.state, list.begin());
         const int count = static_cast<int>(end - list.begin());
         for (int k = 0; k < count; ++k) {
             const Zug_t move = moveOf(list.entry[(seed + k * 7) % count]);
-            Stellung_t copy = game;
+            Stellung_t copy = game.pos;
             Zustand_t next;
-            if (!playPermanent(copy, move, gameState, next)) continue;
+            if (!playPermanent(copy, move, game.state, next)) continue;
             if (gameOver(copy, next) || classifyDraw(copy, next) != DrawNone) continue;
             char text[8];
-            return writeCoordinate(game, move, text);
+            return writeCoordinate(game.pos, move, text);
         }
         return "";
     }
@@ -148,7 +143,7 @@ void playQuietGame(Rig& rig, int engineMoves, const int32_t* score,
         if (printed)  // thinking lines begin with the depth
             for (const std::string& line : rig.output())
                 if (!std::isdigit(static_cast<unsigned char>(line[0]))) printed->push_back(line);
-        if (i + 1 < engineMoves) rig.send(("usermove " + rig.quietMove(i * 17 + 3)).c_str());
+        if (i + 1 < engineMoves) rig.send("usermove " + rig.quietMove(i * 17 + 3));
     }
     rig.commands();
 }
@@ -194,22 +189,16 @@ TEST(XboardInterface, HandshakeFeaturesIniOptionsAndOldVersions) {
 
 TEST(XboardInterface, ClockCommandsShapeTheGoLine) {
     auto rig = std::make_unique<Rig>();
-    rig->send("level 40 5 0");
-    rig->send("go");
+    rig->send({"level 40 5 0", "go"});
     EXPECT_EQ(rig->commands(),
               (std::vector<std::string>{"position startpos",
                                         "go wtime 300000 btime 300000 winc 0 binc 0 movestogo 40"}));
-    rig->send("force");
-    rig->send("level 0 0:30 0");
+    rig->send({"force", "level 0 0:30 0"});
     EXPECT_EQ(rig->adapter.ownClock(), 30000);
-    rig->send("time 4567");
-    rig->send("st 30");
-    rig->send("go");
+    rig->send({"time 4567", "st 30", "go"});
     std::vector<std::string> sent = rig->commands();
     EXPECT_EQ(sent.back(), "go movetime 29650");
-    rig->send("force");
-    rig->send("sd 6");
-    rig->send("go");
+    rig->send({"force", "sd 6", "go"});
     EXPECT_EQ(rig->commands().back(), "go depth 6");
 
     // A malformed level changes nothing.
@@ -220,13 +209,9 @@ TEST(XboardInterface, ClockCommandsShapeTheGoLine) {
 
 TEST(XboardInterface, UserMovesAreCheckedAgainstTheGame) {
     auto rig = std::make_unique<Rig>();
-    rig->send("force");
-    rig->send("usermove e2e5");
-    rig->send("usermove e7e5");
+    rig->send({"force", "usermove e2e5", "usermove e7e5"});
     EXPECT_EQ(rig->output(), (std::vector<std::string>{"Illegal move: e2e5", "Illegal move: e7e5"}));
-    rig->send("usermove e2e4");
-    rig->send("usermove e7e5");
-    rig->send("usermove g1f3");
+    rig->send({"usermove e2e4", "usermove e7e5", "usermove g1f3"});
     EXPECT_EQ(rig->adapter.moveText(), "e2e4  e7e5  g1f3  ");
     rig->send("undo");
     EXPECT_EQ(rig->adapter.moveText(), "e2e4  e7e5  ");
@@ -235,8 +220,7 @@ TEST(XboardInterface, UserMovesAreCheckedAgainstTheGame) {
     rig->commands();
 
     // Out of force mode a legal move starts the engine thinking on the whole game.
-    rig->send("new");
-    rig->send("usermove e2e4");
+    rig->send({"new", "usermove e2e4"});
     const std::vector<std::string> sent = rig->commands();
     ASSERT_GE(sent.size(), 2u);
     EXPECT_EQ(sent[sent.size() - 2], "position startpos moves e2e4");
@@ -245,9 +229,7 @@ TEST(XboardInterface, UserMovesAreCheckedAgainstTheGame) {
 
 TEST(XboardInterface, EngineMoveDeferredPongAndPondering) {
     auto rig = std::make_unique<Rig>();
-    rig->send("hard");
-    rig->send("go");
-    rig->send("ping 7");
+    rig->send({"hard", "go", "ping 7"});
     EXPECT_TRUE(rig->output().empty());  // the pong waits for the move
     rig->commands();
     rig->searchEnds("e2e4", "e7e5");
@@ -288,14 +270,13 @@ TEST(XboardInterface, ReportsOfAnAbandonedSearchAreDropped) {
         rig->sink.principalVariation(root, pv, 1, 100, -1, 1, 3, 3, 0, 1000, 0, 0, false);
         return rig->output();
     };
-    rig->send("hard");
-    rig->send("go");
+    rig->send({"hard", "go"});
     rig->searchEnds("e2e4", "e7e5");
     rig->output();
     rig->replay();
-    auto pondered = std::make_unique<Stellung_t>(rig->game);
+    auto pondered = std::make_unique<Stellung_t>(rig->game.pos);
     Zustand_t afterReply;
-    ASSERT_TRUE(playPermanent(*pondered, readCoordinate(*pondered, "e7e5"), rig->gameState, afterReply));
+    ASSERT_TRUE(playPermanent(*pondered, readCoordinate(*pondered, "e7e5"), rig->game.state, afterReply));
     const auto ponderLine = report(*pondered, "g1f3");
     ASSERT_EQ(ponderLine.size(), 1u);
     EXPECT_NE(ponderLine[0].find(" (e7e5) g1f3"), std::string::npos) << ponderLine[0];
@@ -303,19 +284,17 @@ TEST(XboardInterface, ReportsOfAnAbandonedSearchAreDropped) {
     rig->send("usermove d7d6");  // not the reply pondered on
     EXPECT_TRUE(report(*pondered, "g1f3").empty());
     rig->replay();
-    EXPECT_EQ(report(rig->game, "g1f3").size(), 1u);
+    EXPECT_EQ(report(rig->game.pos, "g1f3").size(), 1u);
     rig->send("force");
-    EXPECT_TRUE(report(rig->game, "g1f3").empty());
+    EXPECT_TRUE(report(rig->game.pos, "g1f3").empty());
 }
 
 TEST(XboardInterface, ClockEarnsThePeriodAndKeepsAFloor) {
     auto rig = std::make_unique<Rig>();
-    rig->send("level 40 5 0");
-    rig->send("go");
+    rig->send({"level 40 5 0", "go"});
     for (int i = 0; i < 40; ++i) {
         if (i > 0) {
-            rig->send("time 30000");
-            rig->send(("usermove " + rig->quietMove(i * 17 + 3)).c_str());
+            rig->send({"time 30000", "usermove " + rig->quietMove(i * 17 + 3)});
         }
         rig->searchEnds(rig->quietMove(i * 13 + 5).c_str());
         ASSERT_EQ(rig->adapter.moveText().size(), static_cast<std::size_t>(12 * i + 6));
@@ -327,8 +306,7 @@ TEST(XboardInterface, ClockEarnsThePeriodAndKeepsAFloor) {
     EXPECT_GT(rig->adapter.ownClock(), 590000);
     EXPECT_LE(rig->adapter.ownClock(), 600000);
 
-    rig->send(("usermove " + rig->quietMove(1)).c_str());
-    rig->send("time 5");
+    rig->send({"usermove " + rig->quietMove(1), "time 5"});
     rig->searchEnds(rig->quietMove(2).c_str());
     EXPECT_EQ(rig->adapter.ownClock(), 150);
 }
@@ -339,8 +317,7 @@ TEST(XboardInterface, DrawOffersAndResignation) {
     auto offered = std::make_unique<Rig>();
     std::vector<std::string> printed;
     playQuietGame(*offered, 3, &level, &printed);
-    offered->send(("usermove " + offered->quietMove(99)).c_str());
-    offered->send("draw");
+    offered->send({"usermove " + offered->quietMove(99), "draw"});
     offered->searchEnds(offered->quietMove(7).c_str(), nullptr, &level);
     std::vector<std::string> last = offered->output();
     ASSERT_GE(last.size(), 3u);  // thinking line, offer, move
@@ -379,9 +356,7 @@ TEST(XboardInterface, GameEndsAreAnnounced) {
     EXPECT_EQ(rig->output(), (std::vector<std::string>{"1-0 {White mates}"}));
     EXPECT_TRUE(rig->commands().empty());  // nothing to think about
 
-    rig->send("setboard 8/8/4k3/8/3r4/3K4/8/8 w - - 0 1");
-    rig->send("force");
-    rig->send("usermove d3d4");
+    rig->send({"setboard 8/8/4k3/8/3r4/3K4/8/8 w - - 0 1", "force", "usermove d3d4"});
     EXPECT_EQ(rig->output(), (std::vector<std::string>{"1/2-1/2 {Insufficient material}"}));
 
     rig->send("setboard not a position");
@@ -399,9 +374,9 @@ TEST(XboardInterface, AnalysisThinkingLinesAndStatus) {
                                                          "position startpos", "go infinite"}));
     rig->time.start = nowMillis();
     rig->replay();
-    const Zug_t pv[] = {readCoordinate(rig->game, "e2e4"), readCoordinate(rig->game, "g1f3")};
-    rig->sink.currentMove(rig->game, pv[0], 3, 0);
-    rig->sink.principalVariation(rig->game, pv, 2, 499999, -1, 1, 4, 5, 0, 12345, 0, 0, false);
+    const Zug_t pv[] = {readCoordinate(rig->game.pos, "e2e4"), readCoordinate(rig->game.pos, "g1f3")};
+    rig->sink.currentMove(rig->game.pos, pv[0], 3, 0);
+    rig->sink.principalVariation(rig->game.pos, pv, 2, 499999, -1, 1, 4, 5, 0, 12345, 0, 0, false);
     const std::vector<std::string> thinking = rig->output();
     ASSERT_EQ(thinking.size(), 1u);
     EXPECT_EQ(thinking[0].rfind("5 32766 ", 0), 0u) << thinking[0];
@@ -427,11 +402,7 @@ TEST(XboardInterface, AnalysisThinkingLinesAndStatus) {
 
 TEST(XboardInterface, OptionCommandsAndUnknownCommands) {
     auto rig = std::make_unique<Rig>();
-    rig->send("memory 64");
-    rig->send("memory 2");
-    rig->send("cores 0");
-    rig->send("name Fairy-Max 5.0b");
-    rig->send("variant fischerandom");
+    rig->send({"memory 64", "memory 2", "cores 0", "name Fairy-Max 5.0b", "variant fischerandom"});
     EXPECT_EQ(rig->commands(),
               (std::vector<std::string>{"setoption name Hash value 60", "setoption name Hash value 1",
                                         "setoption name NumberOfProcessors value 1",

@@ -6,38 +6,27 @@
 
 namespace tolvaren {
 
-TEST(Options, EngineTableStartsFromTheDefaults) {
+// The defaults the "uci" answer shows are checked by the protocol's process test; these are the
+// hidden ones and the lookups around them.
+TEST(Options, HiddenDefaultsLookupsAndHarmlessBadIndexes) {
     Optionen_t o(engineOptionTable);
     ASSERT_EQ(o.count(), 15);
-    EXPECT_EQ(o.number(OptionHash), 3);
-    EXPECT_TRUE(o.flag(OptionPonder));
-    EXPECT_FALSE(o.flag(OptionClearHash));
-    EXPECT_EQ(o.text(OptionClearHash), "false");
-    EXPECT_FALSE(o.flag(OptionChess960));
-    EXPECT_EQ(o.text(OptionBookFile), "Tolvaren.opn");
-    EXPECT_EQ(o.number(OptionBookFile), 0);
-    EXPECT_EQ(o.text(OptionOpponent), "none none human none");
     EXPECT_EQ(o.text(OptionBitbasePath), ".");
     EXPECT_EQ(o.number(OptionResign), 700);
-    EXPECT_EQ(o.indexOf("Resign"), OptionResign);
     EXPECT_EQ(o.indexOf("NoOutput"), OptionNoOutput);
     EXPECT_EQ(o.indexOf("hash"), -1);
-}
-
-TEST(Options, EmptyTableAndBadIndexesAreHarmless) {
-    Optionen_t none(emptyOptionTable);
-    EXPECT_EQ(none.count(), 0);
-    EXPECT_EQ(none.number(OptionHash), 0);
-    EXPECT_EQ(none.text(OptionBookFile), "");
-    none.setNumber(OptionHash, 5);
-    EXPECT_FALSE(none.takeButton(OptionClearHash));
-
-    Optionen_t o(engineOptionTable);
     EXPECT_EQ(o.number(-1), 0);
     EXPECT_EQ(o.number(15), 0);
+
+    Optionen_t none(emptyOptionTable);
+    EXPECT_EQ(none.count(), 0);
+    none.setNumber(OptionHash, 5);
+    EXPECT_EQ(none.number(OptionHash), 0);
+    EXPECT_EQ(none.text(OptionBookFile), "");
+    EXPECT_FALSE(none.takeButton(OptionClearHash));
 }
 
-TEST(Options, WritesThroughTheStoreInterface) {
+TEST(Options, WritesThroughTheStoreInterfaceAreLimited) {
     Optionen_t o(engineOptionTable);
     o.setNumber(OptionProcessors, 9);
     EXPECT_EQ(o.number(OptionProcessors), 4);
@@ -47,7 +36,6 @@ TEST(Options, WritesThroughTheStoreInterface) {
     EXPECT_EQ(o.number(OptionBookFile), 7);
     o.pressButton(OptionClearHash);
     EXPECT_TRUE(o.takeButton(OptionClearHash));
-    EXPECT_FALSE(o.takeButton(OptionClearHash));
 }
 
 }  // namespace tolvaren

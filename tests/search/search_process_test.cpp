@@ -6,15 +6,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "board/fen.h"
-#include "board/movegen.h"
-#include "board/notation.h"
-#include "board/position.h"
+#include "board/board_test_support.h"
 #include "net/time_network.h"
 #include "support/test_files.h"
 #include "support/uci_engine.h"
@@ -38,12 +36,8 @@ bool anyContains(const std::vector<std::string>& lines, const std::string& part)
 
 // The move of a "bestmove" line, checked against the legal moves of the position.
 bool legalBestMove(const std::string& fen, const std::string& line) {
-    if (!startsWith(line, "bestmove ")) return false;
-    Stellung_t pos;
-    Zustand_t state;
-    if (!readFen(pos, state, fen)) return false;
-    const Zug_t m = readCoordinate(pos, line.substr(9, line.find(' ', 9) - 9));
-    return m != 0 && isLegal(pos, m, state);
+    auto board = std::make_unique<testing::Board>(testing::boardFromFen(fen));
+    return startsWith(line, "bestmove ") && board->play(line.substr(9, line.find(' ', 9) - 9));
 }
 
 }  // namespace

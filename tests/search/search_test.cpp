@@ -84,12 +84,11 @@ TEST(Search, FindsAMateInTwo) {
 }
 
 TEST(Search, MatedAndStalemateRootsAnswerWithoutAMove) {
-    SearchFixture mated("fen R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
-    mated.searchDepth(3);
-    EXPECT_EQ(mated.sink.bestMoves, std::vector<std::string>{"0000"});
-    SearchFixture stalemate("fen k7/2Q5/1K6/8/8/8/8/8 b - - 0 1");
-    stalemate.searchDepth(3);
-    EXPECT_EQ(stalemate.sink.bestMoves, std::vector<std::string>{"0000"});
+    for (const char* fen : {"fen R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", "fen k7/2Q5/1K6/8/8/8/8/8 b - - 0 1"}) {
+        SearchFixture f(fen);
+        f.searchDepth(3);
+        EXPECT_EQ(f.sink.bestMoves, std::vector<std::string>{"0000"}) << fen;
+    }
 }
 
 TEST(Search, ReturningToAGamePositionScoresZero) {
@@ -139,19 +138,14 @@ TEST(Search, MultiPvReportsTheBestLinesInOrder) {
     EXPECT_EQ(f.sink.bestMoves, std::vector<std::string>{"d2d5"});
 }
 
-TEST(Search, QuiescenceTakesTheHangingQueen) {
+TEST(Quiescence, TakesTheHangingQueenAndFarBelowAlphaOnlyAnUndefendedPawn) {
     auto pos = std::make_unique<Stellung_t>();
     Zustand_t state;
     ASSERT_TRUE(readFen(*pos, state, "rnb1kbnr/pppp1ppp/8/3q4/4P3/8/PPPP1PPP/RNB1KBNR w KQkq - 0 1"));
-    auto searcher = std::make_unique<Suche_t>();
-    const int32_t score = searcher->quiescenceOfPosition(*pos);
-    EXPECT_GT(score, 500);  // level material after exd5, where standing pat loses a queen
-}
+    // Level material after exd5, where standing pat loses a queen.
+    EXPECT_GT(std::make_unique<Suche_t>()->quiescenceOfPosition(*pos), 500);
 
-TEST(QuiescenceTargets, FarBelowAlphaOnlyAnUndefendedPawnIsWorthTaking) {
     // Knight e4 against a lone pawn on g5; e = 0, alpha = 2000 at the first quiescence ply.
-    auto pos = std::make_unique<Stellung_t>();
-    Zustand_t state;
     const Bitboard g5 = bit(squareOf(6, 5));
     ASSERT_TRUE(readFen(*pos, state, "8/4k3/8/6p1/4N3/8/8/4K3 w - - 0 1"));
     EXPECT_TRUE(quiescenceTargets(*pos, state, 0, 2000, -1) & g5);
