@@ -55,16 +55,12 @@ TEST_F(TimeTrainer, SampleFilesYieldExactlyTheirCompleteSamples) {
     run(" add " + file);
     ASSERT_TRUE(trainer);
     EXPECT_EQ(trainer->sampleCount(), 3u);
-    run(" add " + file + "\r\n");
-    EXPECT_EQ(trainer->sampleCount(), 6u);
     run(" add " + writeSamples("b.txt", 2));  // last line ends in a line break, nothing follows
-    EXPECT_EQ(trainer->sampleCount(), 8u);
+    EXPECT_EQ(trainer->sampleCount(), 5u);
     EXPECT_TRUE(messages.empty());
-
     run(" add " + path("missing.txt"));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "info string file not found: " + path("missing.txt"));
-    EXPECT_EQ(trainer->sampleCount(), 8u);
+    EXPECT_EQ(messages, std::vector<std::string>{"info string file not found: " + path("missing.txt")});
+    EXPECT_EQ(trainer->sampleCount(), 5u);
 }
 
 TEST_F(TimeTrainer, AddInitLearnWriteRoundTrip) {
