@@ -1,12 +1,15 @@
+// The UCI interface, the text it formats and prints, and the line scanning it relies on.
 #include "protocol/uci_interface.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "protocol/text_scan.h"
+#include "protocol/uci_format.h"
 #include "protocol/uci_output.h"
 #include "search/output.h"
 #include "search/time_control.h"
@@ -97,6 +100,130 @@ TEST(UciOutput, ErrorsStayOutAndMutingStopsStatisticsAndLines) {
     sink.statistics(3, 0, 5, 10, 3, 0);
     EXPECT_EQ(out.lines(), (std::vector<std::string>{
                                "info depth 3 seldepth 3 time 1 nodes 10 nps 10000 hashfull 3", "readyok"}));
+}
+
+namespace {
+
+std::string score(int32_t s, int32_t alpha = -1000000, int32_t beta = 1000000) {
+    TextLine line;
+    appendScore(line, s, alpha, beta);
+    return line.c_str();
+}
+
+}  // namespace
+
+TEST(UciFormat, ScoreTextInCentipawnsMatesAndBounds) {
+    const std::pair<int32_t, const char*> cases[] = {
+        {1000, "cp 100"},   {1, "cp 0"},          {-1, "cp 0"},
+        {0, "cp 0"},  // tenths round toward zero
+        {2, "cp 1"},        {-2, "cp -1"},        {15, "cp 2"},
+        {-15, "cp -2"},     {450000, "cp 45000"}, {499999, "mate 1"},
+        {499997, "mate 2"}, {-499998, "mate -1"}, {-450001, "mate -25000"}};
+    for (const auto& [s, text] : cases) EXPECT_EQ(score(s), std::string(" score ") + text) << s;
+    // Against the window 100..300.
+    EXPECT_EQ(score(300, 100, 300), " score cp 30 lowerbound");
+    EXPECT_EQ(score(400, 100, 300), " score cp 40 lowerbound");
+    EXPECT_EQ(score(100, 100, 300), " score cp 10 upperbound");
+    EXPECT_EQ(score(200, 100, 300), " score cp 20");
+}
+
+TEST(UciFormat, StatisticsLine) {
+    TextLine line;
+    formatStatistics(line, {4, 3, 2000, 1000000, 17, 0});
+    EXPECT_STREQ(line.c_str(), "info depth 5 seldepth 5 time 2000 nodes 1000000 nps 500000 hashfull 17");
+
+    line.clear();
+    formatStatistics(line, {0, 9, 0, 123, 0, 4});
+    EXPECT_STREQ(line.c_str(), "info depth 1 seldepth 9 time 1 nodes 123 nps 123000 hashfull 0 tbhits 4");
+}
+
+TEST(UciFormat, PrincipalVariationLine) {
+    TextLine line;
+    formatPvHead(line, 250, -1000, 1000, {6, 11, 1500, 300000, 5, 0});
+    for (const char* m : {"e2e4", "e7e5", "g1f3"}) ASSERT_TRUE(line.appendMove(m));
+    EXPECT_STREQ(line.c_str(),
+                 "info depth 7 seldepth 11 score cp 25 time 1500 nodes 300000 nps 199866 hashfull 5 pv e2e4 "
+                 "e7e5 g1f3");
+
+    // Zero time prints as 1; the rate divides by time + 1.
+    line.clear();
+    formatPvHead(line, 0, -10, 0, {0, 0, 0, 50, 0, 3});
+    EXPECT_STREQ(
+        line.c_str(),
+        "info depth 1 seldepth 1 score cp 0 lowerbound time 1 nodes 50 nps 50000 hashfull 0 tbhits 3 pv");
+
+    // A negative time from a clock step must not divide by zero.
+    line.clear();
+    formatPvHead(line, 0, -10, 10, {0, 0, -1, 50, 0, 0});
+    EXPECT_STREQ(line.c_str(), "info depth 1 seldepth 1 score cp 0 time 1 nodes 50 nps 50000 hashfull 0 pv");
+}
+
+TEST(UciFormat, VariationStopsBelowOneThousandCharacters) {
+    TextLine line;
+    formatPvHead(line, 0, -10, 10, {0, 0, 10, 10, 0, 0});
+    const std::size_t head = line.size();
+    int appended = 0;
+    for (int i = 0; i < 400; ++i) appended += line.appendMove("a7a8q") ? 1 : 0;
+    EXPECT_LT(line.size(), PvLineLimit);
+    EXPECT_GE(line.size(), PvLineLimit - 6);
+    EXPECT_EQ(line.size(), head + appended * 6u);
+
+    TextLine multi;
+    formatMultiPvHead(multi, 2, 100, 3);
+    for (int i = 0; i < 400; ++i) multi.appendMove("e2e4");
+    EXPECT_LT(multi.size(), PvLineLimit);
+}
+
+TEST(UciFormat, MultiPvLineNeverShowsABound) {
+    TextLine line;
+    formatMultiPvHead(line, 3, -499998, 8);
+    line.appendMove("h2h3");
+    EXPECT_STREQ(line.c_str(), "info multipv 3 depth 9 score mate -1 pv h2h3");
+    line.clear();
+    formatMultiPvHead(line, 1, 1, 0);
+    EXPECT_STREQ(line.c_str(), "info multipv 1 depth 1 score cp 0 pv");
+}
+
+TEST(UciFormat, BestMoveAndCurrentMove) {
+    TextLine line;
+    formatBestMove(line, "e2e4", "e7e5");
+    EXPECT_STREQ(line.c_str(), "bestmove e2e4 ponder e7e5");
+    line.clear();
+    formatBestMove(line, "a7a8q", nullptr);
+    EXPECT_STREQ(line.c_str(), "bestmove a7a8q");
+    line.clear();
+    formatCurrentMove(line, "g1f3", 4, 120);
+    EXPECT_STREQ(line.c_str(), "info currmove g1f3 currmovenumber 4 hashfull 120");
+}
+
+TEST(UciFormat, TimingLineKeepsItsColumns) {
+    SearchTimes times;
+    TextLine line;
+    const double first = times.add(2.5);
+    formatTimingLine(line, times, first);
+    EXPECT_STREQ(line.c_str(), "  1        2.500        2.500        2.500");
+
+    // Short searches count as 0.01 s so the logarithm stays finite.
+    EXPECT_DOUBLE_EQ(times.add(0.0), 0.01);
+    EXPECT_DOUBLE_EQ(times.add(-3.0), 0.01);
+    EXPECT_EQ(times.count, 3);
+    EXPECT_DOUBLE_EQ(times.sum, 2.52);
+    EXPECT_NEAR(times.geometricMean(), std::cbrt(2.5 * 0.01 * 0.01), 1e-12);
+}
+
+TEST(UciFormat, BlanksCollapseAndOverlongAppendsAreCutNotOverrun) {
+    TextLine line;
+    line.append("  a   b c    ");
+    line.collapseBlanks();
+    EXPECT_STREQ(line.c_str(), " a b c ");
+    EXPECT_EQ(line.size(), 7u);
+    line.clear();
+    const std::string big(5000, 'x');
+    line.append(big.c_str());
+    EXPECT_EQ(line.size(), TextLine::Capacity - 1);
+    line.appendf("%s", big.c_str());
+    EXPECT_EQ(line.size(), TextLine::Capacity - 1);
+    EXPECT_FALSE(line.appendMove("e2e4"));
 }
 
 }  // namespace tolvaren
