@@ -249,18 +249,6 @@ TEST(Options, HiddenDefaultsLookupsAndHarmlessBadIndexes) {
     EXPECT_FALSE(none.takeButton(OptionClearHash));
 }
 
-TEST(Options, WritesThroughTheStoreInterfaceAreLimited) {
-    Optionen_t o(engineOptionTable);
-    o.setNumber(OptionProcessors, 9);
-    EXPECT_EQ(o.number(OptionProcessors), 4);
-    EXPECT_EQ(o.text(OptionProcessors), "4");
-    o.setText(OptionBookFile, std::string(300, 'b').c_str(), 7);
-    EXPECT_EQ(o.text(OptionBookFile), std::string(256, 'b'));
-    EXPECT_EQ(o.number(OptionBookFile), 7);
-    o.pressButton(OptionClearHash);
-    EXPECT_TRUE(o.takeButton(OptionClearHash));
-}
-
 TEST(Setoption, SpinValuesAreClampedAndTheirTextFollows) {
     Optionen_t o(engineOptionTable);
     // Text that is no number reads as 0; ten thousand digits saturate instead of overflowing.
