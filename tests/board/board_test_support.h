@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "board/fen.h"
@@ -20,6 +21,16 @@ namespace tolvaren::testing {
 struct Board {
     Stellung_t pos;
     Zustand_t state;
+
+    // Plays the move if it is legal here; otherwise false and the board is unchanged.
+    bool play(std::string_view text, Zug_t* played = nullptr) {
+        const Zug_t move = readCoordinate(pos, text);
+        Zustand_t next;
+        if (move == 0 || !isLegal(pos, move, state) || !playPermanent(pos, move, state, next)) return false;
+        state = next;
+        if (played) *played = move;
+        return true;
+    }
 };
 
 inline Board boardFromFen(const std::string& fen) {

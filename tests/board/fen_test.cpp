@@ -1,10 +1,13 @@
+// Positions and moves as text: FEN, coordinate and SAN moves, and the game-end counts.
 #include "board/fen.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "board/hash_keys.h"
+#include "board/notation.h"
 #include "board_test_support.h"
 
 namespace tolvaren {
@@ -132,4 +135,142 @@ TEST(Fen, ColourFlipMirrorsTheBoardAndTheSideToMove) {
 }
 
 }  // namespace
+namespace {
+
+using testing::boardFromFen;
+
+std::string written(const Stellung_t& pos, Zug_t move) {
+    char buffer[8];
+    return writeCoordinate(pos, move, buffer);
+}
+
+TEST(Notation, CoordinatesWriteAndRead) {
+    const auto b = boardFromFen("4k3/4P3/8/8/8/8/8/R3K2R w KQ -");
+    const Zug_t knightPromotion = makeMove(12, 4, ZugUmwSpringer);
+    EXPECT_EQ(written(b.pos, knightPromotion), "e7e8n");
+    for (const char* text : {"e7e8N", "e7e8n", "e7e8S", " E7E8s"})
+        EXPECT_EQ(readCoordinate(b.pos, text), knightPromotion);
+    EXPECT_EQ(readCoordinate(b.pos, "e7e8D"), makeMove(12, 4, ZugUmwDame));
+    EXPECT_EQ(written(b.pos, 0), "0000");
+    EXPECT_EQ(readCoordinate(b.pos, "e2e4"), 0);  // no own piece
+    EXPECT_EQ(readCoordinate(b.pos, "i2e4"), 0);
+    EXPECT_EQ(readCoordinate(b.pos, "e1"), 0);
+
+    const Zug_t shortCastling = makeMove(60, 62, ZugRochade);
+    EXPECT_EQ(readCoordinate(b.pos, "e1g1"), shortCastling);
+    EXPECT_EQ(readCoordinate(b.pos, "e1h1"), shortCastling);
+    EXPECT_EQ(readCoordinate(b.pos, "O-O"), shortCastling);
+    EXPECT_EQ(readCoordinate(b.pos, "0-0-0"), makeMove(60, 58, ZugRochade));
+    EXPECT_EQ(written(b.pos, shortCastling), "e1g1");
+    // Without the right e1g1 is a two-square king move, which is not legal.
+    const auto n = boardFromFen("4k3/8/8/8/8/8/8/R3K2R w Q -");
+    EXPECT_EQ(readCoordinate(n.pos, "e1g1"), makeMove(60, 62, ZugKoenig));
+    EXPECT_FALSE(isLegal(n.pos, readCoordinate(n.pos, "e1g1"), n.state));
+
+    // Chess960: "O-O" style, or king takes rook with the file-letter flag.
+    auto c = boardFromFen("bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w KQkq -");
+    EXPECT_EQ(written(c.pos, makeMove(62, 62, ZugRochade)), "O-O");
+    c = boardFromFen("1r4kr/8/8/8/8/8/8/1R4KR w HBhb -");
+    EXPECT_EQ(written(c.pos, makeMove(62, 58, ZugRochade)), "g1b1");
+    EXPECT_EQ(readCoordinate(c.pos, "g1b1"), makeMove(62, 58, ZugRochade));
+    EXPECT_EQ(readCoordinate(c.pos, "g1h1"), makeMove(62, 62, ZugRochade));
+
+    // E.p. from an empty diagonal target.
+    const auto e = boardFromFen("4k3/8/8/3pP3/8/8/8/4K3 w - d6");
+    EXPECT_EQ(readCoordinate(e.pos, "e5d6"), makeMove(28, 19, ZugEnPassant));
+}
+
+// A variation is written against its first position, so a castling must read back
+// in the position where it is played whichever side is to move where it is written.
+TEST(Notation, CastlingIsWrittenForTheSideThatCastles) {
+    struct Case {
+        const char* placement;
+        const char* rights;
+        const char* shortText[2];  // [White, Black]
+    };
+    const Case cases[] = {
+        {"r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R", "KQkq", {"e1g1", "e8g8"}},
+        {"1r4kr/pppppppp/8/8/8/8/PPPPPPPP/1R4KR", "HBhb", {"g1h1", "g8h8"}},
+        {"1r4kr/pppppppp/8/8/8/8/PPPPPPPP/1R4KR", "KQkq", {"O-O", "O-O"}},
+    };
+    for (const Case& c : cases) {
+        for (int side = White; side <= Black; ++side) {
+            const std::string fen = std::string(c.placement) + " ";
+            const auto own = boardFromFen(fen + "wb"[side] + " " + c.rights + " -");
+            const auto other = boardFromFen(fen + "bw"[side] + " " + c.rights + " -");
+            int castlings = 0;
+            for (const Zug_t move : testing::legalMoves(own.pos, own.state)) {
+                if (moveKind(move) != ZugRochade) continue;
+                ++castlings;
+                const std::string text = written(other.pos, move);
+                EXPECT_EQ(text, written(own.pos, move)) << c.placement;
+                EXPECT_EQ(readCoordinate(own.pos, text), move) << c.placement << " " << text;
+                if (fileOf(moveTo(move)) == 6) {
+                    EXPECT_EQ(text, c.shortText[side]);
+                }
+            }
+            EXPECT_EQ(castlings, 2) << c.placement;
+        }
+    }
+}
+
+TEST(Notation, SanReading) {
+    auto b = boardFromFen("rnbqkbnr/1pp1pppp/p7/3pP3/8/8/PPPP1PPP/RNBQKBNR w KQkq d6");
+    const Zug_t ep = makeMove(28, 19, ZugEnPassant);
+    for (const char* text : {"exd6", "exd6e.p.", "exd6 e.p.", "exd6ep", "exd6 e. p.!?"})
+        EXPECT_EQ(readSan(b.pos, text, b.state), ep) << text;
+    EXPECT_EQ(readSan(b.pos, "exd6e.p.e.p.", b.state), 0);  // the same mark twice
+    EXPECT_EQ(readSan(b.pos, "Nf3", b.state), makeMove(62, 45, ZugSpringer));
+    EXPECT_EQ(readSan(b.pos, "Sf3", b.state), makeMove(62, 45, ZugSpringer));
+    EXPECT_EQ(readSan(b.pos, "Nf3+", b.state), 0);  // no check
+    EXPECT_EQ(readSan(b.pos, "e4", b.state), 0);
+    EXPECT_EQ(readSan(b.pos, "d4", b.state), makeMove(51, 35, ZugBauer));
+    EXPECT_EQ(readSan(b.pos, "d3", b.state), makeMove(51, 43, ZugBauer));
+    EXPECT_EQ(readSan(b.pos, "e6", b.state), makeMove(28, 20, ZugBauer));
+    EXPECT_EQ(readSan(b.pos, "Ke2", b.state), makeMove(60, 52, ZugKoenig));
+    EXPECT_EQ(readSan(b.pos, "O-O", b.state), 0);   // pieces in the way
+    EXPECT_EQ(readSan(b.pos, "Nxf3", b.state), 0);  // "x" onto an empty square
+
+    // Disambiguation.
+    b = boardFromFen("4k3/8/8/8/8/8/8/1N2KN2 w - -");
+    EXPECT_EQ(readSan(b.pos, "Nd2", b.state), 0);
+    EXPECT_EQ(readSan(b.pos, "Nbd2", b.state), makeMove(57, 51, ZugSpringer));
+    EXPECT_EQ(readSan(b.pos, "N1d2", b.state), 0);
+    EXPECT_EQ(readSan(b.pos, "Nfd2!", b.state), makeMove(61, 51, ZugSpringer));
+
+    // Check and mate marks are verified; promotions with "=" and German letters.
+    b = boardFromFen("6k1/5ppp/8/8/8/8/1P6/R3K3 w Q -");
+    EXPECT_EQ(readSan(b.pos, "Ra8#", b.state), makeMove(56, 0, ZugTurm));
+    EXPECT_EQ(readSan(b.pos, "Ra8+", b.state), makeMove(56, 0, ZugTurm));
+    EXPECT_EQ(readSan(b.pos, "Ra7+", b.state), 0);
+    EXPECT_EQ(readSan(b.pos, "Ra8++", b.state), makeMove(56, 0, ZugTurm));
+    EXPECT_EQ(readSan(b.pos, "Ra8#+", b.state), 0);
+    EXPECT_EQ(readSan(b.pos, "O-O-O", b.state), makeMove(60, 58, ZugRochade));
+    EXPECT_EQ(readSan(b.pos, "o-o-o", b.state), 0);
+    b = boardFromFen("3r2k1/4P3/8/8/8/8/8/4K3 w - -");
+    EXPECT_EQ(readSan(b.pos, "exd8=Q+", b.state), makeMove(12, 3, ZugUmwDame));
+    EXPECT_EQ(readSan(b.pos, "exd8S", b.state), makeMove(12, 3, ZugUmwSpringer));
+    EXPECT_EQ(readSan(b.pos, "e8=R", b.state), makeMove(12, 4, ZugUmwTurm));
+    EXPECT_EQ(readSan(b.pos, "e8", b.state), 0);
+}
+
+TEST(Notation, CountsAndGameOver) {
+    auto b = boardFromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    EXPECT_EQ(countLegalMoves(b.pos, b.state), 20);
+    EXPECT_EQ(gameOver(b.pos, b.state), 0);
+    int result = 7;
+    b = boardFromFen("7k/5Q2/6K1/8/8/8/8/8 b - -");  // stalemate
+    EXPECT_EQ(gameOver(b.pos, b.state, &result), 1);
+    EXPECT_EQ(result, 0);
+    b = boardFromFen("R5k1/5ppp/8/8/8/8/8/4K3 b - -");
+    EXPECT_EQ(gameOver(b.pos, b.state, &result), 1);
+    EXPECT_EQ(result, 1);
+    b = boardFromFen("rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq -");
+    EXPECT_EQ(gameOver(b.pos, b.state, &result), 1);
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(countLegalMoves(b.pos, b.state), 0);
+}
+
+}  // namespace
+
 }  // namespace tolvaren

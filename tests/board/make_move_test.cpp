@@ -1,10 +1,15 @@
+// Making and taking back moves, and the draws the moves lead to.
 #include "board/make_move.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
+#include <memory>
+#include <string>
 
 #include "board/consistency.h"
+#include "board/draw_classification.h"
 #include "board/hash_keys.h"
 #include "board_test_support.h"
 
@@ -12,14 +17,6 @@ namespace tolvaren {
 namespace {
 
 using testing::boardFromFen;
-
-bool play(testing::Board& b, const char* text) {
-    const Zug_t move = readCoordinate(b.pos, text);
-    Zustand_t next;
-    if (!contains(b.pos, move, b.state) || !playPermanent(b.pos, move, b.state, next)) return false;
-    b.state = next;
-    return true;
-}
 
 // For every move of every position along random games (standard and Chess960): the
 // new state equals one computed from scratch, and take back restores the board part
@@ -59,10 +56,10 @@ TEST(MakeMove, RandomGamesKeepKeysAndRestoreExactly) {
 TEST(MakeMove, Chess960Castling) {
     // The king stays on g1 or walks past its rook.
     auto b = boardFromFen("1r4kr/8/8/8/8/8/8/1R4KR w HBhb -");
-    ASSERT_TRUE(play(b, "O-O"));
+    ASSERT_TRUE(b.play("O-O"));
     EXPECT_EQ(testing::fenOf(b.pos), "1r4kr/8/8/8/8/8/8/1R3RK1 b kq -");
-    EXPECT_FALSE(play(b, "O-O-O"));  // f8 is attacked by the rook on f1
-    ASSERT_TRUE(play(b, "O-O"));
+    EXPECT_FALSE(b.play("O-O-O"));  // f8 is attacked by the rook on f1
+    ASSERT_TRUE(b.play("O-O"));
     EXPECT_EQ(testing::fenOf(b.pos), "1r3rk1/8/8/8/8/8/8/1R3RK1 w - -");
     EXPECT_TRUE(isConsistent(b.pos, b.state));
 }
@@ -81,16 +78,16 @@ TEST(MakeMove, IllegalMoveIsRefusedAndPositionUnchanged) {
 TEST(MakeMove, HistoryKeepsAtMost101Keys) {
     auto b = boardFromFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
     const char* shuffle[4] = {"a1a2", "e8d8", "a2a1", "d8e8"};
-    for (int i = 0; i < 100; ++i) ASSERT_TRUE(play(b, shuffle[i % 4]));
+    for (int i = 0; i < 100; ++i) ASSERT_TRUE(b.play(shuffle[i % 4]));
     EXPECT_EQ(b.pos.historyLength, 101);
     EXPECT_EQ(b.pos.history[100], b.state.hashKey);
     EXPECT_EQ(b.pos.history[0], b.pos.history[4]);
-    ASSERT_TRUE(play(b, "a1a3"));
+    ASSERT_TRUE(b.play("a1a3"));
     EXPECT_EQ(b.pos.historyLength, 101);
-    ASSERT_TRUE(play(b, "e8d7"));
+    ASSERT_TRUE(b.play("e8d7"));
     auto c = boardFromFen("4k3/8/8/8/8/8/4P3/R3K3 w - - 7 1");
     EXPECT_EQ(c.pos.historyLength, 8);
-    ASSERT_TRUE(play(c, "e2e3"));
+    ASSERT_TRUE(c.play("e2e3"));
     EXPECT_EQ(c.pos.historyLength, 1);
     EXPECT_EQ(c.pos.history[0], c.state.hashKey);
 }
@@ -109,12 +106,12 @@ TEST(MakeMove, NullMoveClearsEnPassant) {
 TEST(MakeMove, MaterialKeyOppositeBishopTerm) {
     // White takes one of Black's two bishops: one each, on different colours.
     auto b = boardFromFen("4k3/8/8/3b4/8/8/1b6/B3K3 w - -");
-    ASSERT_TRUE(play(b, "a1b2"));
+    ASSERT_TRUE(b.play("a1b2"));
     EXPECT_EQ(b.state.materialKey, computeMaterialKey(b.pos));
     EXPECT_EQ(b.state.materialKey,
               MaterialMultiplier[White][Bishop] + MaterialMultiplier[Black][Bishop] + OppositeBishopsKey);
-    ASSERT_TRUE(play(b, "d5e4"));
-    ASSERT_TRUE(play(b, "b2c3"));
+    ASSERT_TRUE(b.play("d5e4"));
+    ASSERT_TRUE(b.play("b2c3"));
     EXPECT_EQ(b.state.materialKey, computeMaterialKey(b.pos));
 }
 
@@ -133,4 +130,63 @@ TEST(MakeMove, AttackRecords) {
 }
 
 }  // namespace
+namespace {
+
+using testing::Board;
+using testing::boardFromFen;
+
+const std::string StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+int classify(const Board& b) {
+    return classifyDraw(b.pos, b.state);
+}
+int classifyFen(const std::string& fen) {
+    return classify(boardFromFen(fen));
+}
+
+// Plays the moves, each of which must be legal.
+void play(Board& b, std::initializer_list<const char*> moves) {
+    for (const char* m : moves) ASSERT_TRUE(b.play(m)) << m;
+}
+
+}  // namespace
+
+TEST(DrawClassification, ThirdOccurrenceIsRepetition) {
+    auto game = std::make_unique<Board>(boardFromFen(StartFen));
+    play(*game, {"g1f3", "g8f6", "f3g1", "f6g8"});
+    EXPECT_EQ(classify(*game), DrawNone);  // start position seen once before
+    play(*game, {"g1f3", "g8f6", "f3g1"});
+    EXPECT_EQ(classify(*game), DrawNone);
+    play(*game, {"f6g8"});
+    EXPECT_EQ(classify(*game), DrawRepetition);
+}
+
+TEST(DrawClassification, MaterialThatCannotMate) {
+    EXPECT_EQ(classifyFen("8/8/4k3/8/8/3K4/8/8 w - - 0 1"), DrawNoMaterial);
+    EXPECT_EQ(classifyFen("8/8/4k3/8/8/3K1N2/8/8 w - - 0 1"), DrawNoMaterial);
+    EXPECT_EQ(classifyFen("8/8/4k3/8/8/3K1b2/8/8 w - - 0 1"), DrawNoMaterial);
+    // Bishops of one colour, on one side or both, are dead; of both colours they are not.
+    EXPECT_EQ(classifyFen("8/8/4k3/8/8/3K1B2/4B3/8 w - - 0 1"), DrawDeadBishops);
+    EXPECT_EQ(classifyFen("8/8/4k1b1/8/8/3K1B2/8/8 w - - 0 1"), DrawDeadBishops);
+    EXPECT_EQ(classifyFen("8/8/4kb2/8/8/3K1B2/8/8 w - - 0 1"), DrawNone);
+    EXPECT_EQ(classifyFen("8/8/4k3/8/8/3KBB2/8/8 w - - 0 1"), DrawNone);
+    // Two knights, knight against bishop, and any pawn, rook or queen play on.
+    EXPECT_EQ(classifyFen("8/8/4k3/8/8/3KNN2/8/8 w - - 0 1"), DrawNone);
+    EXPECT_EQ(classifyFen("8/8/4kn2/8/8/3K1B2/8/8 w - - 0 1"), DrawNone);
+    EXPECT_EQ(classifyFen("8/8/4k3/8/8/3K4/4P3/8 w - - 0 1"), DrawNone);
+    EXPECT_EQ(classifyFen("8/8/4k3/8/8/3K4/8/7r w - - 0 1"), DrawNone);
+}
+
+TEST(DrawClassification, HundredQuietHalfMoves) {
+    auto game = std::make_unique<Board>(boardFromFen("8/8/4k3/8/8/3K4/8/R7 w - - 98 80"));
+    play(*game, {"a1a2"});
+    EXPECT_EQ(classify(*game), DrawNone);
+    play(*game, {"e6e5"});
+    EXPECT_EQ(classify(*game), DrawFiftyMoves);
+    // A pawn move starts the count again.
+    *game = boardFromFen("8/8/4k3/8/8/3K4/P7/R7 w - - 99 80");
+    play(*game, {"a2a3"});
+    EXPECT_EQ(classify(*game), DrawNone);
+}
+
 }  // namespace tolvaren

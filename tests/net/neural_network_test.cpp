@@ -1,14 +1,25 @@
+// The network (forward pass, gradients, updates, its text), the trainer that feeds it samples,
+// and the embedded time network with its inputs and log.
 #include "net/neural_network.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "board/random.h"
+#include "net/time_log.h"
+#include "net/time_network.h"
+#include "net/time_trainer.h"
+#include "support/test_files.h"
 
 namespace tolvaren {
 namespace {
@@ -109,19 +120,10 @@ TEST(NeuroNetz, WriteThenReadRestoresWeightsAndState) {
     NeuroNetz_t copy(3);
     ASSERT_TRUE(readText(copy, text));
     EXPECT_EQ(copy.topology(), net.topology());
-    EXPECT_EQ(copy.layerCount(), 4);
-    EXPECT_EQ(copy.weightCount(), net.weightCount());
     const std::vector<double> a = weights(net), b = weights(copy);
     ASSERT_EQ(a.size(), b.size());
     for (std::size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], 1e-9 * std::fabs(a[i])) << i;
-    const auto& ra = net.hiddenNode(2, 1).incoming;
-    const auto& rb = copy.hiddenNode(2, 1).incoming;
-    ASSERT_EQ(ra.size(), rb.size());
-    for (std::size_t i = 0; i < ra.size(); ++i) {
-        EXPECT_EQ(ra[i].direction, rb[i].direction);
-        EXPECT_NEAR(ra[i].step, rb[i].step, 1e-9 * ra[i].step);
-    }
-    EXPECT_EQ(writeText(copy, true), text);  // the text is a fixed point
+    EXPECT_EQ(writeText(copy, true), text);  // a fixed point, so the training state came back too
 }
 
 TEST(NeuroNetz, ReadRejectsMalformedTextsAndTheTrainingStateIsOptional) {
@@ -255,5 +257,265 @@ TEST(NeuroNetz, CorruptedTextsAreHandledSafely) {
     EXPECT_GT(accepted, 0);
 }
 
+class TimeTrainer : public ::testing::Test {
+   protected:
+    void SetUp() override { Zufall_t::global().seed(2024); }
+    std::string path(const std::string& name) const { return dir.path(name); }
+
+    // `count` samples of a smooth target; `partial` adds an incomplete one at the end.
+    std::string writeSamples(const std::string& name, int count, bool partial = false) {
+        Zufall_t r;
+        r.seed(7);
+        std::ofstream out(path(name));
+        for (int s = 0; s < count; ++s) {
+            double x[TimeNetInputs];
+            for (double& v : x) {
+                v = r.real(0.0, 1.0);
+                out << v << ' ';
+            }
+            out << "0.5 " << 0.2 + 0.3 * x[0] - 0.2 * x[3] + 0.1 * x[7] * x[12] << '\n';
+        }
+        if (partial) out << "0.1 0.2 0.3\n";
+        return path(name);
+    }
+
+    void run(const std::string& args) { timeCommand(args, trainer, sink); }
+
+    test::TempDir dir;
+    std::vector<std::string> messages;
+    ZeitnetzTrainer_t::MessageSink sink = [this](const std::string& m) { messages.push_back(m); };
+    std::unique_ptr<ZeitnetzTrainer_t> trainer;
+};
+
+double rmsOf(const std::string& message) {
+    const std::string prefix = "info string Mittlerer Fehler ";
+    EXPECT_EQ(message.substr(0, prefix.size()), prefix);
+    return std::atof(message.c_str() + prefix.size());
+}
+
+TEST_F(TimeTrainer, SampleFilesYieldExactlyTheirCompleteSamples) {
+    const std::string file = writeSamples("a.txt", 3, true);
+    run(" add " + file);
+    ASSERT_TRUE(trainer);
+    EXPECT_EQ(trainer->sampleCount(), 3u);
+    run(" add " + writeSamples("b.txt", 2));  // last line ends in a line break, nothing follows
+    EXPECT_EQ(trainer->sampleCount(), 5u);
+    EXPECT_TRUE(messages.empty());
+    run(" add " + path("missing.txt"));
+    EXPECT_EQ(messages, std::vector<std::string>{"info string file not found: " + path("missing.txt")});
+    EXPECT_EQ(trainer->sampleCount(), 5u);
+}
+
+TEST_F(TimeTrainer, AddInitLearnWriteRoundTrip) {
+    run(" learn 5");  // no trainer yet: nothing happens
+    EXPECT_FALSE(trainer);
+    EXPECT_TRUE(messages.empty());
+
+    run(" add " + writeSamples("s.txt", 60));
+    run(" init");
+    run(" learn 200");
+    run(" learn 200");
+    run(" write " + path("net.txt"));
+    ASSERT_EQ(messages.size(), 2u);
+    const double first = rmsOf(messages[0]), second = rmsOf(messages[1]);
+    EXPECT_LT(second, first);
+    EXPECT_LT(second, 0.1);
+
+    NeuroNetz_t net(3);
+    std::ifstream in(path("net.txt"));
+    ASSERT_TRUE(net.read(in));
+    EXPECT_EQ(net.topology(), trainer->network().topology());
+    EXPECT_EQ(net.weightCount(), 91);
+    int rest = 0;
+    EXPECT_FALSE(in >> rest);  // written without training state
+
+    // The file read back by the trainer continues from the same weights.
+    const double before = trainer->learn(1);
+    run(" read " + path("net.txt"));
+    EXPECT_NEAR(trainer->learn(1), before, 1e-6);
+}
+
+TEST_F(TimeTrainer, FailuresSpeakAndKeepTheNetwork) {
+    trainer = std::make_unique<ZeitnetzTrainer_t>(5, sink);
+    run(" learn 10");
+    run(" add " + writeSamples("s.txt", 4));
+    run(" learn 0");  // no epoch run: the "no epoch" error value
+    run(" learn -3");
+    EXPECT_EQ(messages,
+              (std::vector<std::string>{"info string nothing to learn", "info string Mittlerer Fehler 9.9",
+                                        "info string Mittlerer Fehler 9.9"}));
+
+    messages.clear();
+    run(" init 3");
+    trainer->network().inputNode(0).outgoing[0].weight = 0.75;
+    std::ofstream(path("bad.txt")) << "7\n2 0 1 1 1 0 0\n";
+    run(" read " + path("bad.txt"));
+    run(" write " + path("no/such/dir/net.txt"));
+    EXPECT_EQ(messages,
+              (std::vector<std::string>{"info string error reading file: " + path("bad.txt"),
+                                        "info string error writing file: " + path("no/such/dir/net.txt")}));
+    EXPECT_EQ(trainer->network().hiddenCount(1), 3);
+    EXPECT_EQ(trainer->network().inputNode(0).outgoing[0].weight, 0.75);
+}
+
+TEST_F(TimeTrainer, CommandParsing) {
+    run(" init 7");
+    ASSERT_TRUE(trainer);
+    EXPECT_EQ(trainer->network().hiddenCount(1), 7);
+    run(" init");
+    EXPECT_EQ(trainer->network().hiddenCount(1), 5);
+    run(" init many");  // not a number: no hidden nodes
+    EXPECT_EQ(trainer->network().hiddenCount(1), 0);
+    EXPECT_EQ(trainer->network().weightCount(), 1);
+
+    run(" deleted");
+    EXPECT_TRUE(trainer);
+    run(" delete\r\n");
+    EXPECT_FALSE(trainer);
+    run(" write " + path("x.txt"));  // no trainer: nothing written, none created
+    EXPECT_FALSE(trainer);
+
+    // "read" ends the command, so the write after it is never reached.
+    run(" read " + path("a.txt") + " write " + path("x.txt"));
+    ASSERT_TRUE(trainer);
+    EXPECT_EQ(messages, std::vector<std::string>{"info string error reading file: " + path("a.txt") +
+                                                 " write " + path("x.txt")});
+    messages.clear();
+
+    // Names are trimmed; names of 1024 characters or more are refused without a word.
+    const std::string file = writeSamples("s.txt", 2);
+    run(" add \t " + file + " \t\r\n");
+    EXPECT_EQ(trainer->sampleCount(), 2u);
+    run(" add " + std::string(1023, 'n'));
+    EXPECT_EQ(messages.size(), 1u);
+    run(" add " + std::string(1024, 'n'));
+    EXPECT_EQ(messages.size(), 1u);
+
+    // "init" and "learn" go on to "write" in one command.
+    messages.clear();
+    run(" delete");
+    run(" init 2 learn 3 write " + path("y.txt"));
+    EXPECT_TRUE(std::filesystem::exists(path("y.txt")));
+    EXPECT_EQ(messages, std::vector<std::string>{"info string nothing to learn"});
+}
+
 }  // namespace
+namespace {
+
+std::string fileText(const std::string& name) {
+    std::ifstream in(name);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+ZeitnetzEingabe_t input(int rootMoves) {
+    Iterationsmerkmale_t r, p;
+    r.rootMoves = rootMoves;
+    return Zeitnetz_t::encodeInputs(r, p);
+}
+
+// The embedded text read back writes the same text, digit for digit; a few weights show that
+// each landed on its connection.
+TEST(Zeitnetz, EmbeddedNetworkShapeAndBiasPath) {
+    Zeitnetz_t net;
+    EXPECT_EQ(net.inputCount(), TimeNetInputs);
+    EXPECT_EQ(net.weightCount(), 91);
+    EXPECT_EQ(net.inputNode(15).outgoing[3].weight, 10.97684069);
+    EXPECT_EQ(net.inputNode(16).outgoing[5].weight, 0.02515350503);  // bias to output
+    EXPECT_EQ(net.hiddenNode(1, 4).outgoing[0].weight, -0.04761059726);
+
+    // With all inputs 0 only the bias path speaks.
+    const double zeros[TimeNetInputs] = {};
+    EXPECT_NEAR(net.timeFactor(zeros), 0.166216278940108, 1e-12);
+    std::ostringstream out;
+    ASSERT_TRUE(net.write(out, false));
+    EXPECT_EQ(out.str(), Zeitnetz_t::embeddedText());
+}
+
+TEST(Zeitnetz, EncodesTwoIterationRecords) {
+    Iterationsmerkmale_t previous{.totalNodes = 1000, .pv = {101, 202, 505, 606}};
+    // The second move is the previous one's; the fourth equals the previous second.
+    const Iterationsmerkmale_t current{.changedNow = 1,
+                                       .changedTwoAgo = 1,
+                                       .captureOrSpecial = 1,
+                                       .rootMoves = 30,
+                                       .attackedSquares = 25,
+                                       .bestMoveNodes = 1500,
+                                       .largestOtherNodes = 600,
+                                       .secondLargestOtherNodes = 300,
+                                       .totalNodes = 3000,
+                                       .pv = {101, 202, 303, 202},
+                                       .score = 100};
+    ZeitnetzEingabe_t e = Zeitnetz_t::encodeInputs(current, previous);
+    EXPECT_STREQ(e.text, "1 0 1 1 0 0 1 0 1 0.75 12.5 0.25 0.5 0.2 0.1 0.237375 ");
+    EXPECT_EQ(e.values[0], 1.0);
+    EXPECT_EQ(e.values[9], 0.75);
+    EXPECT_EQ(e.values[15], 0.237375);  // what the text holds, not the exact value
+
+    // An empty iteration (no nodes counted) divides by one; a falling score gives a negative input.
+    const Iterationsmerkmale_t empty{.rootMoves = 7, .score = -2000};
+    previous.totalNodes = 500;
+    e = Zeitnetz_t::encodeInputs(empty, previous);
+    EXPECT_STREQ(e.text, "0 0 0 0 0 0 0 0 0 0.175 0 0.998004 0 0 0 -4.20194 ");
+    EXPECT_EQ(e.values[11], 0.998004);
+
+    double values[TimeNetInputs];
+    EXPECT_FALSE(Zeitnetz_t::decodeInputs("1 0 1 0.5", values));
+    EXPECT_EQ(values[15], 0.0);
+}
+
+TEST(Zeitnetz, DriverFactorRule) {
+    EXPECT_EQ(iterationTimeFactor(0, 100000, false, 0.5), 0.08);
+    EXPECT_EQ(iterationTimeFactor(1, 100000, true, 0.5), 0.15);
+    EXPECT_EQ(iterationTimeFactor(2, 5000, false, 0.5), 0.08);  // not more than 5000 nodes yet
+    EXPECT_EQ(iterationTimeFactor(2, 5001, false, 0.5), 0.5);
+    EXPECT_DOUBLE_EQ(iterationTimeFactor(9, 5001, true, 0.5), 0.57);
+    EXPECT_EQ(iterationTimeFactor(9, 5001, false, -0.3), 0.02);
+    EXPECT_EQ(iterationTimeFactor(9, 5001, false, std::numeric_limits<double>::quiet_NaN()), 0.08);
+
+    Zeitnetz_t net;
+    Iterationsmerkmale_t current, previous;
+    current.totalNodes = 9000;
+    current.bestMoveNodes = 8000;
+    current.rootMoves = 20;
+    ZeitnetzEingabe_t e;
+    const double f = net.factorAfterIteration(3, 9000, false, current, previous, e);
+    EXPECT_EQ(f, std::max(net.timeFactor(e.values), 0.02));
+    EXPECT_EQ(net.factorAfterIteration(1, 9000, false, current, previous, e), 0.08);
+    EXPECT_STRNE(e.text, "");  // encoded even when the network does not decide
+}
+
+TEST(Zeitprotokoll, KeepsTheLastThreeIterationsAndAppendsThem) {
+    test::TempDir dir;
+    const std::string file = dir.path("time.log");
+
+    Zeitprotokoll_t log;
+    EXPECT_TRUE(log.append(file.c_str()));  // nothing to write: no file appears
+    EXPECT_EQ(std::fopen(file.c_str(), "r"), nullptr);
+
+    for (int i = 1; i <= 4; ++i) log.record(input(4 * i), 0.25 * i, i % 2, 1000 * i);
+    log.record(input(99), 9.0, 1, 30000);  // past the logging limit: ignored
+    ASSERT_EQ(log.lineCount(), 3);
+    const std::string expected =
+        "0 0 0 1 1 1 1 0 0 0.2 0 0 0 0 0 0 0.5 0\n"
+        "0 0 0 1 1 1 1 0 0 0.3 0 0 0 0 0 0 0.75 1\n"
+        "0 0 0 1 1 1 1 0 0 0.4 0 0 0 0 0 0 1 0\n";
+    EXPECT_TRUE(log.append(file.c_str()));
+    EXPECT_EQ(fileText(file), expected);
+    EXPECT_TRUE(log.append(file.c_str()));
+    EXPECT_EQ(fileText(file), expected + expected);
+
+    EXPECT_TRUE(log.append("/dev/null"));
+    EXPECT_FALSE(log.append(dir.path("missing/time.log").c_str()));
+
+    log.clear();
+    EXPECT_EQ(log.lineCount(), 0);
+    log.record(input(40), 0.08, 1, 29999);
+    EXPECT_STREQ(log.line(0), "0 0 0 1 1 1 1 0 0 1 0 0 0 0 0 0 0.08 1");
+    EXPECT_STREQ(log.line(1), "");
+}
+
+}  // namespace
+
 }  // namespace tolvaren

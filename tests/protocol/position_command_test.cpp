@@ -1,13 +1,17 @@
+// Reading the arguments of "position", "go" and "perft" lines.
 #include "protocol/position_command.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "board/board_test_support.h"
 #include "board/consistency.h"
 #include "board/perft.h"
+#include "protocol/go_command.h"
+#include "protocol/perft_command.h"
 
 namespace tolvaren {
 namespace {
@@ -114,5 +118,85 @@ TEST(PositionCommand, MangledInputNeverBreaksThePosition) {
     }
 }
 
+TEST(GoCommand, ReadsTheSideToMovesClockAndEveryLimit) {
+    const char* line =
+        "go wtime 1000 btime 60000 winc 10 binc 20 movestogo 7 depth 9 nodes 12345678901 mate 3 "
+        "movetime 500 infinite ponder";
+    const GoParameters white = parseGo(line, White);
+    EXPECT_EQ(white.time, 1000);
+    EXPECT_EQ(white.increment, 10);
+    const GoParameters black = parseGo(line, Black);
+    EXPECT_EQ(black.time, 60000);
+    EXPECT_EQ(black.increment, 20);
+    EXPECT_EQ(black.movestogo, 7);
+    EXPECT_EQ(black.depth, 9);
+    EXPECT_EQ(black.nodes, 12345678901LL);
+    EXPECT_EQ(black.mate, 3);
+    EXPECT_EQ(black.movetime, 500);
+    EXPECT_TRUE(black.infinite);
+    EXPECT_TRUE(black.ponder);
+
+    const GoParameters bare = parseGo("go wtime", White);  // keyword at the very end
+    EXPECT_EQ(bare.time, 0);
+    EXPECT_FALSE(bare.infinite);
+    EXPECT_EQ(parseGo("go wtime -50", White).time, -50);
+}
+
+TEST(GoCommand, SearchmovesKeepsLegalMovesInOrderAndExcludemovesRemovesThem) {
+    auto pos = std::make_unique<Stellung_t>();
+    Zustand_t state;
+    ASSERT_TRUE(readFen(*pos, state, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
+    Zug_t moves[MaxSearchMoves];
+    // e2e5 is no legal move and is dropped; the duplicate counts once; depth ends the list.
+    ASSERT_EQ(readSearchMoves(*pos, state, "go searchmoves d2d4 e2e5 g1f3 d2d4 depth 5 a2a3", moves), 2);
+    EXPECT_EQ(moves[0], makeMove(51, 35, ZugBauer));
+    EXPECT_EQ(moves[1], makeMove(62, 45, ZugSpringer));
+
+    EXPECT_EQ(readSearchMoves(*pos, state, "go excludemoves e2e4 d2d4", moves), 18);
+    for (int i = 0; i < 18; ++i) {
+        EXPECT_NE(moves[i], makeMove(52, 36, ZugBauer));
+        EXPECT_NE(moves[i], makeMove(51, 35, ZugBauer));
+    }
+    EXPECT_EQ(readSearchMoves(*pos, state, "go depth 5", moves), -1);
+}
+
 }  // namespace
+namespace {
+
+// The lines a perft command prints (single-spaced), without their time field, which varies.
+std::vector<std::string> perftLines(const Stellung_t& pos, const char* args) {
+    std::vector<std::string> lines;
+    runPerftCommand(
+        pos, args,
+        [&lines](std::string_view l) {
+            const std::string line(l);
+            EXPECT_EQ(line.find("  "), std::string::npos) << line;
+            lines.push_back(line.substr(0, line.find(" time ")) + line.substr(line.find(" nodes ")));
+        },
+        [&lines](std::string_view m, std::string_view) { lines.push_back("error: " + std::string(m)); });
+    return lines;
+}
+
+TEST(Perft, CommandLines) {
+    static Stellung_t pos;
+    Zustand_t state;
+    setStartPosition(pos, state);
+    EXPECT_EQ(perftLines(pos, " depth 3 Hash 1"), std::vector<std::string>{"info depth 3 nodes 8902"});
+    EXPECT_EQ(perftLines(pos, "depth 0"), std::vector<std::string>{"info depth 0 nodes 0"});
+
+    const auto divide = perftLines(pos, "divide depth 1");
+    ASSERT_EQ(divide.size(), 21u);
+    EXPECT_EQ(divide[0], "info move a2a4 depth 0 nodes 1");
+    EXPECT_EQ(divide[20], "info depth 1 nodes 20");
+    const auto divide2 = perftLines(pos, "depth 2 divide Hash 2");
+    EXPECT_EQ(divide2[0], "info move a2a4 depth 1 nodes 20");
+    EXPECT_EQ(divide2.back(), "info depth 2 nodes 400");
+
+    const auto missing = perftLines(pos, "divide");
+    ASSERT_EQ(missing.size(), 1u);
+    EXPECT_EQ(missing[0].substr(0, 26), "error: perft without depth");
+}
+
+}  // namespace
+
 }  // namespace tolvaren

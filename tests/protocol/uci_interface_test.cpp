@@ -1,11 +1,22 @@
+// The UCI interface, the option store and the "setoption" lines that write to it, the text the
+// interface formats and prints, and the line scanning it relies on.
 #include "protocol/uci_interface.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "protocol/setoption.h"
+#include "protocol/text_scan.h"
+#include "protocol/uci_format.h"
+#include "protocol/uci_output.h"
+#include "search/options.h"
 #include "search/output.h"
 #include "search/time_control.h"
+#include "support/test_files.h"
 
 namespace tolvaren {
 
@@ -29,6 +40,27 @@ class UciInterfaceTest : public ::testing::Test {
 
 }  // namespace
 
+TEST(TextScan, TrimRemovesEveryKindOfTrailingWhitespace) {
+    char line[] = "go depth 5 \t\r\n\v\f ";
+    EXPECT_EQ(trimTrailingSpace(line), 10u);
+    EXPECT_STREQ(line, "go depth 5");
+    char blank[] = " \t\r\n";
+    EXPECT_EQ(trimTrailingSpace(blank), 0u);
+    // Bytes above 127 are not whitespace and must not be classified through a negative char.
+    char binary[] = "\xff\xa0";
+    EXPECT_EQ(trimTrailingSpace(binary), 2u);
+}
+
+TEST(TextScan, FirstWordSkipsLeadingBlanksAndIsCutAtFifteen) {
+    char word[MaxWordLength + 1];
+    ASSERT_TRUE(firstWord("  \tuci extra words", word));
+    EXPECT_STREQ(word, "uci");
+    ASSERT_TRUE(firstWord("abcdefghijklmnopqrstuvwxyz", word));
+    EXPECT_STREQ(word, "abcdefghijklmno");
+    EXPECT_FALSE(firstWord(" \t ", word));
+    EXPECT_FALSE(firstWord("", word));
+}
+
 TEST_F(UciInterfaceTest, IsreadyAnswersAndUnknownWordsAreIgnored) {
     uci.handleLine("isready");
     uci.handleLine("uci");
@@ -40,25 +72,259 @@ TEST_F(UciInterfaceTest, IsreadyAnswersAndUnknownWordsAreIgnored) {
     EXPECT_EQ(sink.text_, "readyok\nreadyok\n");
 }
 
-TEST_F(UciInterfaceTest, SetoptionNeedsItsBlankAndChangesOnlyValues) {
-    uci.handleLine("setoption name Hash value 5000");
-    EXPECT_EQ(uci.options().number(OptionHash), 1000);
-    uci.handleLine("setoption name Clear Hash");
-    EXPECT_TRUE(uci.options().flag(OptionClearHash));
+// The option values themselves are the setoption parser's; here the word must stand alone.
+TEST_F(UciInterfaceTest, SetoptionNeedsItsBlankAndDebugItsWordOn) {
+    uci.handleLine("setoption name Hash value 500");
     uci.handleLine("setoption");
     uci.handleLine("setoption\tname Hash value 7");
-    EXPECT_EQ(uci.options().number(OptionHash), 1000);
+    EXPECT_EQ(uci.options().number(OptionHash), 500);
     EXPECT_EQ(sink.text_, "");
+
+    for (const auto& [line, on] :
+         {std::pair{"debug on", true}, {"debug off", false}, {"debug on", true}, {"debug", false}}) {
+        uci.handleLine(line);
+        EXPECT_EQ(uci.debug(), on) << line;
+    }
 }
 
-TEST_F(UciInterfaceTest, DebugFollowsTheWordOn) {
-    EXPECT_FALSE(uci.debug());
-    uci.handleLine("debug on");
-    EXPECT_TRUE(uci.debug());
-    uci.handleLine("debug off");
-    EXPECT_FALSE(uci.debug());
-    uci.handleLine("debug");
-    EXPECT_FALSE(uci.debug());
+TEST(UciOutput, ErrorsStayOutAndMutingStopsStatisticsAndLines) {
+    test::CapturedFile out;
+    UciAusgabe_t sink(emptyOptionTable, out.get());
+    EXPECT_EQ(out.lines(),
+              (std::vector<std::string>{"id name Tolvaren 2017-01-01", "id author Kestrane", "uciok"}));
+    sink.statistics(2, 0, 0, 10, 3, 0);
+    sink.line("readyok");
+    // Errors are not part of the UCI conversation.
+    sink.error("position: illegal move: ", "e2e5");
+    sink.secondError("internal", nullptr);
+    sink.mute();
+    EXPECT_TRUE(sink.muted());
+    sink.line("readyok");
+    sink.statistics(3, 0, 5, 10, 3, 0);
+    EXPECT_EQ(out.lines(), (std::vector<std::string>{
+                               "info depth 3 seldepth 3 time 1 nodes 10 nps 10000 hashfull 3", "readyok"}));
+}
+
+namespace {
+
+std::string score(int32_t s, int32_t alpha = -1000000, int32_t beta = 1000000) {
+    TextLine line;
+    appendScore(line, s, alpha, beta);
+    return line.c_str();
+}
+
+}  // namespace
+
+TEST(UciFormat, ScoreTextInCentipawnsMatesAndBounds) {
+    const std::pair<int32_t, const char*> cases[] = {
+        {1000, "cp 100"},   {1, "cp 0"},          {-1, "cp 0"},
+        {0, "cp 0"},  // tenths round toward zero
+        {2, "cp 1"},        {-2, "cp -1"},        {15, "cp 2"},
+        {-15, "cp -2"},     {450000, "cp 45000"}, {499999, "mate 1"},
+        {499997, "mate 2"}, {-499998, "mate -1"}, {-450001, "mate -25000"}};
+    for (const auto& [s, text] : cases) EXPECT_EQ(score(s), std::string(" score ") + text) << s;
+    // Against the window 100..300.
+    EXPECT_EQ(score(300, 100, 300), " score cp 30 lowerbound");
+    EXPECT_EQ(score(400, 100, 300), " score cp 40 lowerbound");
+    EXPECT_EQ(score(100, 100, 300), " score cp 10 upperbound");
+    EXPECT_EQ(score(200, 100, 300), " score cp 20");
+}
+
+TEST(UciFormat, StatisticsLine) {
+    TextLine line;
+    formatStatistics(line, {4, 3, 2000, 1000000, 17, 0});
+    EXPECT_STREQ(line.c_str(), "info depth 5 seldepth 5 time 2000 nodes 1000000 nps 500000 hashfull 17");
+
+    line.clear();
+    formatStatistics(line, {0, 9, 0, 123, 0, 4});
+    EXPECT_STREQ(line.c_str(), "info depth 1 seldepth 9 time 1 nodes 123 nps 123000 hashfull 0 tbhits 4");
+}
+
+TEST(UciFormat, PrincipalVariationLine) {
+    TextLine line;
+    formatPvHead(line, 250, -1000, 1000, {6, 11, 1500, 300000, 5, 0});
+    for (const char* m : {"e2e4", "e7e5", "g1f3"}) ASSERT_TRUE(line.appendMove(m));
+    EXPECT_STREQ(line.c_str(),
+                 "info depth 7 seldepth 11 score cp 25 time 1500 nodes 300000 nps 199866 hashfull 5 pv e2e4 "
+                 "e7e5 g1f3");
+
+    // Zero time prints as 1; the rate divides by time + 1.
+    line.clear();
+    formatPvHead(line, 0, -10, 0, {0, 0, 0, 50, 0, 3});
+    EXPECT_STREQ(
+        line.c_str(),
+        "info depth 1 seldepth 1 score cp 0 lowerbound time 1 nodes 50 nps 50000 hashfull 0 tbhits 3 pv");
+
+    // A negative time from a clock step must not divide by zero.
+    line.clear();
+    formatPvHead(line, 0, -10, 10, {0, 0, -1, 50, 0, 0});
+    EXPECT_STREQ(line.c_str(), "info depth 1 seldepth 1 score cp 0 time 1 nodes 50 nps 50000 hashfull 0 pv");
+}
+
+TEST(UciFormat, VariationStopsBelowOneThousandCharacters) {
+    TextLine line;
+    formatPvHead(line, 0, -10, 10, {0, 0, 10, 10, 0, 0});
+    const std::size_t head = line.size();
+    int appended = 0;
+    for (int i = 0; i < 400; ++i) appended += line.appendMove("a7a8q") ? 1 : 0;
+    EXPECT_LT(line.size(), PvLineLimit);
+    EXPECT_GE(line.size(), PvLineLimit - 6);
+    EXPECT_EQ(line.size(), head + appended * 6u);
+
+    TextLine multi;
+    formatMultiPvHead(multi, 2, 100, 3);
+    for (int i = 0; i < 400; ++i) multi.appendMove("e2e4");
+    EXPECT_LT(multi.size(), PvLineLimit);
+}
+
+TEST(UciFormat, MultiPvLineNeverShowsABound) {
+    TextLine line;
+    formatMultiPvHead(line, 3, -499998, 8);
+    line.appendMove("h2h3");
+    EXPECT_STREQ(line.c_str(), "info multipv 3 depth 9 score mate -1 pv h2h3");
+    line.clear();
+    formatMultiPvHead(line, 1, 1, 0);
+    EXPECT_STREQ(line.c_str(), "info multipv 1 depth 1 score cp 0 pv");
+}
+
+TEST(UciFormat, BestMoveAndCurrentMove) {
+    TextLine line;
+    formatBestMove(line, "e2e4", "e7e5");
+    EXPECT_STREQ(line.c_str(), "bestmove e2e4 ponder e7e5");
+    line.clear();
+    formatBestMove(line, "a7a8q", nullptr);
+    EXPECT_STREQ(line.c_str(), "bestmove a7a8q");
+    line.clear();
+    formatCurrentMove(line, "g1f3", 4, 120);
+    EXPECT_STREQ(line.c_str(), "info currmove g1f3 currmovenumber 4 hashfull 120");
+}
+
+TEST(UciFormat, TimingLineKeepsItsColumns) {
+    SearchTimes times;
+    TextLine line;
+    const double first = times.add(2.5);
+    formatTimingLine(line, times, first);
+    EXPECT_STREQ(line.c_str(), "  1        2.500        2.500        2.500");
+
+    // Short searches count as 0.01 s so the logarithm stays finite.
+    EXPECT_DOUBLE_EQ(times.add(0.0), 0.01);
+    EXPECT_DOUBLE_EQ(times.add(-3.0), 0.01);
+    EXPECT_EQ(times.count, 3);
+    EXPECT_DOUBLE_EQ(times.sum, 2.52);
+    EXPECT_NEAR(times.geometricMean(), std::cbrt(2.5 * 0.01 * 0.01), 1e-12);
+}
+
+TEST(UciFormat, BlanksCollapseAndOverlongAppendsAreCutNotOverrun) {
+    TextLine line;
+    line.append("  a   b c    ");
+    line.collapseBlanks();
+    EXPECT_STREQ(line.c_str(), " a b c ");
+    EXPECT_EQ(line.size(), 7u);
+    line.clear();
+    const std::string big(5000, 'x');
+    line.append(big.c_str());
+    EXPECT_EQ(line.size(), TextLine::Capacity - 1);
+    line.appendf("%s", big.c_str());
+    EXPECT_EQ(line.size(), TextLine::Capacity - 1);
+    EXPECT_FALSE(line.appendMove("e2e4"));
+}
+
+// The defaults the "uci" answer shows are checked by the protocol's process test; these are the
+// hidden ones and the lookups around them.
+TEST(Options, HiddenDefaultsLookupsAndHarmlessBadIndexes) {
+    Optionen_t o(engineOptionTable);
+    ASSERT_EQ(o.count(), 15);
+    EXPECT_EQ(o.text(OptionBitbasePath), ".");
+    EXPECT_EQ(o.number(OptionResign), 700);
+    EXPECT_EQ(o.indexOf("NoOutput"), OptionNoOutput);
+    EXPECT_EQ(o.indexOf("hash"), -1);
+    EXPECT_EQ(o.number(-1), 0);
+    EXPECT_EQ(o.number(15), 0);
+
+    Optionen_t none(emptyOptionTable);
+    EXPECT_EQ(none.count(), 0);
+    none.setNumber(OptionHash, 5);
+    EXPECT_EQ(none.number(OptionHash), 0);
+    EXPECT_EQ(none.text(OptionBookFile), "");
+    EXPECT_FALSE(none.takeButton(OptionClearHash));
+}
+
+TEST(Setoption, SpinValuesAreClampedAndTheirTextFollows) {
+    Optionen_t o(engineOptionTable);
+    // Text that is no number reads as 0; ten thousand digits saturate instead of overflowing.
+    const std::string nines(10000, '9');
+    const struct {
+        std::string line;
+        int index, value;
+    } cases[] = {
+        {"name Hash value 5000", OptionHash, 1000},
+        {"name Hash value 0", OptionHash, 1},
+        {"name Hash value -7", OptionHash, 1},
+        {"name Hash value lots", OptionHash, 1},
+        {"  name   Hash   value   64", OptionHash, 64},
+        {"name Resign value " + nines, OptionResign, 2000},
+        {"name Resign value -" + nines, OptionResign, 400},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(applySetoption(o, c.line.c_str())) << c.line;
+        EXPECT_EQ(o.number(c.index), c.value) << c.line;
+        EXPECT_EQ(o.text(c.index), std::to_string(c.value)) << c.line;
+    }
+}
+
+TEST(Setoption, LongestWholeNameWinsCaseMattersAndMalformedLinesChangeNothing) {
+    Optionen_t o(engineOptionTable);
+    EXPECT_TRUE(applySetoption(o, "name MultiPV_Score value 30"));
+    EXPECT_EQ(o.number(OptionMultiPvScore), 30);
+    EXPECT_EQ(o.number(OptionMultiPv), 1);
+    EXPECT_TRUE(applySetoption(o, "name MultiPV value 3"));
+    EXPECT_EQ(o.number(OptionMultiPv), 3);
+
+    for (const char* bad :
+         {"name hash value 64", "name HASH value 64", "name Hashes value 64", "name Unknown value 1", "",
+          "name", "Hash value 5", "name Hash", "name Hash value", "name Hash 5", "name Ponder value maybe"})
+        EXPECT_FALSE(applySetoption(o, bad)) << bad;
+    EXPECT_EQ(o.number(OptionHash), 3);
+    EXPECT_EQ(o.text(OptionPonder), "true");
+}
+
+TEST(Setoption, ChecksTakeTrueOrFalse) {
+    Optionen_t o(engineOptionTable);
+    EXPECT_TRUE(applySetoption(o, "name UCI_Chess960 value true"));
+    EXPECT_TRUE(o.flag(OptionChess960));
+    EXPECT_EQ(o.text(OptionChess960), "true");
+    EXPECT_TRUE(applySetoption(o, "name Ponder value false"));
+    EXPECT_FALSE(o.flag(OptionPonder));
+    EXPECT_EQ(o.text(OptionPonder), "false");
+    o.setFlag(OptionPonder, true);
+    EXPECT_EQ(o.text(OptionPonder), "true");
+    EXPECT_TRUE(o.flag("Ponder", false));
+    EXPECT_TRUE(o.flag("NoSuchOption", true));
+    EXPECT_EQ(o.number("NoSuchOption", -5), -5);
+    EXPECT_FALSE(o.text("NoSuchOption").has_value());
+}
+
+TEST(Setoption, ButtonIsPressedByNameAloneAndTakenOnce) {
+    Optionen_t o(engineOptionTable);
+    EXPECT_FALSE(o.takeButton(OptionClearHash));
+    EXPECT_TRUE(applySetoption(o, "name Clear Hash"));
+    EXPECT_EQ(o.text(OptionClearHash), "true");
+    EXPECT_TRUE(o.takeButton(OptionClearHash));
+    EXPECT_FALSE(o.takeButton(OptionClearHash));
+    EXPECT_EQ(o.text(OptionClearHash), "false");
+    EXPECT_TRUE(applySetoption(o, "name Clear Hash value whatever"));
+    EXPECT_TRUE(o.flag(OptionClearHash));
+}
+
+TEST(Setoption, StringsKeepBlanksAndAreCutAt256) {
+    Optionen_t o(engineOptionTable);
+    EXPECT_TRUE(applySetoption(o, "name UCI_Opponent value GM 2700 computer Some Engine"));
+    EXPECT_EQ(o.text(OptionOpponent), "GM 2700 computer Some Engine");
+    EXPECT_TRUE(applySetoption(o, "name BitbasePath value 12/bases"));
+    EXPECT_EQ(o.number(OptionBitbasePath), 12);
+    EXPECT_EQ(o.text("BitbasePath"), "12/bases");
+    EXPECT_TRUE(applySetoption(o, ("name BookFile value " + std::string(10000, 'x')).c_str()));
+    EXPECT_EQ(o.text(OptionBookFile), std::string(256, 'x'));
 }
 
 }  // namespace tolvaren

@@ -1,23 +1,30 @@
+// The XBoard adapter: its level parser, its queue to the UCI side and the commands it translates.
 #include "protocol/xboard_interface.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <future>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "board/board_test_support.h"
 #include "board/draw_classification.h"
-#include "board/make_move.h"
-#include "board/movegen.h"
-#include "board/notation.h"
-#include "board/position.h"
+#include "protocol/input.h"
 #include "protocol/uci_format.h"
 #include "protocol/xboard_output.h"
+#include "protocol/xboard_queue.h"
+#include "protocol/xboard_time_control.h"
 #include "search/options.h"
+#include "search/output.h"
 #include "search/time_control.h"
 #include "support/test_files.h"
 
@@ -77,9 +84,12 @@ struct Rig {
     }
     ~Rig() { sink.connect(nullptr, nullptr); }
 
-    void send(const char* line) {
-        adapter.handleLine(line);
+    void send(const std::string& line) {
+        adapter.handleLine(line.c_str());
         adapter.waitUntilIdle();
+    }
+    void send(std::initializer_list<std::string> lines) {
+        for (const std::string& line : lines) send(line);
     }
     std::vector<std::string> commands() { return uci.take(); }
     // Lines printed since the last call.
@@ -90,49 +100,43 @@ struct Rig {
 
     // The search's reports for the position the adapter sent: a thinking line with the
     // score (when given), then the best move. Moves are read against the game.
-    Stellung_t game;
-    Zustand_t gameState;
+    testing::Board game;
     void searchEnds(const char* best, const char* ponder = nullptr, const int32_t* score = nullptr) {
         replay();
-        const Zug_t bestMove = readCoordinate(game, best);
+        const Zug_t bestMove = readCoordinate(game.pos, best);
         if (score != nullptr)
-            sink.principalVariation(game, &bestMove, 1, *score, -1, 1, 3, 3, 0, 1000, 0, 0, false);
+            sink.principalVariation(game.pos, &bestMove, 1, *score, -1, 1, 3, 3, 0, 1000, 0, 0, false);
         Zug_t ponderMove = 0;
         if (ponder != nullptr) {
             Zustand_t next;
             Rueckzug_t undo;
-            playMove(game, bestMove, gameState, next, undo);
-            ponderMove = readCoordinate(game, ponder);
+            playMove(game.pos, bestMove, game.state, next, undo);
+            ponderMove = readCoordinate(game.pos, ponder);
             takeBack(undo);
         }
-        sink.bestMove(game, bestMove, ponderMove);
+        sink.bestMove(game.pos, bestMove, ponderMove);
         adapter.waitUntilIdle();
     }
     // The game as the adapter's move text describes it.
     void replay() {
-        setStartPosition(game, gameState);
+        setStartPosition(game.pos, game.state);
         const std::string moves = adapter.moveText();
-        Zustand_t next;
-        for (std::size_t i = 0; i < moves.size(); i += 6) {
-            const Zug_t move = readCoordinate(game, std::string_view(moves).substr(i, 6));
-            ASSERT_TRUE(playPermanent(game, move, gameState, next));
-            gameState = next;
-        }
+        for (std::size_t i = 0; i < moves.size(); i += 6) ASSERT_TRUE(game.play(moves.substr(i, 6)));
     }
     // A legal move of the side to move that neither ends nor repeats the game.
     std::string quietMove(uint32_t seed) {
         replay();
         Zugliste_t list;
-        const uint32_t* end = generate(game, gameState, list.begin());
+        const uint32_t* end = generate(game.pos, game.state, list.begin());
         const int count = static_cast<int>(end - list.begin());
         for (int k = 0; k < count; ++k) {
             const Zug_t move = moveOf(list.entry[(seed + k * 7) % count]);
-            Stellung_t copy = game;
+            Stellung_t copy = game.pos;
             Zustand_t next;
-            if (!playPermanent(copy, move, gameState, next)) continue;
+            if (!playPermanent(copy, move, game.state, next)) continue;
             if (gameOver(copy, next) || classifyDraw(copy, next) != DrawNone) continue;
             char text[8];
-            return writeCoordinate(game, move, text);
+            return writeCoordinate(game.pos, move, text);
         }
         return "";
     }
@@ -148,12 +152,78 @@ void playQuietGame(Rig& rig, int engineMoves, const int32_t* score,
         if (printed)  // thinking lines begin with the depth
             for (const std::string& line : rig.output())
                 if (!std::isdigit(static_cast<unsigned char>(line[0]))) printed->push_back(line);
-        if (i + 1 < engineMoves) rig.send(("usermove " + rig.quietMove(i * 17 + 3)).c_str());
+        if (i + 1 < engineMoves) rig.send("usermove " + rig.quietMove(i * 17 + 3));
     }
     rig.commands();
 }
 
+XboardTimeControl parsedLevel(const char* args) {
+    XboardTimeControl control;
+    EXPECT_TRUE(parseLevel(args, control)) << args;
+    return control;
+}
+
 }  // namespace
+
+TEST(XboardTimeControl, LevelParsing) {
+    const XboardTimeControl classic = parsedLevel("40 5 0");
+    EXPECT_EQ(classic.periods[0].moves, 40);
+    EXPECT_EQ(classic.periods[0].base, 300000.0);
+    EXPECT_FALSE(classic.periods[1].exists());
+
+    EXPECT_EQ(parsedLevel("0 0:30 0").periods[0].base, 30000.0);
+    EXPECT_EQ(parsedLevel("0 2 1.5").periods[0].increment, 1500.0);
+
+    const XboardTimeControl three = parsedLevel("40 1:30 0 20 1 5 0 0:45 2");
+    EXPECT_EQ(three.periods[0].base, 90000.0);
+    EXPECT_EQ(three.periods[1].moves, 20);
+    EXPECT_EQ(three.periods[1].increment, 5000.0);
+    EXPECT_EQ(three.periods[2].base, 45000.0);
+
+    XboardTimeControl control;
+    for (const char* bad : {"1 2", "", "40 5 0 20", "40 5 0 20 1", "x 5 0", "40 5:x 0", "99999999999 5 0"})
+        EXPECT_FALSE(parseLevel(bad, control)) << bad;
+}
+
+TEST(XboardTimeControl, MovesToGoAndIncrementDueWalkThePeriods) {
+    // One repeating period of 40 moves in 5 minutes.
+    const XboardTimeControl classic = parsedLevel("40 5 0");
+    EXPECT_EQ(locatePeriod(classic, 0).movesToGo, 40);
+    EXPECT_EQ(locatePeriod(classic, 39).movesToGo, 1);
+    EXPECT_EQ(locatePeriod(classic, 40).movesToGo, 40);
+    EXPECT_EQ(incrementDue(classic, 38), 0.0);
+    EXPECT_EQ(incrementDue(classic, 39), 300000.0);  // the 40th move earns the next 5 minutes
+    EXPECT_EQ(incrementDue(classic, 79), 300000.0);
+
+    // 40 moves, then repeating blocks of 20 moves with 1 minute and 5 s per move.
+    const XboardTimeControl two = parsedLevel("40 0:30 0 20 1 5");
+    EXPECT_EQ(incrementDue(two, 39), 60000.0);  // completes period 1: the next period's base
+    EXPECT_EQ(locatePeriod(two, 40).period, 1);
+    EXPECT_EQ(locatePeriod(two, 40).movesToGo, 20);
+    EXPECT_EQ(incrementDue(two, 40), 5000.0);
+    EXPECT_EQ(incrementDue(two, 59), 65000.0);  // a cycle of the last period: base plus increment
+    EXPECT_EQ(locatePeriod(two, 60).movesToGo, 20);
+
+    // Sudden death after two counted periods.
+    const XboardTimeControl three = parsedLevel("40 2 0 20 1 0 0 1 3");
+    EXPECT_EQ(incrementDue(three, 59), 60000.0);
+    EXPECT_EQ(locatePeriod(three, 60).period, 2);
+    EXPECT_EQ(locatePeriod(three, 60).movesToGo, 0);
+    EXPECT_EQ(incrementDue(three, 100), 3000.0);
+
+    // Incremental: no move count at all.
+    const XboardTimeControl fischer = parsedLevel("0 2 12");
+    EXPECT_EQ(locatePeriod(fischer, 30).movesToGo, 0);
+    EXPECT_EQ(incrementDue(fischer, 30), 12000.0);
+}
+
+TEST(XboardTimeControl, ScoresInXboardUnits) {
+    // Mate in one ply is 32766.
+    const std::pair<int32_t, int32_t> cases[] = {{1000, 100},     {15, 2},         {-15, -2},
+                                                 {2, 1},          {1, 0},          {-1, 0},
+                                                 {450000, 45000}, {499999, 32766}, {-499998, -32765}};
+    for (const auto& [score, expected] : cases) EXPECT_EQ(xboardScore(score), expected) << score;
+}
 
 TEST(XboardInterface, HandshakeFeaturesIniOptionsAndOldVersions) {
     const std::vector<std::string> features = {
@@ -194,22 +264,16 @@ TEST(XboardInterface, HandshakeFeaturesIniOptionsAndOldVersions) {
 
 TEST(XboardInterface, ClockCommandsShapeTheGoLine) {
     auto rig = std::make_unique<Rig>();
-    rig->send("level 40 5 0");
-    rig->send("go");
+    rig->send({"level 40 5 0", "go"});
     EXPECT_EQ(rig->commands(),
               (std::vector<std::string>{"position startpos",
                                         "go wtime 300000 btime 300000 winc 0 binc 0 movestogo 40"}));
-    rig->send("force");
-    rig->send("level 0 0:30 0");
+    rig->send({"force", "level 0 0:30 0"});
     EXPECT_EQ(rig->adapter.ownClock(), 30000);
-    rig->send("time 4567");
-    rig->send("st 30");
-    rig->send("go");
+    rig->send({"time 4567", "st 30", "go"});
     std::vector<std::string> sent = rig->commands();
     EXPECT_EQ(sent.back(), "go movetime 29650");
-    rig->send("force");
-    rig->send("sd 6");
-    rig->send("go");
+    rig->send({"force", "sd 6", "go"});
     EXPECT_EQ(rig->commands().back(), "go depth 6");
 
     // A malformed level changes nothing.
@@ -220,13 +284,9 @@ TEST(XboardInterface, ClockCommandsShapeTheGoLine) {
 
 TEST(XboardInterface, UserMovesAreCheckedAgainstTheGame) {
     auto rig = std::make_unique<Rig>();
-    rig->send("force");
-    rig->send("usermove e2e5");
-    rig->send("usermove e7e5");
+    rig->send({"force", "usermove e2e5", "usermove e7e5"});
     EXPECT_EQ(rig->output(), (std::vector<std::string>{"Illegal move: e2e5", "Illegal move: e7e5"}));
-    rig->send("usermove e2e4");
-    rig->send("usermove e7e5");
-    rig->send("usermove g1f3");
+    rig->send({"usermove e2e4", "usermove e7e5", "usermove g1f3"});
     EXPECT_EQ(rig->adapter.moveText(), "e2e4  e7e5  g1f3  ");
     rig->send("undo");
     EXPECT_EQ(rig->adapter.moveText(), "e2e4  e7e5  ");
@@ -235,8 +295,7 @@ TEST(XboardInterface, UserMovesAreCheckedAgainstTheGame) {
     rig->commands();
 
     // Out of force mode a legal move starts the engine thinking on the whole game.
-    rig->send("new");
-    rig->send("usermove e2e4");
+    rig->send({"new", "usermove e2e4"});
     const std::vector<std::string> sent = rig->commands();
     ASSERT_GE(sent.size(), 2u);
     EXPECT_EQ(sent[sent.size() - 2], "position startpos moves e2e4");
@@ -245,9 +304,7 @@ TEST(XboardInterface, UserMovesAreCheckedAgainstTheGame) {
 
 TEST(XboardInterface, EngineMoveDeferredPongAndPondering) {
     auto rig = std::make_unique<Rig>();
-    rig->send("hard");
-    rig->send("go");
-    rig->send("ping 7");
+    rig->send({"hard", "go", "ping 7"});
     EXPECT_TRUE(rig->output().empty());  // the pong waits for the move
     rig->commands();
     rig->searchEnds("e2e4", "e7e5");
@@ -288,14 +345,13 @@ TEST(XboardInterface, ReportsOfAnAbandonedSearchAreDropped) {
         rig->sink.principalVariation(root, pv, 1, 100, -1, 1, 3, 3, 0, 1000, 0, 0, false);
         return rig->output();
     };
-    rig->send("hard");
-    rig->send("go");
+    rig->send({"hard", "go"});
     rig->searchEnds("e2e4", "e7e5");
     rig->output();
     rig->replay();
-    auto pondered = std::make_unique<Stellung_t>(rig->game);
+    auto pondered = std::make_unique<Stellung_t>(rig->game.pos);
     Zustand_t afterReply;
-    ASSERT_TRUE(playPermanent(*pondered, readCoordinate(*pondered, "e7e5"), rig->gameState, afterReply));
+    ASSERT_TRUE(playPermanent(*pondered, readCoordinate(*pondered, "e7e5"), rig->game.state, afterReply));
     const auto ponderLine = report(*pondered, "g1f3");
     ASSERT_EQ(ponderLine.size(), 1u);
     EXPECT_NE(ponderLine[0].find(" (e7e5) g1f3"), std::string::npos) << ponderLine[0];
@@ -303,19 +359,17 @@ TEST(XboardInterface, ReportsOfAnAbandonedSearchAreDropped) {
     rig->send("usermove d7d6");  // not the reply pondered on
     EXPECT_TRUE(report(*pondered, "g1f3").empty());
     rig->replay();
-    EXPECT_EQ(report(rig->game, "g1f3").size(), 1u);
+    EXPECT_EQ(report(rig->game.pos, "g1f3").size(), 1u);
     rig->send("force");
-    EXPECT_TRUE(report(rig->game, "g1f3").empty());
+    EXPECT_TRUE(report(rig->game.pos, "g1f3").empty());
 }
 
 TEST(XboardInterface, ClockEarnsThePeriodAndKeepsAFloor) {
     auto rig = std::make_unique<Rig>();
-    rig->send("level 40 5 0");
-    rig->send("go");
+    rig->send({"level 40 5 0", "go"});
     for (int i = 0; i < 40; ++i) {
         if (i > 0) {
-            rig->send("time 30000");
-            rig->send(("usermove " + rig->quietMove(i * 17 + 3)).c_str());
+            rig->send({"time 30000", "usermove " + rig->quietMove(i * 17 + 3)});
         }
         rig->searchEnds(rig->quietMove(i * 13 + 5).c_str());
         ASSERT_EQ(rig->adapter.moveText().size(), static_cast<std::size_t>(12 * i + 6));
@@ -327,8 +381,7 @@ TEST(XboardInterface, ClockEarnsThePeriodAndKeepsAFloor) {
     EXPECT_GT(rig->adapter.ownClock(), 590000);
     EXPECT_LE(rig->adapter.ownClock(), 600000);
 
-    rig->send(("usermove " + rig->quietMove(1)).c_str());
-    rig->send("time 5");
+    rig->send({"usermove " + rig->quietMove(1), "time 5"});
     rig->searchEnds(rig->quietMove(2).c_str());
     EXPECT_EQ(rig->adapter.ownClock(), 150);
 }
@@ -339,8 +392,7 @@ TEST(XboardInterface, DrawOffersAndResignation) {
     auto offered = std::make_unique<Rig>();
     std::vector<std::string> printed;
     playQuietGame(*offered, 3, &level, &printed);
-    offered->send(("usermove " + offered->quietMove(99)).c_str());
-    offered->send("draw");
+    offered->send({"usermove " + offered->quietMove(99), "draw"});
     offered->searchEnds(offered->quietMove(7).c_str(), nullptr, &level);
     std::vector<std::string> last = offered->output();
     ASSERT_GE(last.size(), 3u);  // thinking line, offer, move
@@ -379,9 +431,7 @@ TEST(XboardInterface, GameEndsAreAnnounced) {
     EXPECT_EQ(rig->output(), (std::vector<std::string>{"1-0 {White mates}"}));
     EXPECT_TRUE(rig->commands().empty());  // nothing to think about
 
-    rig->send("setboard 8/8/4k3/8/3r4/3K4/8/8 w - - 0 1");
-    rig->send("force");
-    rig->send("usermove d3d4");
+    rig->send({"setboard 8/8/4k3/8/3r4/3K4/8/8 w - - 0 1", "force", "usermove d3d4"});
     EXPECT_EQ(rig->output(), (std::vector<std::string>{"1/2-1/2 {Insufficient material}"}));
 
     rig->send("setboard not a position");
@@ -399,9 +449,9 @@ TEST(XboardInterface, AnalysisThinkingLinesAndStatus) {
                                                          "position startpos", "go infinite"}));
     rig->time.start = nowMillis();
     rig->replay();
-    const Zug_t pv[] = {readCoordinate(rig->game, "e2e4"), readCoordinate(rig->game, "g1f3")};
-    rig->sink.currentMove(rig->game, pv[0], 3, 0);
-    rig->sink.principalVariation(rig->game, pv, 2, 499999, -1, 1, 4, 5, 0, 12345, 0, 0, false);
+    const Zug_t pv[] = {readCoordinate(rig->game.pos, "e2e4"), readCoordinate(rig->game.pos, "g1f3")};
+    rig->sink.currentMove(rig->game.pos, pv[0], 3, 0);
+    rig->sink.principalVariation(rig->game.pos, pv, 2, 499999, -1, 1, 4, 5, 0, 12345, 0, 0, false);
     const std::vector<std::string> thinking = rig->output();
     ASSERT_EQ(thinking.size(), 1u);
     EXPECT_EQ(thinking[0].rfind("5 32766 ", 0), 0u) << thinking[0];
@@ -427,11 +477,7 @@ TEST(XboardInterface, AnalysisThinkingLinesAndStatus) {
 
 TEST(XboardInterface, OptionCommandsAndUnknownCommands) {
     auto rig = std::make_unique<Rig>();
-    rig->send("memory 64");
-    rig->send("memory 2");
-    rig->send("cores 0");
-    rig->send("name Fairy-Max 5.0b");
-    rig->send("variant fischerandom");
+    rig->send({"memory 64", "memory 2", "cores 0", "name Fairy-Max 5.0b", "variant fischerandom"});
     EXPECT_EQ(rig->commands(),
               (std::vector<std::string>{"setoption name Hash value 60", "setoption name Hash value 1",
                                         "setoption name NumberOfProcessors value 1",
@@ -439,6 +485,127 @@ TEST(XboardInterface, OptionCommandsAndUnknownCommands) {
                                         "setoption name UCI_Chess960 value true"}));
     rig->send("frobnicate now");
     EXPECT_EQ(rig->output(), (std::vector<std::string>{"Error (unknown command): frobnicate now"}));
+}
+
+namespace {
+
+// Records everything the queue hands on, in one list, so order across kinds shows.
+struct Journal {
+    std::mutex mutex;
+    std::vector<std::string> entries;
+    void add(std::string entry) {
+        std::lock_guard lock(mutex);
+        entries.push_back(std::move(entry));
+    }
+};
+
+// A command target that can be held at its first command until released.
+class GatedTarget : public Eingabe_t {
+   public:
+    explicit GatedTarget(Journal& journal, bool gated = false) : journal_(journal) {
+        if (!gated) release();
+    }
+    void handleLine(const char* line) override {
+        gate_.wait();
+        journal_.add(std::string("cmd:") + line);
+    }
+    void release() { open_.set_value(); }
+
+   private:
+    Journal& journal_;
+    std::promise<void> open_;
+    std::shared_future<void> gate_ = open_.get_future().share();
+};
+
+class RecordingSink : public Ausgabe_t {
+   public:
+    explicit RecordingSink(Journal& journal) : journal_(journal) {}
+    void line(const char* text) override { journal_.add(std::string("line:") + text); }
+    void error(const char* message, const char* detail) override {
+        journal_.add(std::string("error:") + message + "|" + (detail != nullptr ? detail : "<none>"));
+    }
+
+   private:
+    Journal& journal_;
+};
+
+}  // namespace
+
+TEST(XboardQueue, KindsArriveInPostingOrderAndLongLinesTakeLargerSlots) {
+    Journal journal;
+    GatedTarget target(journal);
+    RecordingSink sink(journal);
+    XboardUciQueue_t queue(target, sink);
+    EXPECT_TRUE(queue.post(XboardUciQueue_t::Command, "debug on"));
+    EXPECT_EQ(queue.lastSlotCapacity(), XboardUciQueue_t::SmallSlotSize);
+    EXPECT_TRUE(queue.post(XboardUciQueue_t::Error, "unknown command", "frobnicate 3"));
+    EXPECT_TRUE(queue.post(XboardUciQueue_t::Error, "file 'x' not found", ""));
+    const std::string medium(1500, 'm');
+    queue.post(XboardUciQueue_t::Line, medium);
+    EXPECT_EQ(queue.lastSlotCapacity(), XboardUciQueue_t::MediumSlotSize);
+    std::string position = "position startpos moves";
+    while (position.size() < 70000) position += " e2e4 ";
+    queue.post(XboardUciQueue_t::Command, position);
+    EXPECT_EQ(queue.lastSlotCapacity(), XboardUciQueue_t::LargeSlotSize);
+    // Beyond the largest slot the entry still arrives, through the overflow.
+    const std::string huge(100000, 'h');
+    queue.post(XboardUciQueue_t::Command, huge);
+    EXPECT_EQ(queue.lastSlotCapacity(), 0u);
+    queue.post(XboardUciQueue_t::Command, "go depth 3");
+    queue.waitUntilDrained();
+    EXPECT_EQ(journal.entries,
+              (std::vector<std::string>{"cmd:debug on", "error:unknown command|frobnicate 3",
+                                        "error:file 'x' not found|<none>", "line:" + medium,
+                                        "cmd:" + position, "cmd:" + huge, "cmd:go depth 3"}));
+}
+
+TEST(XboardQueue, BurstBeyondTheSlotsNeitherBlocksNorReorders) {
+    Journal journal;
+    GatedTarget target(journal, true);
+    RecordingSink sink(journal);
+    XboardUciQueue_t queue(target, sink);
+
+    // The worker is stuck in the first command; posting 200 more must still return.
+    std::vector<std::string> expected;
+    for (int i = 0; i < 200; ++i) {
+        const std::string text = "setoption name Hash value " + std::to_string(i);
+        ASSERT_TRUE(queue.post(i % 3 == 1 ? XboardUciQueue_t::Line : XboardUciQueue_t::Command, text));
+        expected.push_back((i % 3 == 1 ? "line:" : "cmd:") + text);
+        if (i == 100) {  // a long line in the middle of the overflow keeps its place
+            const std::string position = "position startpos moves" + std::string(70000, ' ');
+            queue.post(XboardUciQueue_t::Command, position);
+            expected.push_back("cmd:" + position);
+        }
+    }
+    EXPECT_FALSE(queue.drained());
+    EXPECT_GT(queue.overflowCount(), 0u);
+    target.release();
+    queue.waitUntilDrained();
+    EXPECT_EQ(journal.entries, expected);
+
+    // Once drained the slots are used again.
+    queue.post(XboardUciQueue_t::Command, "isready");
+    EXPECT_EQ(queue.lastSlotCapacity(), XboardUciQueue_t::SmallSlotSize);
+    queue.waitUntilDrained();
+}
+
+TEST(XboardQueue, DestructionWithEntriesOutstandingEnds) {
+    Journal journal;
+    GatedTarget target(journal, true);
+    RecordingSink sink(journal);
+    auto destroyed = std::async(std::launch::async, [&] {
+        XboardUciQueue_t queue(target, sink);
+        for (int i = 0; i < 80; ++i) queue.post(XboardUciQueue_t::Command, "stop");
+        target.release();
+    });
+    if (destroyed.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // A hung worker would also hang the future's destructor: fail the run here.
+        std::fputs("destroying a queue with entries outstanding hangs\n", stderr);
+        std::_Exit(1);
+    }
+    // Whatever ran before the end ran in order and whole.
+    EXPECT_LE(journal.entries.size(), 80u);
+    for (const std::string& e : journal.entries) EXPECT_EQ(e, "cmd:stop");
 }
 
 }  // namespace tolvaren

@@ -1,4 +1,7 @@
-// The picker's order: table move, recapture, then captures by value, killers, quiet moves.
+// Move ordering: history growth and rescaling, the killer rule, and the picker's order (table
+// move, recapture, then captures by value, history, killers, quiet moves).
+#include "search/move_picker.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -10,12 +13,14 @@
 #include "board/notation.h"
 #include "board/position.h"
 #include "search/history.h"
-#include "search/move_picker.h"
 #include "search/ply_record.h"
 
 namespace tolvaren {
 
 namespace {
+
+constexpr Zug_t KnightF3 = makeMove(62, 45, ZugSpringer);  // g1f3
+constexpr Zug_t PawnE4 = makeMove(52, 36, ZugBauer);       // e2e4
 
 // A node with its parent record, as the search lays them out.
 struct PickerFixture {
@@ -28,7 +33,8 @@ struct PickerFixture {
         EXPECT_TRUE(readFen(*pos, records[0].child, fen));
         if (lastMove) {
             // The move that led here, read as the opponent's move from its origin square.
-            const Zug_t m = static_cast<Zug_t>(makeMove(squareFromName(lastMove), squareFromName(lastMove + 2), ZugSpringer));
+            const Zug_t m = static_cast<Zug_t>(
+                makeMove(squareFromName(lastMove), squareFromName(lastMove + 2), ZugSpringer));
             records[0].move = m;
         }
         startPicker(node(), list, generate(*pos, records[0].child, list));
@@ -43,6 +49,56 @@ struct PickerFixture {
 };
 
 }  // namespace
+
+TEST(History, IncrementGrowsEveryFewCutoffsAndCeilingFollowsTheCounter) {
+    Historie_t h;
+    h.reward(KnightF3, 0);  // accumulator 2: no growth yet
+    EXPECT_EQ(h.counters[Historie_t::index(KnightF3)], 0x10000u);
+    EXPECT_EQ(h.increment, 0x10000u);
+    h.reward(KnightF3, 0);  // accumulator 4 > 3: grows by 1/32 before adding
+    EXPECT_EQ(h.increment, 0x10800u);
+    EXPECT_EQ(h.counters[Historie_t::index(KnightF3)], 0x20800u);
+    EXPECT_EQ(h.ceiling, 0x40000u);
+    EXPECT_EQ(h.shift, 2);
+    // Read through the shift, the key part stays within 0..511.
+    EXPECT_EQ(h.component(KnightF3), (0x20800u >> 2) >> 7);
+    EXPECT_EQ(h.component(PawnE4), 0u);
+}
+
+TEST(History, PassingTheLimitDividesEveryCounterBy2048) {
+    auto h = std::make_unique<Historie_t>();
+    h->counters[Historie_t::index(PawnE4)] = 0x12345678;
+    h->counters[Historie_t::index(KnightF3)] = 0x3C000000 - 0x8000;
+    h->ceiling = 0x40000000;
+    h->shift = 14;
+    h->increment = 0x10000;
+    h->accumulator = 0;
+    h->reward(KnightF3, 0);
+    EXPECT_EQ(h->counters[Historie_t::index(KnightF3)], (0x3C000000u + 0x8000u) >> 11);
+    EXPECT_EQ(h->counters[Historie_t::index(PawnE4)], 0x12345678u >> 11);
+    EXPECT_EQ(h->increment, 32u);  // 0x10000 >> 11 is 32 exactly, the floor
+    EXPECT_EQ(h->ceiling, 0x40000000u >> 11);
+    EXPECT_EQ(h->shift, 3);
+    // The relative order of the two moves is kept.
+    EXPECT_GT(h->component(KnightF3), h->component(PawnE4));
+}
+
+TEST(Killers, CornerLastMoveSquareAndEnPassantNeverBecomeKillers) {
+    auto records = std::make_unique<Suchebene_t[]>(3);
+    Suchebene_t& rec = records[1];
+    records[0].move = makeMove(12, 28, ZugBauer);  // the opponent's e7e5
+
+    updateKillers(rec, makeMove(15, 7, ZugTurm));       // to h8
+    updateKillers(rec, makeMove(36, 28, ZugSpringer));  // onto e5, found as a recapture anyway
+    updateKillers(rec, makeMove(27, 20, ZugEnPassant));
+    EXPECT_EQ(rec.killer1, 0u);
+
+    updateKillers(rec, KnightF3);
+    updateKillers(rec, PawnE4);
+    updateKillers(rec, PawnE4);  // the first killer again changes nothing
+    EXPECT_EQ(rec.killer1, PawnE4);
+    EXPECT_EQ(rec.killer2, KnightF3);
+}
 
 TEST(MovePicker, TableMoveComesFirstEvenBeforeWinningTheQueen) {
     // White can take the queen on d5 with the e4 pawn.

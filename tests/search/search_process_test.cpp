@@ -1,20 +1,22 @@
 // Searches as a GUI sees them: "go" in its forms, "stop", "ponderhit", "isready" while
 // searching and exactly one "bestmove" per "go", with one thread or several; and the
-// time log that searches append to "TimeLogfile".
+// time log that searches append to "TimeLogfile"; and a drawn rook-against-bishop ending reported
+// as a draw with bitbase hits, where "BitbaseCache" 0 probes nothing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "board/fen.h"
-#include "board/movegen.h"
-#include "board/notation.h"
-#include "board/position.h"
+#include "bitbase/bitbase_generator.h"
+#include "bitbase/bitbase_test_support.h"
+#include "board/board_test_support.h"
 #include "net/time_network.h"
 #include "support/test_files.h"
 #include "support/uci_engine.h"
@@ -38,12 +40,8 @@ bool anyContains(const std::vector<std::string>& lines, const std::string& part)
 
 // The move of a "bestmove" line, checked against the legal moves of the position.
 bool legalBestMove(const std::string& fen, const std::string& line) {
-    if (!startsWith(line, "bestmove ")) return false;
-    Stellung_t pos;
-    Zustand_t state;
-    if (!readFen(pos, state, fen)) return false;
-    const Zug_t m = readCoordinate(pos, line.substr(9, line.find(' ', 9) - 9));
-    return m != 0 && isLegal(pos, m, state);
+    auto board = std::make_unique<testing::Board>(testing::boardFromFen(fen));
+    return startsWith(line, "bestmove ") && board->play(line.substr(9, line.find(' ', 9) - 9));
 }
 
 }  // namespace
@@ -189,6 +187,51 @@ TEST(TimeNetworkLogProcess, SearchesAppendTheirLastIterations) {
         std::find(answer.begin(), answer.end(), "info string error writing file: /nonexistent/dir/time.log"),
         answer.end());
     EXPECT_TRUE(!answer.empty() && startsWith(answer.back(), "bestmove"));
+}
+
+namespace {
+
+// The last score and whether any line reported bitbase hits.
+struct Report {
+    std::string score;
+    bool hits = false;
+};
+
+Report search(int cacheMegabytes, const std::string& path, const std::string& fen) {
+    test::UciEngine engine;
+    engine.send("debug on");  // every iteration's line is printed
+    engine.send("setoption name BitbaseCache value " + std::to_string(cacheMegabytes));
+    engine.send("setoption name BitbasePath value " + path);
+    engine.send("position fen " + fen);
+    engine.send("go depth 12");
+    Report report;
+    for (const std::string& line : engine.untilBestMove()) {
+        report.hits |= line.find(" tbhits ") != std::string::npos;
+        const size_t at = line.find(" score ");
+        if (at != std::string::npos) report.score = line.substr(at + 7, line.find(" time ") - at - 7);
+    }
+    return report;
+}
+
+}  // namespace
+
+TEST(BitbaseSearchProcess, DrawnEndingIsADrawWithBitbasesOnly) {
+    testing::ScratchDirectory dir;
+    BitbaseGenerationOptions options;
+    options.directory = dir.path();
+    options.out = options.err = std::tmpfile();
+    for (const char* name : {"KTK", "KLK", "KTKL", "KLKT"})
+        ASSERT_EQ(generateBitbase(name, options), 0) << name;
+    std::fclose(options.out);
+
+    // White Ke2 Rd2, Black Ke6 Bd5: the rook cannot win.
+    const std::string drawn = "8/8/4k3/3b4/8/8/3RK3/8 w - - 0 1";
+    const Report with = search(16, dir.path(), drawn);
+    EXPECT_TRUE(with.hits);
+    EXPECT_EQ(with.score, "cp 0");
+    const Report without = search(0, dir.path(), drawn);
+    EXPECT_FALSE(without.hits);
+    EXPECT_FALSE(without.score.empty());
 }
 
 }  // namespace tolvaren

@@ -1,11 +1,16 @@
 // Whole searches run synchronously in the test's thread, observed through a sink that
-// keeps what the search reports.
+// keeps what the search reports; and split points and helpers inside one process: the
+// pool's allocation and idle list, cutoffs reaching the work below a split point, and
+// helper threads following "NumberOfProcessors" between searches.
 #include "search/search.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "board/fen.h"
@@ -15,6 +20,7 @@
 #include "board/position.h"
 #include "protocol/position_command.h"
 #include "search/bench.h"
+#include "search/move_picker.h"
 #include "search/options.h"
 #include "search/output.h"
 #include "search/time_control.h"
@@ -84,12 +90,11 @@ TEST(Search, FindsAMateInTwo) {
 }
 
 TEST(Search, MatedAndStalemateRootsAnswerWithoutAMove) {
-    SearchFixture mated("fen R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
-    mated.searchDepth(3);
-    EXPECT_EQ(mated.sink.bestMoves, std::vector<std::string>{"0000"});
-    SearchFixture stalemate("fen k7/2Q5/1K6/8/8/8/8/8 b - - 0 1");
-    stalemate.searchDepth(3);
-    EXPECT_EQ(stalemate.sink.bestMoves, std::vector<std::string>{"0000"});
+    for (const char* fen : {"fen R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", "fen k7/2Q5/1K6/8/8/8/8/8 b - - 0 1"}) {
+        SearchFixture f(fen);
+        f.searchDepth(3);
+        EXPECT_EQ(f.sink.bestMoves, std::vector<std::string>{"0000"}) << fen;
+    }
 }
 
 TEST(Search, ReturningToAGamePositionScoresZero) {
@@ -139,19 +144,14 @@ TEST(Search, MultiPvReportsTheBestLinesInOrder) {
     EXPECT_EQ(f.sink.bestMoves, std::vector<std::string>{"d2d5"});
 }
 
-TEST(Search, QuiescenceTakesTheHangingQueen) {
+TEST(Search, QuiescenceTakesTheHangingQueenAndFarBelowAlphaOnlyAnUndefendedPawn) {
     auto pos = std::make_unique<Stellung_t>();
     Zustand_t state;
     ASSERT_TRUE(readFen(*pos, state, "rnb1kbnr/pppp1ppp/8/3q4/4P3/8/PPPP1PPP/RNB1KBNR w KQkq - 0 1"));
-    auto searcher = std::make_unique<Suche_t>();
-    const int32_t score = searcher->quiescenceOfPosition(*pos);
-    EXPECT_GT(score, 500);  // level material after exd5, where standing pat loses a queen
-}
+    // Level material after exd5, where standing pat loses a queen.
+    EXPECT_GT(std::make_unique<Suche_t>()->quiescenceOfPosition(*pos), 500);
 
-TEST(QuiescenceTargets, FarBelowAlphaOnlyAnUndefendedPawnIsWorthTaking) {
     // Knight e4 against a lone pawn on g5; e = 0, alpha = 2000 at the first quiescence ply.
-    auto pos = std::make_unique<Stellung_t>();
-    Zustand_t state;
     const Bitboard g5 = bit(squareOf(6, 5));
     ASSERT_TRUE(readFen(*pos, state, "8/4k3/8/6p1/4N3/8/8/4K3 w - - 0 1"));
     EXPECT_TRUE(quiescenceTargets(*pos, state, 0, 2000, -1) & g5);
@@ -159,6 +159,219 @@ TEST(QuiescenceTargets, FarBelowAlphaOnlyAnUndefendedPawnIsWorthTaking) {
     EXPECT_FALSE(quiescenceTargets(*pos, state, 0, 2000, -1) & g5);
     // Close to alpha every piece is a target, defended or not.
     EXPECT_TRUE(quiescenceTargets(*pos, state, 1900, 2000, -1) & g5);
+}
+
+// Reaches into a searcher for the cases no search reliably produces.
+class SplitPointProbe {
+   public:
+    static void prepare(Suche_t& s, const Stellung_t& pos) {
+        s.prepareRoot(pos);
+        s.table().resize(1u << 20);
+    }
+    static SplitPointPool& pool(Suche_t& s) { return *s.pool_; }
+    static uint64_t nodes(const Suche_t& s) { return s.nodes_; }
+    // The root position searched as an inner node below `point`.
+    static int32_t searchBelow(Suche_t& s, Teilungspunkt_t* point, int depth) {
+        s.splitPoint_ = point;
+        const int32_t score = s.nodeSearch(-MateScore, MateScore, s.root(), depth, 0);
+        s.splitPoint_ = nullptr;
+        return score;
+    }
+    // Makes the root node a split point owned by `s`, its list generated and its first move taken.
+    static void openAtRoot(Suche_t& s, Teilungspunkt_t& point, Teilungspunkt_t* parent) {
+        Suchebene_t& node = s.root();
+        const Zustand_t& state = node.state();
+        uint32_t* begin = s.moveSlice(node);
+        startPicker(node, begin, generate(s.pos_, state, begin));
+        nextMove(s.pos_, node, s.history_[s.pos_.side]);
+        node.movesTried = 1;
+        point.position = s.pos_;
+        point.node = &node;
+        point.alpha = -MateScore;
+        point.betaPrime = point.beta = MateScore;
+        point.best = -MateScore;
+        point.owner = &s;
+        point.ownerWake = &s.wake_;
+        point.parent.store(parent);
+        point.depth.store(8);
+        point.workerLimit.store(4);
+        point.picked.store(1);
+        point.workers.store(1);
+        point.open.store(true);
+    }
+    static void searchAsOwner(Suche_t& s, Teilungspunkt_t& point) {
+        s.splitPoint_ = &point;
+        s.searchSplitPoint(point, s.root(), nullptr);
+        s.splitPoint_ = nullptr;
+    }
+};
+
+namespace {
+
+Stellung_t middlegame() {
+    Stellung_t pos;
+    Zustand_t state;
+    EXPECT_TRUE(readFen(pos, state, "r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/3P1N2/PPP2PPP/RNBQK2R w KQkq - 0 1"));
+    return pos;
+}
+
+int threadCount() {
+    int n = 0;
+    if (DIR* dir = opendir("/proc/self/task")) {
+        while (const dirent* entry = readdir(dir)) n += entry->d_name[0] != '.';
+        closedir(dir);
+    }
+    return n;
+}
+
+}  // namespace
+
+TEST(SplitPointPool, RefusesASplitWhenAllTwentyAreInUse) {
+    SplitPointPool pool;
+    std::set<Teilungspunkt_t*> taken;
+    for (int i = 0; i < SplitPointCount; ++i) {
+        Teilungspunkt_t* p = pool.allocate(10);
+        ASSERT_NE(p, nullptr) << i;
+        EXPECT_FALSE(p->free.load());
+        taken.insert(p);
+    }
+    EXPECT_EQ(taken.size(), static_cast<size_t>(SplitPointCount));
+    EXPECT_EQ(pool.inUse(), SplitPointCount);
+    EXPECT_EQ(pool.allocate(10), nullptr);
+    pool.release(**taken.begin());
+    EXPECT_EQ(pool.allocate(10), *taken.begin());
+}
+
+TEST(SplitPointPool, BusyHelpersKeepDeepNodesFromSplittingUnlessSomeoneIsIdle) {
+    SplitPointPool pool;
+    // Two open splits far above leave a shallow node to search alone...
+    for (int i = 0; i < 2; ++i) {
+        Teilungspunkt_t* p = pool.allocate(20);
+        ASSERT_NE(p, nullptr);
+        p->depth.store(20);
+        p->workerLimit.store(3);
+        p->workers.store(1);
+        p->open.store(true);
+    }
+    EXPECT_EQ(pool.allocate(6), nullptr);
+    // ...but an idle searcher takes any split.
+    WakeSignal wake{0};
+    {
+        std::lock_guard<std::mutex> lock(pool.mutex);
+        ASSERT_TRUE(pool.enterIdle(&wake));
+    }
+    EXPECT_NE(pool.allocate(6), nullptr);
+}
+
+TEST(SplitPointPool, IdleListHoldsFourAndWakingEmptiesIt) {
+    SplitPointPool pool;
+    WakeSignal wakes[MaxIdleSearchers + 1] = {WakeSignal{0}, WakeSignal{0}, WakeSignal{0}, WakeSignal{0},
+                                              WakeSignal{0}};
+    std::lock_guard<std::mutex> lock(pool.mutex);
+    for (int i = 0; i < MaxIdleSearchers; ++i) EXPECT_TRUE(pool.enterIdle(&wakes[i]));
+    EXPECT_TRUE(pool.enterIdle(&wakes[0]));  // already there
+    EXPECT_FALSE(pool.enterIdle(&wakes[MaxIdleSearchers]));
+    pool.leaveIdle(&wakes[1]);
+    EXPECT_EQ(pool.idleCount(), MaxIdleSearchers - 1);
+    pool.wakeAll();
+    EXPECT_EQ(pool.idleCount(), 0);
+    EXPECT_TRUE(wakes[0].try_acquire());
+    EXPECT_FALSE(wakes[1].try_acquire());
+    EXPECT_TRUE(wakes[3].try_acquire());
+}
+
+TEST(SplitPointPool, WeightsFavourShallowPrincipalVariationSplits) {
+    EXPECT_GT(splitPointWeight(0, false, false), splitPointWeight(0, true, false));
+    EXPECT_GT(splitPointWeight(0, true, false), splitPointWeight(0, true, true));
+    EXPECT_GT(splitPointWeight(2, true, true), splitPointWeight(0, true, true));
+    EXPECT_LT(splitPointWeight(3, true, true), splitPointWeight(0, true, true));
+    EXPECT_EQ(splitPointWorkerLimit(12), 4);
+    EXPECT_EQ(splitPointWorkerLimit(13), 3);
+}
+
+TEST(SplitPointSearch, NodesBelowACutSplitPointStopAtOnceAndStoreNothing) {
+    auto s = std::make_unique<Suche_t>();
+    SplitPointProbe::prepare(*s, middlegame());
+    SplitPointPool& pool = SplitPointProbe::pool(*s);
+    Teilungspunkt_t* outer = pool.allocate(12);
+    Teilungspunkt_t* inner = pool.allocate(8);
+    ASSERT_TRUE(outer && inner);
+    inner->parent.store(outer);
+
+    // A cutoff two levels up ends the search before a single node is counted.
+    outer->cutoff.store(true);
+    EXPECT_EQ(SplitPointProbe::searchBelow(*s, inner, 6), 0);
+    EXPECT_EQ(SplitPointProbe::nodes(*s), 0u);
+    Hashdaten_t entry;
+    EXPECT_FALSE(s->table().probe(computeHashKey(middlegame()), 0, entry));
+
+    // Without the cutoff the same call searches and stores.
+    outer->cutoff.store(false);
+    SplitPointProbe::searchBelow(*s, inner, 6);
+    EXPECT_GT(SplitPointProbe::nodes(*s), 0u);
+    EXPECT_TRUE(s->table().probe(computeHashKey(middlegame()), 0, entry));
+}
+
+TEST(SplitPointSearch, WorkAtASplitPointBelowACutoffIsIgnored) {
+    auto s = std::make_unique<Suche_t>();
+    SplitPointProbe::prepare(*s, middlegame());
+    SplitPointPool& pool = SplitPointProbe::pool(*s);
+    Teilungspunkt_t* outer = pool.allocate(12);
+    Teilungspunkt_t* point = pool.allocate(8);
+    ASSERT_TRUE(outer && point);
+    SplitPointProbe::openAtRoot(*s, *point, outer);
+    point->done.acquire();
+
+    outer->cutoff.store(true);
+    SplitPointProbe::searchAsOwner(*s, *point);
+    // No move was taken, nothing was scored, and the owner left.
+    EXPECT_EQ(point->picked.load(), 1);
+    EXPECT_EQ(point->best, -MateScore);
+    EXPECT_EQ(point->workers.load(), 0);
+    EXPECT_TRUE(point->done.try_acquire());
+}
+
+TEST(SplitPointSearch, AnOwnerAloneSearchesEveryMoveOfItsSplitPoint) {
+    auto s = std::make_unique<Suche_t>();
+    SplitPointProbe::prepare(*s, middlegame());
+    Teilungspunkt_t* point = SplitPointProbe::pool(*s).allocate(8);
+    ASSERT_NE(point, nullptr);
+    SplitPointProbe::openAtRoot(*s, *point, nullptr);
+    point->done.acquire();
+    SplitPointProbe::searchAsOwner(*s, *point);
+    EXPECT_FALSE(point->open.load());
+    Zustand_t state;
+    const Stellung_t pos = middlegame();
+    computeState(pos, state);
+    EXPECT_EQ(point->picked.load(), countLegalMoves(pos, state));
+    EXPECT_GT(point->best, -MateScore);
+    EXPECT_GT(point->nodes, 0u);
+    EXPECT_EQ(point->workers.load(), 0);
+}
+
+TEST(Helpers, FollowNumberOfProcessorsAndLeaveNoThreadBehind) {
+    // Some tools (the thread sanitizer) start a thread of their own with the first one.
+    std::thread([] {}).join();
+    const int before = threadCount();
+    {
+        auto s = std::make_unique<Suche_t>();
+        EXPECT_EQ(threadCount(), before + 1);  // the main search thread
+        Optionen_t options(engineOptionTable);
+        options.setNumber(OptionHash, 1);
+        Zeitkontrolle_t time;
+        Ausgabe_t silent;
+        const Stellung_t pos = middlegame();
+        for (int processors : {4, 2, 1, 3}) {
+            options.setNumber(OptionProcessors, processors);
+            time.startSearch(false, 0, 0, 0, 8, 0, 0, 0, false, 0);
+            s->start(pos, options, time, 0, silent, nullptr, nullptr);
+            s->waitIdle();
+            EXPECT_EQ(s->helperCount(), processors - 1);
+            EXPECT_EQ(threadCount(), before + processors);
+            EXPECT_NE(s->lastBestMove(), 0);
+        }
+    }
+    EXPECT_EQ(threadCount(), before);
 }
 
 }  // namespace tolvaren
