@@ -139,7 +139,7 @@ void Suche_t::waitWhilePondering() const {
 void Suche_t::run() {
     prepareRoot(position_);
     timeLimited_ = timeLimited();
-    opening_ = totalPieces(pos_) >= 31;
+    if (totalPieces(pos_) >= 31) opening_ = true;  // a book move of the last search keeps it set
 
     Optionen_t& options = *options_;
     if (options.takeButton(OptionClearHash)) table_->clear();

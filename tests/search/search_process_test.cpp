@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -232,6 +233,32 @@ TEST(BitbaseSearchProcess, DrawnEndingIsADrawWithBitbasesOnly) {
     const Report without = search(0, dir.path(), drawn);
     EXPECT_FALSE(without.hits);
     EXPECT_FALSE(without.score.empty());
+}
+
+// A book move keeps the opening flag for the next search, even when that search starts with
+// fewer than 31 pieces: after 1.e4 d5 2.exd5 Qxd5 (30 pieces, out of book) every logged factor
+// is still the opening one (0.15, or the network's output plus the opening bonus).
+TEST(TimeNetworkLogProcess, ABookMoveKeepsTheOpeningFlagForTheNextSearch) {
+    test::TempDir dir;
+    const std::string log = dir.path("time.log"), book = dir.path("line.opn");
+    {
+        std::ofstream out(book);
+        out << "e2e4 1 d7d5 1 e4d5 1 d8d5 1 * * * * *\n";
+    }
+    Engine e;
+    e.send("setoption name BookFile value " + book);
+    e.send("setoption name TimeLogfile value " + log);
+    e.send("position startpos moves e2e4 d7d5 e4d5");
+    e.send("go movetime 500");
+    ASSERT_EQ(e.bestMoveLine().rfind("bestmove d8d5", 0), 0u);
+    e.send("position startpos moves e2e4 d7d5 e4d5 d8d5");
+    e.send("go movetime 1000");
+    ASSERT_TRUE(startsWith(e.bestMoveLine(), "bestmove"));
+    const auto lines = test::fileLines(log);
+    ASSERT_EQ(lines.size(), 3u);
+    Zeitnetz_t net;
+    int networkLines = 0;
+    for (const auto& l : lines) expectLogLine(l, net, networkLines);
 }
 
 }  // namespace tolvaren
