@@ -22,7 +22,10 @@ using testing::ScratchDirectory;
 struct Probe {
     int types0[7], types1[7];
     int squares0[6], squares1[6];
-    int side;
+    int side, ep;
+    bool in(BitbaseCache_t& cache, int& result, bool cachedOnly = false) const {
+        return cache.probe(types0, types1, squares0, squares1, side, ep, cachedOnly, result);
+    }
 };
 
 constexpr int A1 = 56, C2 = 50, H8 = 7;
@@ -57,36 +60,33 @@ TEST(BitbaseCache, ProbesBothColoursThroughTheDirectoryList) {
     ASSERT_TRUE(generateQuietly(dir.path(), {"KDK", "KKD"}));
 
     // White Ka1 Qc2, Black Kh8, White to move: won.
-    Probe won{{King, Queen, 0}, {King, 0}, {A1, C2}, {H8}, 0};
+    const Probe won{{King, Queen, 0}, {King, 0}, {A1, C2}, {H8}, 0, -1};
     BitbaseCache_t cache(1 << 20);
     cache.setPath(dir.path());
     int result = 5;
-    ASSERT_TRUE(cache.probe(won.types0, won.types1, won.squares0, won.squares1, 0, -1, false, result));
+    ASSERT_TRUE(won.in(cache, result));
     EXPECT_EQ(result, 1);
     EXPECT_EQ(cache.hits(), 1u);
 
     // The same board with colours exchanged: the bare king is side 0, KKD says no win,
     // KDK then says the other side wins.
-    Probe exchanged{{King, 0}, {King, Queen, 0}, {H8 ^ 56}, {A1 ^ 56, C2 ^ 56}, 1};
-    ASSERT_TRUE(cache.probe(exchanged.types0, exchanged.types1, exchanged.squares0, exchanged.squares1, 1, 0,
-                            false, result));
+    const Probe exchanged{{King, 0}, {King, Queen, 0}, {H8 ^ 56}, {A1 ^ 56, C2 ^ 56}, 1, 0};
+    ASSERT_TRUE(exchanged.in(cache, result));
     EXPECT_EQ(result, -1);
     EXPECT_EQ(cache.hits(), 2u);
     // Already cached: answers without reading.
-    EXPECT_TRUE(cache.probe(exchanged.types0, exchanged.types1, exchanged.squares0, exchanged.squares1, 1, 0,
-                            true, result));
+    EXPECT_TRUE(exchanged.in(cache, result, true));
 
     // Without KKD.abb the exchanged probe is unknown.
     std::filesystem::remove(dir.file("KKD.abb"));
     BitbaseCache_t fresh(1 << 20);
     fresh.setPath(dir.path());
-    EXPECT_FALSE(fresh.probe(exchanged.types0, exchanged.types1, exchanged.squares0, exchanged.squares1, 1, 0,
-                             false, result));
+    EXPECT_FALSE(exchanged.in(fresh, result));
     EXPECT_EQ(fresh.hits(), 0u);
     EXPECT_EQ(fresh.pieceLimit(), 2);  // KKD has three pieces
     // An empty cache never answers.
     BitbaseCache_t empty;
-    EXPECT_FALSE(empty.probe(won.types0, won.types1, won.squares0, won.squares1, 0, -1, false, result));
+    EXPECT_FALSE(won.in(empty, result));
     EXPECT_EQ(empty.hits(), 0u);
 
     // The directory list is tried in order: b holds a KDK without wins, c the real one.
@@ -98,7 +98,7 @@ TEST(BitbaseCache, ProbesBothColoursThroughTheDirectoryList) {
     BitbaseCache_t viaC(1 << 20), viaB(1 << 20);
     viaC.setPath(dir.file("a") + ":" + dir.file("c") + ":" + dir.file("b"));
     viaB.setPath(dir.file("a") + ":" + dir.file("b") + ":" + dir.file("c"));
-    ASSERT_TRUE(viaC.probe(won.types0, won.types1, won.squares0, won.squares1, 0, -1, false, result));
+    ASSERT_TRUE(won.in(viaC, result));
     EXPECT_EQ(result, 1);
     BitbaseStellung_t position;
     ASSERT_TRUE(position.setPieces(won.types0, won.squares0, won.types1, won.squares1, 0, -1));
