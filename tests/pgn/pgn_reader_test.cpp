@@ -1,3 +1,5 @@
+// The PGN reader: error reports, tags, variations, the Elo filter, reading on after bad
+// games, hostile input, games written by the SAN writer, and files.
 #include "pgn/pgn_reader.h"
 
 #include <gtest/gtest.h>
@@ -49,36 +51,6 @@ struct Reading {
 };
 
 using Strings = std::vector<std::string>;
-
-TEST(PgnReader, TokenKindsAndText) {
-    Reading r(
-        "[Event \"a \\\"b\\\" \\\\c\"] 12. e4 $14 * ( ) ] O-O a_b:c 007 1/2-1/2 e8=Q+ Nf3!? ?? !!! %x\n"
-        "%skipped line\n;comment\n{brace\ncomment}1-0");
-    const std::vector<std::pair<int, std::string>> expected = {
-        {PgnOpenBracket, ""},   {PgnSymbol, "Event"}, {PgnString, "a \"b\" \\c"},
-        {PgnCloseBracket, ""},  {PgnInteger, "12"},   {PgnDot, ""},
-        {PgnSymbol, "e4"},      {PgnGlyph, "14"},     {PgnStar, ""},
-        {PgnOpenParen, ""},     {PgnCloseParen, ""},  {PgnCloseBracket, ""},
-        {PgnSymbol, "O-O"},     {PgnSymbol, "a_b:c"}, {PgnInteger, "007"},
-        {PgnSymbol, "1/2-1/2"}, {PgnSymbol, "e8=Q+"}, {PgnSymbol, "Nf3"},
-        {PgnGlyph, "5"},        {PgnGlyph, "4"},      {PgnSymbol, "!!!"},
-        {PgnSymbol, "%x"},      {PgnSymbol, "1-0"},   {PgnEndOfFile, ""},
-        {PgnEndOfFile, ""}};
-    for (const auto& [kind, text] : expected) {
-        EXPECT_EQ(r.reader.nextToken(), kind) << text;
-        EXPECT_EQ(r.reader.tokenText(), text);
-    }
-    EXPECT_TRUE(r.reader.atEnd());
-    EXPECT_EQ(r.errors.str(), "");
-
-    // The six suffixes are glyphs 1..6; "!" and "?" end a symbol.
-    Reading s("e4! e4? e4!! e4?? e4!? e4?!");
-    for (char glyph = '1'; glyph <= '6'; ++glyph) {
-        EXPECT_EQ(s.reader.nextToken(), PgnSymbol);
-        EXPECT_EQ(s.reader.nextToken(), PgnGlyph);
-        EXPECT_EQ(s.reader.tokenText(), std::string(1, glyph));
-    }
-}
 
 TEST(PgnReader, ErrorMessagesWithLineAndColumn) {
     const std::vector<std::pair<std::string, std::string>> cases = {
@@ -143,7 +115,7 @@ TEST(PgnReader, VariationsSuffixesAndFenGames) {
     ASSERT_TRUE(v.reader.readGame(*v.game)) << v.errors.str();
     EXPECT_EQ(v.moves(), (Strings{"e2e4", "e7e5", "g1f3"}));
 
-    Reading s(Tags + "1. e4! e5? 2. Bc4!! Nc6?? 3. Qh5!? Nf6?! 4. Qxf7#!! 1-0");
+    Reading s(Tags + "1. e4! e5? 2. Bc4!! Nc6?? 3. Qh5!? $14 Nf6?! 4. Qxf7#!! 1-0");
     ASSERT_TRUE(s.reader.readGame(*s.game)) << s.errors.str();
     EXPECT_EQ(s.game->moves.size(), 7u);
     int result = 0;
