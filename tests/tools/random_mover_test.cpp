@@ -1,5 +1,5 @@
-// The silent sink and the random movers: in process with a seeded generator, the
-// command-line switches and their combinations, and the mover as a user starts it.
+// The random movers: in process with a seeded generator, the command-line switches and
+// their combinations, and the mover as a user starts it.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -46,22 +46,6 @@ std::string answer(EngineProcess& e, const std::string& position, const std::str
 }
 
 }  // namespace
-
-TEST(TestAusgabe, KeepsTheLastReports) {
-    TestAusgabe_t sink;
-    Stellung_t pos;
-    Zustand_t state;
-    setStartPosition(pos, state);
-    const Zug_t pv[] = {makeMove(52, 36, ZugBauer), makeMove(12, 28, ZugBauer)};
-    sink.principalVariation(pos, pv, 2, 130, -1000, 1000, 3, 5, 10, 1000, 0, 0, false);
-    sink.bestMove(pos, pv[1], 0);
-    EXPECT_EQ(sink.pvMove(), pv[0]);
-    // An empty variation leaves no first move, but its score.
-    sink.principalVariation(pos, pv, 0, -40, -1000, 1000, 4, 5, 10, 1000, 0, 0, true);
-    EXPECT_EQ(sink.pvMove(), 0);
-    EXPECT_EQ(sink.pvScore(), -40);
-    EXPECT_EQ(sink.best(), pv[1]);
-}
 
 TEST(RandomMover, PrefersMateAndOtherwiseSpreadsItsMoves) {
     Zufall_t::global().seed(12345);
