@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -56,10 +55,6 @@ GenerationRun generate(const std::string& dir, const char* name, int threads = 1
     run.out = contents(options.out);
     run.err = contents(options.err);
     return run;
-}
-
-void generateAll(const std::string& dir, std::initializer_list<const char*> names) {
-    for (const char* name : names) ASSERT_EQ(generate(dir, name).status, 0) << name;
 }
 
 // Side 0's win bit of a board position (White is side 0), read through the cache.
@@ -162,21 +157,16 @@ TEST(BitbaseGeneration, LinesBareKingsAndFailures) {
     EXPECT_EQ(kdk.out.substr(kdk.out.size() - 4), ": 0\n");
     EXPECT_TRUE(kdk.err.empty());
 
-    // A bare king as side 0: no analysis, no lines, every block uniform zero.
+    // A bare king as side 0: no analysis, no lines (its bits are compared with the
+    // reference tables elsewhere).
     const GenerationRun kkd = generate(dir.path(), "KKD");
     ASSERT_EQ(kkd.status, 0);
     EXPECT_TRUE(kkd.out.empty());
-    uint8_t block[512];
-    for (uint32_t b = 0; b < 20; ++b) {
-        ASSERT_TRUE(readBitbaseBlock(dir.file("KKD.abb"), b, block));
-        for (uint8_t byte : block) ASSERT_EQ(byte, 0);
-    }
 
-    // Without the files of the smaller materials nothing is written.
+    // Without the files of the smaller materials nothing is written (the message is
+    // checked where the engine is started for it).
     ScratchDirectory empty;
-    const GenerationRun missing = generate(empty.path(), "KDKT");
-    EXPECT_NE(missing.status, 0);
-    EXPECT_NE(missing.err.find("Fehler in BitPruefen"), std::string::npos);
+    EXPECT_NE(generate(empty.path(), "KDKT").status, 0);
     EXPECT_FALSE(std::filesystem::exists(empty.file("KDKT.abb")));
 
     // A file that cannot be written is a failure, not a success.
@@ -194,12 +184,12 @@ TEST(BitbaseGeneration, LinesBareKingsAndFailures) {
 
 TEST(BitbaseGeneration, PawnFileAgreesAcrossThreadsAndWithTheKpkTable) {
     ScratchDirectory one, two;
-    generateAll(one.path(), {"KDK", "KTK", "KLK", "KSK", "KBK", "KKT", "KLKT"});
+    ASSERT_TRUE(testing::generateQuietly(one.path(), {"KDK", "KTK", "KLK", "KSK", "KBK", "KKT", "KLKT"}));
     for (const char* name : {"KDK", "KTK", "KLK", "KSK", "KKT"})
         std::filesystem::copy_file(one.file(std::string(name) + ".abb"),
                                    two.file(std::string(name) + ".abb"));
-    ASSERT_EQ(generate(two.path(), "KBK", 2).status, 0);
-    ASSERT_EQ(generate(two.path(), "KLKT", 3).status, 0);
+    ASSERT_TRUE(testing::generateQuietly(two.path(), {"KBK"}, 2));
+    ASSERT_TRUE(testing::generateQuietly(two.path(), {"KLKT"}, 3));
     expectSameBits(one.path(), two.path(), "KBK");
     expectSameBits(one.path(), two.path(), "KLKT");
 
@@ -230,7 +220,7 @@ TEST(BitbaseGeneration, PawnFileAgreesAcrossThreadsAndWithTheKpkTable) {
 
 TEST(BitbaseGeneration, FourPieceWinsFollowFromTheMoves) {
     ScratchDirectory dir;
-    generateAll(dir.path(), {"KTK", "KTTK"});
+    ASSERT_TRUE(testing::generateQuietly(dir.path(), {"KTK", "KTTK"}));
     BitbaseCache_t cache(8 << 20);
     cache.setPath(dir.path());
     EXPECT_EQ(checkDefiningProperty(cache, "KTTK", 4000), 4000);
@@ -276,20 +266,5 @@ TEST(BitbaseGeneration, OutOfMemoryIsReported) {
     EXPECT_EQ(lines[0], "out of memory: bitbase cache");
 }
 #endif
-
-// With TOLVAREN_BITBASES naming a directory made by `make bitbases`, every four-piece
-// material in it is checked on samples (not part of the usual run).
-TEST(BitbaseGeneration, DefaultSetOnSamples) {
-    const char* dir = std::getenv("TOLVAREN_BITBASES");
-    if (dir == nullptr) GTEST_SKIP() << "TOLVAREN_BITBASES not set";
-    BitbaseCache_t cache(64 << 20);
-    cache.setPath(dir);
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        const std::string name = entry.path().stem().string();
-        if (entry.path().extension() != ".abb" || name.size() != 4 || name[1] == 'K') continue;
-        EXPECT_EQ(checkDefiningProperty(cache, name.c_str(), 3000), 3000) << name;
-        std::printf("%s: 3000 samples checked\n", name.c_str());
-    }
-}
 
 }  // namespace tolvaren

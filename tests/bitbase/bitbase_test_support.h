@@ -1,5 +1,5 @@
 // Helpers shared by the bitbase file tests: a scratch directory, whole-file reads and
-// writes, and three-valued result arrays built byte by byte.
+// writes, quiet generation, and three-valued result arrays built byte by byte.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +13,8 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "bitbase/bitbase_generator.h"
 
 namespace tolvaren::testing {
 
@@ -53,6 +55,21 @@ inline std::vector<std::string> readLines(const std::string& path) {
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+}
+
+// Generates the materials in order into dir with the output thrown away; false when one fails.
+inline bool generateQuietly(const std::string& dir, std::initializer_list<const char*> names,
+                            int threads = 1) {
+    BitbaseGenerationOptions options;
+    options.directory = dir;
+    options.threads = threads;
+    options.cacheBytes = 1 << 20;
+    std::FILE* sink = std::tmpfile();
+    options.out = options.err = sink;
+    bool ok = true;
+    for (const char* name : names) ok = ok && generateBitbase(name, options) == 0;
+    std::fclose(sink);
+    return ok;
 }
 
 // The 1024 result bytes of one block whose output byte j must have the bits low[j]

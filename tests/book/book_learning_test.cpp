@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -20,14 +21,17 @@
 #include "book/book_tool.h"
 #include "book/book_walk.h"
 #include "support/engine_process.h"
+#include "support/test_files.h"
 #include "support/uci_engine.h"
 
 namespace tolvaren {
 
 namespace {
 
+// Files of the tests live in one directory, removed when the test program ends.
 std::string tempPath(const std::string& name) {
-    return std::string(::testing::TempDir()) + "tolvaren_learn_" + name + "_" + std::to_string(::getpid());
+    static test::TempDir dir;
+    return dir.path(name);
 }
 
 std::string writeFile(const std::string& name, const std::string& text) {
@@ -68,48 +72,52 @@ struct Commands {
 }  // namespace
 
 TEST(BookCommand, GrammarStopWordsNamesAndSubcommandWord) {
+    // The word after "book" decides, whatever the name contains; names run to the first
+    // stop word; "delete" counts anywhere; names of 1024 characters are refused.
+    const struct {
+        std::string text;
+        BookCommand::Kind kind;
+        const char* file;  // null: not looked at
+    } cases[] = {
+        {" add value.pgn   ", BookCommand::Add, "value.pgn"},
+        {" add deleted.pgn", BookCommand::Add, "deleted.pgn"},
+        {" entropy lockbook.opn", BookCommand::Entropy, "lockbook.opn"},
+        {" writeEPD a.opn", BookCommand::WriteEpd, "a.opn"},
+        {" write960 a.opn", BookCommand::Write960, "a.opn"},
+        {" writemem a.bin", BookCommand::WriteMem, "a.bin"},
+        {" lock", BookCommand::Lock, nullptr},
+        {" unlock", BookCommand::Unlock, nullptr},
+        {" add a.pgn delete", BookCommand::Delete, nullptr},
+        {" delete\r", BookCommand::Delete, nullptr},
+        {" add " + std::string(1023, 'a'), BookCommand::Add, nullptr},
+        {" add " + std::string(1024, 'a'), BookCommand::None, nullptr},
+        {" add   ", BookCommand::None, nullptr},
+        {" write", BookCommand::None, nullptr},
+        {" writex a.opn", BookCommand::None, nullptr},
+        {" positions in.opn", BookCommand::None, nullptr},  // no " out "
+    };
+    for (const auto& c : cases) {
+        const BookCommand got = parseBookCommand(c.text);
+        EXPECT_EQ(got.kind, c.kind) << c.text;
+        if (c.file != nullptr) {
+            EXPECT_EQ(got.file, c.file) << c.text;
+        }
+    }
+
     BookCommand c = parseBookCommand(" add my games.pgn value 500 CalcELO");
-    EXPECT_EQ(c.kind, BookCommand::Add);
     EXPECT_EQ(c.file, "my games.pgn");
     EXPECT_EQ(c.value, 500u);
     EXPECT_TRUE(c.calcElo);
-    c = parseBookCommand(" add value.pgn   ");
-    EXPECT_EQ(c.file, "value.pgn");
-    EXPECT_EQ(c.value, 1000u);
-    EXPECT_FALSE(c.calcElo);
     EXPECT_FALSE(parseBookCommand(" add x.pgn CalcELOs").calcElo);
-
     c = parseBookCommand(" write out.opn threshold 1500 width 10");
-    EXPECT_EQ(c.kind, BookCommand::Write);
+    EXPECT_EQ(std::vector<int>({c.kind, c.threshold, c.width}),
+              std::vector<int>({BookCommand::Write, 1500, 10}));
     EXPECT_EQ(c.file, "out.opn");
-    EXPECT_EQ(c.threshold, 1500);
-    EXPECT_EQ(c.width, 10);
-    EXPECT_EQ(parseBookCommand(" writeEPD a.opn").kind, BookCommand::WriteEpd);
-    EXPECT_EQ(parseBookCommand(" write960 a.opn").kind, BookCommand::Write960);
-    EXPECT_EQ(parseBookCommand(" writemem a.bin").kind, BookCommand::WriteMem);
-    EXPECT_EQ(parseBookCommand(" write").kind, BookCommand::None);
-    EXPECT_EQ(parseBookCommand(" writex a.opn").kind, BookCommand::None);
-
-    // The word after "book" decides, whatever the name contains; "delete" counts anywhere.
-    c = parseBookCommand(" entropy lockbook.opn");
-    EXPECT_EQ(c.kind, BookCommand::Entropy);
-    EXPECT_EQ(c.file, "lockbook.opn");
-    EXPECT_EQ(parseBookCommand(" lock").kind, BookCommand::Lock);
-    EXPECT_EQ(parseBookCommand(" unlock").kind, BookCommand::Unlock);
-    EXPECT_EQ(parseBookCommand(" add a.pgn delete").kind, BookCommand::Delete);
-    EXPECT_EQ(parseBookCommand(" delete\r").kind, BookCommand::Delete);
-    EXPECT_EQ(parseBookCommand(" add deleted.pgn").kind, BookCommand::Add);
-
     c = parseBookCommand(" makepos in.opn out pos.txt nodes 5000 hash 8");
     EXPECT_EQ(c.kind, BookCommand::MakePos);
-    EXPECT_EQ(c.file, "in.opn");
-    EXPECT_EQ(c.out, "pos.txt");
+    EXPECT_EQ(c.file + " " + c.out, "in.opn pos.txt");
     EXPECT_EQ(c.nodes, 5000u);
     EXPECT_EQ(c.hash, 8);
-    EXPECT_EQ(parseBookCommand(" positions in.opn").kind, BookCommand::None);  // no " out "
-    EXPECT_EQ(parseBookCommand(" add " + std::string(1024, 'a')).kind, BookCommand::None);
-    EXPECT_EQ(parseBookCommand(" add " + std::string(1023, 'a')).kind, BookCommand::Add);
-    EXPECT_EQ(parseBookCommand(" add   ").kind, BookCommand::None);
 }
 
 TEST(BookCommand, LifetimeOfTheLearningObject) {
@@ -145,7 +153,6 @@ TEST(BookCommand, LifetimeOfTheLearningObject) {
     c.run(" readmem " + mem);
     c.run(" delete");
     EXPECT_EQ(c.learning, nullptr);
-    for (const auto& f : {pgn, out, mem}) std::remove(f.c_str());
 }
 
 TEST(BookLearning, WeightsFollowScoresAndCalcEloCorrectsForRatings) {
@@ -178,7 +185,6 @@ TEST(BookLearning, WeightsFollowScoresAndCalcEloCorrectsForRatings) {
     EXPECT_DOUBLE_EQ(r.games, 2.0);
     EXPECT_NEAR(r.points, 2 * (1.0 - 1.0 / (1.0 + std::pow(10.0, -1.0))), 1e-9);
     EXPECT_EQ(r.scored, 2.0);
-    for (const auto& f : {pgn, out, rated}) std::remove(f.c_str());
 }
 
 TEST(BookLearning, TranspositionWrittenOnceAndTheBookLoads) {
@@ -194,7 +200,6 @@ TEST(BookLearning, TranspositionWrittenOnceAndTheBookLoads) {
     Buch_t book;
     EXPECT_TRUE(book.load(out));
     EXPECT_EQ(book.entries().size(), 10u);
-    for (const auto& f : {pgn, out}) std::remove(f.c_str());
 }
 
 TEST(BookLearning, CycleOfRecordsEndsInWriterAndWalks) {
@@ -210,7 +215,6 @@ TEST(BookLearning, CycleOfRecordsEndsInWriterAndWalks) {
     ASSERT_TRUE(book.load(out));
     EXPECT_EQ(book.entries().size(), 4u);
     EXPECT_NEAR(bookEntropy(book), 0.0, 1e-12);
-    for (const auto& f : {pgn, out}) std::remove(f.c_str());
 }
 
 TEST(BookLearning, MemoryRoundTripAndBadFilesChangeNothing) {
@@ -254,7 +258,6 @@ TEST(BookLearning, MemoryRoundTripAndBadFilesChangeNothing) {
         c.run(" readmem " + truncated);
     }
     EXPECT_EQ(c.learning, nullptr);
-    for (const auto& f : {pgn, mem, truncated, foreign}) std::remove(f.c_str());
 }
 
 TEST(BookWalk, EntropyAndEndPositions) {
@@ -276,7 +279,6 @@ TEST(BookWalk, EntropyAndEndPositions) {
     book.load(tree);
     const ReachMap reach = reachProbabilities(book);
     EXPECT_EQ(reach.size(), 5u);
-    for (const auto& f : {two, one, tree, out}) std::remove(f.c_str());
 }
 
 TEST(BookLearning, PositionsFileRoundTrip) {
@@ -292,27 +294,6 @@ TEST(BookLearning, PositionsFileRoundTrip) {
     EXPECT_EQ(r.analysed, 1.0);
     EXPECT_NEAR(r.points, 1.0 / (1.0 + std::pow(10.0, -35.0 / 400)), 1e-9);
     EXPECT_EQ(learning.analysedKeys().size(), 1u);
-    std::remove(file.c_str());
-}
-
-TEST(BookProcess, LearnedBookIsPlayedFrom) {
-    const std::string pgn =
-        writeFile("p.pgn", game("1. d4 d5", "1-0") + game("1. d4 Nf6", "1/2-1/2") + game("1. c4 e5", "0-1"));
-    const std::string out = tempPath("p.opn");
-    test::UciEngine e;
-    e.send("book add " + pgn);
-    e.send("book write " + out + " threshold 1000");
-    e.send("book entropy " + out);
-    const auto entropy = e.process.readUntil("info book entropy", test::UciEngine::Timeout);
-    ASSERT_TRUE(entropy);
-    e.send("setoption name BookFile value " + out);
-    e.send("position startpos");
-    e.send("go wtime 1000 btime 1000");
-    const auto lines = e.untilBestMove();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_TRUE(lines.back().rfind("bestmove d2d4", 0) == 0 || lines.back().rfind("bestmove c2c4", 0) == 0)
-        << lines.back();
-    for (const auto& f : {pgn, out}) std::remove(f.c_str());
 }
 
 TEST(BookProcess, MakeposSearchesEndPositionsAndAddposReadsThem) {
@@ -338,7 +319,6 @@ TEST(BookProcess, MakeposSearchesEndPositionsAndAddposReadsThem) {
     ASSERT_TRUE(learned.readMemory(mem));
     EXPECT_EQ(learned.analysedKeys().size(), 1u);
     EXPECT_EQ(learned.recordCount(), 1u);
-    for (const auto& f : {book, out, mem}) std::remove(f.c_str());
 }
 
 TEST(BookTool, ArgumentErrorsAndWorkFileWithBackup) {
@@ -357,7 +337,7 @@ TEST(BookTool, ArgumentErrorsAndWorkFileWithBackup) {
     char old[4096];
     ASSERT_NE(::getcwd(old, sizeof old), nullptr);
     const std::string dir = tempPath("tooldir");
-    ASSERT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(dir));
     ASSERT_EQ(::chdir(dir.c_str()), 0);
     // A book name is found in the working directory first, then beside the executable.
     const std::string besideTests = resolveBookFile("Tolvaren.opn");
@@ -378,7 +358,6 @@ TEST(BookTool, ArgumentErrorsAndWorkFileWithBackup) {
     EXPECT_EQ(readFile("b.opn"), "  e2e4 99   c7c5 99  *\n" + std::string(10, ' ') + "  e7e5  0  * * * -1\n");
     std::fclose(sink);
     ASSERT_EQ(::chdir(old), 0);
-    std::system(("rm -rf " + dir).c_str());
 }
 
 }  // namespace tolvaren

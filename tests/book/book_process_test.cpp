@@ -2,15 +2,14 @@
 // book's ponder move and no "info" line; pondering on it waits for "ponderhit"; without
 // a usable book, or when a search is asked for, the engine searches.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/test_files.h"
 #include "support/uci_engine.h"
 
 namespace tolvaren {
@@ -21,25 +20,17 @@ constexpr int Timeout = 30000;
 
 using Engine = test::UciEngine;
 
+using test::startsWith;
+
 // A book file that lives as long as the test.
 struct BookFile {
-    std::string path;
-    BookFile(const std::string& name, const std::string& text)
-        : path(std::string(::testing::TempDir()) + "tolvaren_bookproc_" + name + "_" +
-               std::to_string(::getpid())) {
-        std::ofstream(path) << text;
-    }
-    ~BookFile() { std::remove(path.c_str()); }
+    test::TempDir dir;
+    std::string path = dir.path("book.opn");
+    explicit BookFile(const std::string& text) { std::ofstream(path) << text; }
 };
 
-bool startsWith(const std::string& s, const std::string& prefix) {
-    return s.rfind(prefix, 0) == 0;
-}
-
 int infoLines(const std::vector<std::string>& lines) {
-    int n = 0;
-    for (const auto& l : lines) n += startsWith(l, "info");
-    return n;
+    return test::countStartingWith(lines, "info");
 }
 
 // With "debug on" every search prints "info" lines: none means no search ran.
@@ -51,12 +42,14 @@ void useBook(Engine& e, const std::string& path) {
 }  // namespace
 
 TEST(BookProcess, BookMovesAnswerAtOnceWithoutInfo) {
-    BookFile weights("weights", "e2e4 3 * d2d4 1 * *");
-    BookFile black("black", "e2e4 10 e7e5 5 * c7c5 1 * * *");
+    BookFile weights("e2e4 3 * d2d4 1 * *");
+    BookFile black("e2e4 10 e7e5 5 * c7c5 1 * * *");
     Engine e;
     useBook(e, weights.path);
+    // Both book moves come, about three in four e2e4 (the weighted draw itself is tested
+    // without a process): the bounds are five standard deviations out.
     int e4 = 0;
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 60; ++i) {
         e.send("position startpos");
         e.send("go depth 2");
         const auto lines = e.untilBestMove();
@@ -64,9 +57,8 @@ TEST(BookProcess, BookMovesAnswerAtOnceWithoutInfo) {
         ASSERT_TRUE(lines[0] == "bestmove e2e4" || lines[0] == "bestmove d2d4") << lines[0];
         e4 += lines[0] == "bestmove e2e4";
     }
-    // Three in four, seeded from the clock: 300 +- 60 is seven standard deviations.
-    EXPECT_GT(e4, 240);
-    EXPECT_LT(e4, 360);
+    EXPECT_GT(e4, 25);
+    EXPECT_LT(e4, 60);
 
     // Another file is read at the next "go"; Black's moves come from the same tree.
     useBook(e, black.path);
@@ -80,7 +72,7 @@ TEST(BookProcess, BookMovesAnswerAtOnceWithoutInfo) {
 }
 
 TEST(BookProcess, PonderingOnABookMoveWaitsForPonderhitOrStop) {
-    BookFile book("ponder", "e2e4 1 * *");
+    BookFile book("e2e4 1 * *");
     Engine e;
     useBook(e, book.path);
     for (const char* release : {"ponderhit", "stop"}) {
@@ -99,8 +91,8 @@ TEST(BookProcess, PonderingOnABookMoveWaitsForPonderhitOrStop) {
 // A broken book, the book switched off, analysis, or a searchmoves list without the book
 // move: each searches.
 TEST(BookProcess, OtherwiseTheEngineSearches) {
-    BookFile good("good", "e2e4 1 * *");
-    BookFile broken("broken", "e2e4 1 e7e5 1 * *");  // the outermost list is not closed
+    BookFile good("e2e4 1 * *");
+    BookFile broken("e2e4 1 e7e5 1 * *");  // the outermost list is not closed
     auto searches = [](Engine& e, const std::string& go) {
         e.send("position startpos");
         e.send(go);

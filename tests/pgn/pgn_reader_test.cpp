@@ -1,3 +1,5 @@
+// The PGN reader: error reports, tags, variations, the Elo filter, reading on after bad
+// games, hostile input, games written by the SAN writer, and files.
 #include "pgn/pgn_reader.h"
 
 #include <gtest/gtest.h>
@@ -49,55 +51,6 @@ struct Reading {
 };
 
 using Strings = std::vector<std::string>;
-
-TEST(PgnReader, TokenKindsAndText) {
-    Reading r(
-        "[Event \"a \\\"b\\\" \\\\c\"] 12. e4 $14 * ( ) ] O-O a_b:c 007 1/2-1/2 e8=Q+ Nf3!? ?? !!! %x\n"
-        "%skipped line\n;comment\n{brace\ncomment}1-0");
-    const std::vector<std::pair<int, std::string>> expected = {
-        {PgnOpenBracket, ""},   {PgnSymbol, "Event"}, {PgnString, "a \"b\" \\c"},
-        {PgnCloseBracket, ""},  {PgnInteger, "12"},   {PgnDot, ""},
-        {PgnSymbol, "e4"},      {PgnGlyph, "14"},     {PgnStar, ""},
-        {PgnOpenParen, ""},     {PgnCloseParen, ""},  {PgnCloseBracket, ""},
-        {PgnSymbol, "O-O"},     {PgnSymbol, "a_b:c"}, {PgnInteger, "007"},
-        {PgnSymbol, "1/2-1/2"}, {PgnSymbol, "e8=Q+"}, {PgnSymbol, "Nf3"},
-        {PgnGlyph, "5"},        {PgnGlyph, "4"},      {PgnSymbol, "!!!"},
-        {PgnSymbol, "%x"},      {PgnSymbol, "1-0"},   {PgnEndOfFile, ""},
-        {PgnEndOfFile, ""}};
-    for (const auto& [kind, text] : expected) {
-        EXPECT_EQ(r.reader.nextToken(), kind) << text;
-        EXPECT_EQ(r.reader.tokenText(), text);
-    }
-    EXPECT_TRUE(r.reader.atEnd());
-    EXPECT_EQ(r.errors.str(), "");
-
-    // The six suffixes are glyphs 1..6; "!" and "?" end a symbol.
-    Reading s("e4! e4? e4!! e4?? e4!? e4?!");
-    for (char glyph = '1'; glyph <= '6'; ++glyph) {
-        EXPECT_EQ(s.reader.nextToken(), PgnSymbol);
-        EXPECT_EQ(s.reader.nextToken(), PgnGlyph);
-        EXPECT_EQ(s.reader.tokenText(), std::string(1, glyph));
-    }
-}
-
-TEST(PgnReader, ColumnRule) {
-    // The first character of every line, the first line included, has column 1; a line
-    // feed has column 0 of the next line; the end stands one past the last character.
-    Reading r("e4 Nf3\n  d5");
-    EXPECT_EQ(r.reader.line(), 1);
-    EXPECT_EQ(r.reader.column(), 1);
-    const std::vector<std::pair<int64_t, int64_t>> after = {{1, 3}, {2, 0}, {2, 5}};
-    for (const auto& [line, column] : after) {
-        r.reader.nextToken();
-        EXPECT_EQ(r.reader.line(), line);
-        EXPECT_EQ(r.reader.column(), column);
-    }
-    // The closing quote's successor is the look-ahead, not dropped.
-    Reading q("\"ab\"]");
-    EXPECT_EQ(q.reader.nextToken(), PgnString);
-    EXPECT_EQ(q.reader.column(), 5);
-    EXPECT_EQ(q.reader.nextToken(), PgnCloseBracket);
-}
 
 TEST(PgnReader, ErrorMessagesWithLineAndColumn) {
     const std::vector<std::pair<std::string, std::string>> cases = {
@@ -154,10 +107,6 @@ TEST(PgnReader, TagsWithEscapesAndCommentLines) {
         {"White", "Ann"}, {"Black", "back\\slash"}, {"Result", "1-0"}, {"Annotator", "two\nlines"}};
     EXPECT_EQ(r.game->tags, expected);
     EXPECT_EQ(r.moves(), (Strings{"e2e4", "e7e5"}));
-
-    Reading first("[White \"Bob \\\"The Rook\\\" Smith\"]");
-    first.reader.readGame(*first.game);
-    EXPECT_EQ(first.game->tags.at("White"), "Bob \"The Rook\" Smith");
 }
 
 TEST(PgnReader, VariationsSuffixesAndFenGames) {
@@ -166,7 +115,7 @@ TEST(PgnReader, VariationsSuffixesAndFenGames) {
     ASSERT_TRUE(v.reader.readGame(*v.game)) << v.errors.str();
     EXPECT_EQ(v.moves(), (Strings{"e2e4", "e7e5", "g1f3"}));
 
-    Reading s(Tags + "1. e4! e5? 2. Bc4!! Nc6?? 3. Qh5!? Nf6?! 4. Qxf7#!! 1-0");
+    Reading s(Tags + "1. e4! e5? 2. Bc4!! Nc6?? 3. Qh5!? $14 Nf6?! 4. Qxf7#!! 1-0");
     ASSERT_TRUE(s.reader.readGame(*s.game)) << s.errors.str();
     EXPECT_EQ(s.game->moves.size(), 7u);
     int result = 0;
@@ -218,43 +167,40 @@ TEST(PgnReader, EloFilterAndResultCodes) {
     }
 }
 
+// The first moves of the games read to the end, skipping to the next tag line after a
+// bad game when asked to.
+Strings firstMoves(Reading& r, bool resynchronise) {
+    Strings moves;
+    while (!r.reader.atEnd()) {
+        if (r.reader.readGame(*r.game))
+            moves.push_back(r.moves().front());
+        else if (resynchronise)
+            r.reader.skipToNextGame();
+    }
+    return moves;
+}
+
 TEST(PgnReader, ReadsOnAfterABadGame) {
     const std::string text = Tags + "1. e4 e5 1-0\n\n" + Tags + "1. e4 e5 2. Ke3 Nc6 3. Nf3 1-0\n\n" + Tags +
                              "1. d4 {ok} 1-0\n" + Tags + "1. c4 ( 1. d4 1-0\n" + Tags + "1. f4 1-0\n";
     // Reading on from where the parser stopped: every leftover piece reports once more,
-    // and the game after the bad one still counts.
+    // and the game after the bad one still counts. A variation left open ends at the next
+    // tag line.
     for (bool resynchronise : {false, true}) {
         Reading r(text);
-        Strings firstMoves;
-        while (!r.reader.atEnd()) {
-            if (r.reader.readGame(*r.game))
-                firstMoves.push_back(r.moves().front());
-            else if (resynchronise)
-                r.reader.skipToNextGame();
-        }
-        // A variation left open ends at the next tag line.
-        EXPECT_EQ(firstMoves, (Strings{"e2e4", "d2d4", "f2f4"}));
+        EXPECT_EQ(firstMoves(r, resynchronise), (Strings{"e2e4", "d2d4", "f2f4"}));
         const std::string errors = r.errors.str();
         EXPECT_EQ(errors.find(Prefix + "line 9 char 16: illegal move Ke3\n"), 0u) << errors;
         EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), resynchronise ? 2 : 4) << errors;
     }
-}
 
-TEST(PgnReader, ResynchronisesAtTheNextTagLine) {
     // A stray quote shifts every later string by one; reading on by tokens would lose
     // the rest of the file, skipping to the next tag line loses one more game at most.
-    Reading r(Tags + "1. e4 \" e5 1-0\n\n" + Tags + "1. d4 1-0\n\n" + Tags + "1. c4 1-0\n\n" + Tags +
-              "1. f4 1-0");
-    Strings firstMoves;
-    while (!r.reader.atEnd()) {
-        if (r.reader.readGame(*r.game))
-            firstMoves.push_back(r.moves().front());
-        else
-            r.reader.skipToNextGame();
-    }
-    EXPECT_EQ(firstMoves, (Strings{"c2c4", "f2f4"}));
-    EXPECT_EQ(r.errors.str(), Prefix + "line 6 char 9: unexpected string  e5 1-0\n\n[White \n" + Prefix +
-                                  "line 10 char 0: 'White' missing (in game above current line)\n");
+    Reading quote(Tags + "1. e4 \" e5 1-0\n\n" + Tags + "1. d4 1-0\n\n" + Tags + "1. c4 1-0\n\n" + Tags +
+                  "1. f4 1-0");
+    EXPECT_EQ(firstMoves(quote, true), (Strings{"c2c4", "f2f4"}));
+    EXPECT_EQ(quote.errors.str(), Prefix + "line 6 char 9: unexpected string  e5 1-0\n\n[White \n" + Prefix +
+                                      "line 10 char 0: 'White' missing (in game above current line)\n");
 }
 
 TEST(PgnReader, BadInputEndsCleanly) {

@@ -72,8 +72,6 @@ TEST(Csvn, AnswersEveryLineInOrderWithALegalMove) {
         else
             EXPECT_TRUE(legalIn(lines[i], move)) << result[i];
     }
-    std::remove(in.c_str());
-    std::remove(out.c_str());
 }
 
 TEST(ToolsProcess, RunFromTheCommandLineAndFailOnFilesTheyCannotUse) {
@@ -104,7 +102,6 @@ TEST(ToolsProcess, RunFromTheCommandLineAndFailOnFilesTheyCannotUse) {
         EXPECT_EQ(e.waitExit(ToolTimeout), 1);
         EXPECT_EQ(e.readAllErrLines(ToolTimeout), std::vector<std::string>{"error opening file: " + missing});
     }
-    std::remove(in.c_str());
 }
 
 }  // namespace tolvaren

@@ -1,11 +1,12 @@
-// The silent sink and the random movers: in process with a seeded generator, and as a
-// user starts them, with the command-line switches and their combinations.
+// The random movers: in process with a seeded generator, the command-line switches and
+// their combinations, and the mover as a user starts it.
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "board/random.h"
 #include "search/options.h"
 #include "search/time_control.h"
@@ -46,22 +47,6 @@ std::string answer(EngineProcess& e, const std::string& position, const std::str
 
 }  // namespace
 
-TEST(TestAusgabe, KeepsTheLastReports) {
-    TestAusgabe_t sink;
-    Stellung_t pos;
-    Zustand_t state;
-    setStartPosition(pos, state);
-    const Zug_t pv[] = {makeMove(52, 36, ZugBauer), makeMove(12, 28, ZugBauer)};
-    sink.principalVariation(pos, pv, 2, 130, -1000, 1000, 3, 5, 10, 1000, 0, 0, false);
-    sink.bestMove(pos, pv[1], 0);
-    EXPECT_EQ(sink.pvMove(), pv[0]);
-    // An empty variation leaves no first move, but its score.
-    sink.principalVariation(pos, pv, 0, -40, -1000, 1000, 4, 5, 10, 1000, 0, 0, true);
-    EXPECT_EQ(sink.pvMove(), 0);
-    EXPECT_EQ(sink.pvScore(), -40);
-    EXPECT_EQ(sink.best(), pv[1]);
-}
-
 TEST(RandomMover, PrefersMateAndOtherwiseSpreadsItsMoves) {
     Zufall_t::global().seed(12345);
     SucheZufall_t mate(true), plain(false);
@@ -79,24 +64,34 @@ TEST(RandomMover, PrefersMateAndOtherwiseSpreadsItsMoves) {
     EXPECT_EQ(randomMove(plain, "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"), "");
 }
 
-TEST(RandomMoverProcess, SwitchesCountOnlyWithTheirNumberOfArguments) {
-    const std::vector<std::vector<std::string>> cases = {
-        {"--CreateBitbase", "Thread=2", "KDK"}, {"--CSVN", "in"}, {"--Testpos"}, {"--Testpos", "a", "b"}};
-    for (const auto& args : cases) {
-        EngineProcess e(args);
-        e.send("uci");
-        EXPECT_TRUE(e.readUntil("uciok", ToolTimeout));
-        e.send("quit");
-        EXPECT_EQ(e.waitExit(ToolTimeout), 0);
+// Tool switches with the wrong number of arguments are engine mode with every argument
+// reported; among the rest the last random-mover switch decides.
+TEST(RandomMoverCommandLine, SwitchesCountOnlyWithTheirNumberOfArguments) {
+    const std::vector<std::vector<const char*>> cases = {{"--CreateBitbase", "Thread=2", "KDK"},
+                                                         {"--CSVN", "in"},
+                                                         {"--Testpos"},
+                                                         {"--Testpos", "a", "b"},
+                                                         {"--Rnd", "x", "--RndMate"},
+                                                         {"--RndMate", "--Rnd"}};
+    const SearcherKind searchers[] = {SearcherKind::Normal, SearcherKind::Normal,     SearcherKind::Normal,
+                                      SearcherKind::Normal, SearcherKind::RandomMate, SearcherKind::Random};
+    for (size_t k = 0; k < cases.size(); ++k) {
+        std::vector<const char*> argv = {"tolvaren"};
+        argv.insert(argv.end(), cases[k].begin(), cases[k].end());
+        CapturedFile err;
+        const CommandLine line = parseCommandLine(static_cast<int>(argv.size()), argv.data(), err.get());
+        EXPECT_EQ(line.mode, StartMode::Engine) << k;
+        EXPECT_EQ(line.searcher, searchers[k]) << k;
         std::vector<std::string> expected;
-        for (size_t i = 0; i < args.size(); ++i)
-            expected.push_back(illegal(static_cast<int>(i) + 1, args[i]));
-        EXPECT_EQ(e.readAllErrLines(ToolTimeout), expected);
+        for (size_t i = 1; i < argv.size(); ++i)
+            if (std::string(argv[i]).rfind("--Rnd", 0) != 0)
+                expected.push_back(illegal(static_cast<int>(i), argv[i]));
+        EXPECT_EQ(err.lines(), expected) << k;
     }
 }
 
 TEST(RandomMoverProcess, RandomMoverAnnouncesNoOptionsAndReportsStrayArguments) {
-    EngineProcess e({"--Rnd", "xyz"});
+    EngineProcess e({"--Rnd", "xyz", "--RndMate"});
     e.send("uci");
     std::vector<std::string> before;
     EXPECT_TRUE(e.readUntil("uciok", ToolTimeout, &before));
@@ -111,22 +106,12 @@ TEST(RandomMoverProcess, RandomMoverAnnouncesNoOptionsAndReportsStrayArguments) 
     EXPECT_FALSE(e.readLine(300));
     e.send("ponderhit");
     EXPECT_EQ(e.readLine(ToolTimeout).value_or("").rfind("bestmove ", 0), 0u);
+    // The last switch made it the mate finder: a plain random mover would find the one
+    // mate among 20 moves four times running with a chance of 1 in 160000.
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(answer(e, std::string("fen ") + MateInOne), "bestmove a1a8");
     EXPECT_EQ(answer(e, "fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"), "bestmove 0000");
     e.send("quit");
     EXPECT_EQ(e.waitExit(ToolTimeout), 0);
-}
-
-TEST(RandomMoverProcess, TheLastRandomSwitchDecides) {
-    // In mate mode the mate always comes; a plain random mover finds the one mate among
-    // 20 moves eight times running with a chance of 1 in 2.5e10.
-    for (const bool mateLast : {true, false}) {
-        EngineProcess e(mateLast ? std::vector<std::string>{"--Rnd", "--RndMate"}
-                                 : std::vector<std::string>{"--RndMate", "--Rnd"});
-        e.send("uci");
-        int mates = 0;
-        for (int i = 0; i < 8; ++i) mates += answer(e, std::string("fen ") + MateInOne) == "bestmove a1a8";
-        EXPECT_EQ(mates == 8, mateLast) << mates;
-    }
 }
 
 }  // namespace tolvaren

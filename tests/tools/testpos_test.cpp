@@ -57,8 +57,6 @@ TEST(Testpos, ComparesWithTheFileResumesFromItsStateAndLogs) {
     }
     // The log holds both runs.
     EXPECT_EQ(fileLines(file + ".log").size(), 7u + 4u);  // both runs: start, answers, end
-    std::remove(file.c_str());
-    std::remove((file + ".log").c_str());
 }
 
 TEST(Testpos, AnswersDoNotDependOnTheThreads) {
@@ -84,8 +82,6 @@ TEST(Testpos, AnswersDoNotDependOnTheThreads) {
         answers[run].pop_back();  // the summary with its times
     }
     EXPECT_EQ(answers[0], answers[1]);
-    std::remove(file.c_str());
-    std::remove((file + ".log").c_str());
 }
 
 TEST(Testpos, ComparesTheMovesOfGames) {
@@ -108,8 +104,6 @@ TEST(Testpos, ComparesTheMovesOfGames) {
     EXPECT_EQ(lines[2], "<" + file + ">: Partie      3 0 of 0 agree");
     EXPECT_TRUE(startsWith(lines[3], "<" + file + ">: 3 games, 2 positions compared")) << lines[3];
     EXPECT_EQ(err.lines().size(), 1u);  // the reader's report of the illegal move
-    std::remove(file.c_str());
-    std::remove((file + ".log").c_str());
 }
 
 }  // namespace tolvaren
