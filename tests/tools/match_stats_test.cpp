@@ -1,0 +1,120 @@
+// Match figures checked against hand computation, and the closing block of the match
+// manager read back from a recorded run.
+#include "tools/match_stats.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace tolvaren {
+
+TEST(MatchStats, FiguresOfSingleGames) {
+    // 60-30-10: score (60 + 10/2) / 100 = 0.65; Elo = -400 log10(1/0.65 - 1)
+    // = -400 log10(0.53846) = 107.54. Variance per game = 0.6 * 0.35^2 + 0.3 * 0.65^2
+    // + 0.1 * 0.15^2 = 0.2025, so the score's 95 % half width is 1.96 * sqrt(0.2025 / 100)
+    // = 0.0882; Elo(0.7382) = 180.07 and Elo(0.5618) = 43.16 give +/- 68.46.
+    MatchCounts c;
+    c.wins = 60, c.losses = 30, c.draws = 10;
+    const MatchFigures f = matchFigures(c);
+    EXPECT_DOUBLE_EQ(f.score, 0.65);
+    EXPECT_NEAR(f.elo, 107.54, 0.01);
+    EXPECT_NEAR(f.eloError, 68.46, 0.01);
+    EXPECT_DOUBLE_EQ(f.drawRatio, 0.1);
+
+    // llr = 100 (s1 - 0.5)(2 * 0.65 - 0.5 - s1) / (2 * 0.2025) with s1 = 1 / (1 + 10^(-10/400))
+    // = 0.514387: 100 * 0.014387 * 0.285613 / 0.405 = 1.0146. Bounds for 5 %/5 %: +-log(19).
+    const SprtBounds b;
+    EXPECT_NEAR(sprtLlr(c, b), 1.0146, 0.0001);
+    EXPECT_NEAR(b.upper(), std::log(19.0), 1e-12);
+    EXPECT_NEAR(b.lower(), -std::log(19.0), 1e-12);
+    EXPECT_EQ(sprtVerdict(1.0146, b), SprtVerdict::Continue);
+    EXPECT_EQ(sprtVerdict(3.0, b), SprtVerdict::H1);
+    EXPECT_EQ(sprtVerdict(-3.0, b), SprtVerdict::H0);
+}
+
+TEST(MatchStats, PairsDecideTheIntervalAndTheLlr) {
+    // 50 pairs scoring 0..4 half points: 2, 5, 20, 15, 8 (122 half points = 61 of 100).
+    // Pair mean 0.61, variance (5/16 + 20/4 + 15 * 9/16 + 8) / 50 - 0.61^2 = 0.0629.
+    MatchCounts c;
+    c.wins = 50, c.losses = 28, c.draws = 22;
+    c.pairs = {2, 5, 20, 15, 8};
+    const MatchFigures f = matchFigures(c);
+    EXPECT_DOUBLE_EQ(f.score, 0.61);
+    EXPECT_NEAR(f.eloError, 51.18, 0.01);
+    // 50 * 0.014387 * (1.22 - 1.014387) / (2 * 0.0629) = 1.1758
+    EXPECT_NEAR(sprtLlr(c, SprtBounds{}), 1.1758, 0.0001);
+}
+
+TEST(MatchStats, DegenerateResultsStayFinite) {
+    MatchCounts none;
+    EXPECT_DOUBLE_EQ(matchFigures(none).score, 0.5);
+    EXPECT_EQ(sprtLlr(none, SprtBounds{}), 0);
+
+    MatchCounts allWins;
+    allWins.wins = 12;
+    const MatchFigures f = matchFigures(allWins);
+    EXPECT_TRUE(std::isinf(f.elo) && f.elo > 0);
+    EXPECT_EQ(sprtLlr(allWins, SprtBounds{}), 0);  // no variance: no evidence either way yet
+
+    MatchCounts allDraws;
+    allDraws.draws = 7;
+    EXPECT_DOUBLE_EQ(matchFigures(allDraws).elo, 0);
+    EXPECT_DOUBLE_EQ(matchFigures(allDraws).eloError, 0);
+}
+
+TEST(MatchStats, ReadsTheClosingBlockOfARecordedRun) {
+    const char* recorded =
+        "Game 99 (tolvaren vs toga2): 1/2-1/2 {Draw by repetition}\n"
+        "Score of tolvaren vs toga2: 3 - 1 - 2  [0.625] 6\n"  // a running score, not the last block
+        "Game 100 (toga2 vs tolvaren): 0-1 {White loses on time}\n"
+        "Score of tolvaren vs toga2: 60 - 30 - 10  [0.650] 100\n"
+        "Elo difference: +107.5 +/- 68.5, draws 10.0 %\n"
+        "SPRT: llr 1.01 (-2.94, 2.94) elo0=0 elo1=10: continue\n"
+        "Faults tolvaren: illegal 0, crash 1, time 0\n"
+        "Faults toga2: illegal 2, crash 0, time 3\n"
+        "Clock left after move 40 (median s): tolvaren 7.31, toga2 -\n";
+    const auto m = parseMatchSummary(recorded);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->nameA, "tolvaren");
+    EXPECT_EQ(m->nameB, "toga2");
+    EXPECT_EQ(m->counts.wins, 60);
+    EXPECT_EQ(m->counts.losses, 30);
+    EXPECT_EQ(m->counts.draws, 10);
+    EXPECT_DOUBLE_EQ(m->figures.elo, 107.5);
+    EXPECT_DOUBLE_EQ(m->figures.eloError, 68.5);
+    EXPECT_DOUBLE_EQ(m->figures.drawRatio, 0.1);
+    EXPECT_TRUE(m->sprt);
+    EXPECT_DOUBLE_EQ(m->llr, 1.01);
+    EXPECT_EQ(m->verdict, SprtVerdict::Continue);
+    EXPECT_NEAR(m->bounds.alpha, 0.05, 0.001);
+    EXPECT_NEAR(m->bounds.beta, 0.05, 0.001);
+    EXPECT_EQ(m->faultsA.crash, 1);
+    EXPECT_EQ(m->faultsB.illegal, 2);
+    EXPECT_EQ(m->faultsB.time, 3);
+    EXPECT_DOUBLE_EQ(m->clockA, 7.31);
+    EXPECT_EQ(m->clockB, -1);
+
+    // What the manager writes reads back the same, without SPRT and with names
+    // that contain spaces and colons.
+    MatchSummary s;
+    s.nameA = "Tolvaren: new", s.nameB = "Tolvaren old";
+    s.counts.wins = 1, s.counts.losses = 2, s.counts.draws = 3;
+    s.figures = matchFigures(s.counts);
+    s.faultsB.time = 4;
+    s.clockB = 0.5;
+    const auto back = parseMatchSummary(formatMatchSummary(s));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->nameA, s.nameA);
+    EXPECT_EQ(back->nameB, s.nameB);
+    EXPECT_EQ(back->counts.draws, 3);
+    EXPECT_FALSE(back->sprt);
+    EXPECT_EQ(back->faultsB.time, 4);
+    EXPECT_DOUBLE_EQ(back->clockB, 0.5);
+
+    // A cut-off block is no summary.
+    const std::string cut = formatMatchSummary(s);
+    EXPECT_FALSE(parseMatchSummary(cut.substr(0, cut.find("Faults"))));
+    EXPECT_FALSE(parseMatchSummary("Score of a vs b: 1 - 1 - 1  [0.500] 4\n"));
+}
+
+}  // namespace tolvaren
