@@ -58,7 +58,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" -j 2 --target tolvaren tolvaren-match >/dev/null
 
-openings=${OPENINGS:-/work/shared/tools/openings.pgn}
+openings=${OPENINGS:-$root/../shared/tools/openings.pgn}
 opening_args=()
 if [ -f "$openings" ]; then
   opening_args=(--openings "$openings" --plies 16)
