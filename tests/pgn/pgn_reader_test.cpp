@@ -66,7 +66,6 @@ TEST(PgnReader, ErrorMessagesWithLineAndColumn) {
         {Tags + "1. e4 )", "line 4 char 8: unexpected ')'"},
         {Tags + "1. e4 ]", "line 4 char 8: unexpected ']'"},
         {"[Black \"b\"]\n[Result \"*\"]\n*", "line 3 char 2: 'White' missing (in game above current line)"},
-        {"[White \"w\"]\n[Result \"*\"]\n*", "line 3 char 2: 'Black' missing (in game above current line)"},
         {"[White \"w\"]\n[Black \"b\"]\n*", "line 3 char 2: 'Result' missing (in game above current line)"},
         {Tags + "1. e4 %e5", "line 4 char 10: illegal move %e5"},
         {"[FEN \"8/8/8 w - -\"]", "line 1 char 19: illegal FEN 8/8/8 w - -"},
