@@ -1,6 +1,5 @@
-// Time control: the limits a "go" sets and the stop tests; and the record the driver fills for
-// the time network after each iteration: flags read from the root position, node counts from
-// the root list, the variation and the change history.
+// Time control: the limits a "go" sets and the stop tests; and the record the driver fills
+// for the time network after each iteration.
 #include "search/time_control.h"
 
 #include <gtest/gtest.h>
