@@ -142,19 +142,19 @@ struct Rig {
     }
 };
 
-// Plays engine (White) and opponent moves of a quiet game: `engineMoves` engine
-// moves, each reported with `score` when given; the opponent answers after each.
-void playQuietGame(Rig& rig, int engineMoves, const int32_t* score,
-                   std::vector<std::string>* printed = nullptr) {
+// Plays engine (White) and opponent moves of a quiet game: `engineMoves` engine moves, each
+// reported with `score`; the opponent answers after each. Returns the lines other than thinking.
+std::vector<std::string> playQuietGame(Rig& rig, int engineMoves, int32_t score) {
+    std::vector<std::string> printed;
     rig.send("go");
     for (int i = 0; i < engineMoves; ++i) {
-        rig.searchEnds(rig.quietMove(i * 13 + 5).c_str(), nullptr, score);
-        if (printed)  // thinking lines begin with the depth
-            for (const std::string& line : rig.output())
-                if (!std::isdigit(static_cast<unsigned char>(line[0]))) printed->push_back(line);
+        rig.searchEnds(rig.quietMove(i * 13 + 5).c_str(), nullptr, &score);
+        for (const std::string& line : rig.output())  // thinking lines begin with the depth
+            if (!std::isdigit(static_cast<unsigned char>(line[0]))) printed.push_back(line);
         if (i + 1 < engineMoves) rig.send("usermove " + rig.quietMove(i * 17 + 3));
     }
     rig.commands();
+    return printed;
 }
 
 XboardTimeControl parsedLevel(const char* args) {
@@ -389,8 +389,7 @@ TEST(XboardInterface, DrawOffersAndResignation) {
     const int32_t level = 0;
     // The opponent's offer is accepted once four level scores are stored.
     auto offered = std::make_unique<Rig>();
-    std::vector<std::string> printed;
-    playQuietGame(*offered, 3, &level, &printed);
+    std::vector<std::string> printed = playQuietGame(*offered, 3, level);
     offered->send({"usermove " + offered->quietMove(99), "draw"});
     offered->searchEnds(offered->quietMove(7).c_str(), nullptr, &level);
     std::vector<std::string> last = offered->output();
@@ -400,25 +399,18 @@ TEST(XboardInterface, DrawOffersAndResignation) {
 
     // Unprompted, the engine offers only after more than twenty moves.
     auto patient = std::make_unique<Rig>();
-    printed.clear();
-    playQuietGame(*patient, 21, &level, &printed);
-    int offers = 0;
-    for (const std::string& line : printed) offers += line == "offer draw";
-    EXPECT_EQ(offers, 1);
+    printed = playQuietGame(*patient, 21, level);
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), "offer draw"), 1);
     EXPECT_EQ(printed[printed.size() - 2], "offer draw");  // before the 21st move
 
     // Four lost scores resign (default "Resign" 700: at most -7000).
-    const int32_t lost = -9000;
     auto loser = std::make_unique<Rig>();
-    printed.clear();
-    playQuietGame(*loser, 4, &lost, &printed);
-    EXPECT_EQ(printed.back(), "resign");
+    EXPECT_EQ(playQuietGame(*loser, 4, -9000).back(), "resign");
 
     // Without thinking output no score is recorded, so nothing is decided.
     auto silent = std::make_unique<Rig>();
     silent->send("nopost");
-    printed.clear();
-    playQuietGame(*silent, 5, &lost, &printed);
+    printed = playQuietGame(*silent, 5, -9000);
     for (const std::string& line : printed) EXPECT_EQ(line.rfind("move ", 0), 0u) << line;
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <limits>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "board/board_test_support.h"
@@ -175,12 +176,10 @@ TEST(TimeNetworkDriver, QuietBestMoveInTheStartPosition) {
     const auto rec = r.describe({r.move("d2d4")}, 35, none);
     EXPECT_EQ(rec.changedNow + rec.changedBefore + rec.changedTwoAgo, 0);  // nothing to change from yet
     EXPECT_EQ(rec.inCheck + rec.captureOrSpecial, 0);
-    EXPECT_EQ(rec.rootMoves, 4);
-    EXPECT_EQ(rec.attackedSquares, 22);  // ranks 2 and 3 and six squares of rank 1
-    EXPECT_EQ(rec.bestMoveNodes, 300u);
-    EXPECT_EQ(rec.largestOtherNodes, 500u);
-    EXPECT_EQ(rec.secondLargestOtherNodes, 500u);  // an equal count is the second largest
-    EXPECT_EQ(rec.totalNodes, 1420u);
+    // 22 attacked squares: ranks 2 and 3 and six of rank 1; an equal count is the second largest.
+    EXPECT_EQ(std::tuple(rec.rootMoves, rec.attackedSquares, rec.bestMoveNodes, rec.largestOtherNodes,
+                         rec.secondLargestOtherNodes, rec.totalNodes),
+              std::tuple(4, 22, 300u, 500u, 500u, 1420u));
     EXPECT_EQ(rec.pv[0], r.move("d2d4"));
     EXPECT_EQ(rec.pv[1], 0);  // a variation shorter than four moves is padded with 0
     EXPECT_EQ(rec.score, 35);
