@@ -43,16 +43,6 @@ const std::vector<std::string> UciAnswer = {
     "uciok",
 };
 
-// Reads the answer to "uci" line by line.
-std::vector<std::string> readHandshake(EngineProcess& engine) {
-    std::vector<std::string> lines;
-    while (auto line = engine.readLine(Timeout)) {
-        lines.push_back(*line);
-        if (*line == "uciok") break;
-    }
-    return lines;
-}
-
 // Runs the test inside a fresh directory, so that the engine finds no "Tolvaren.ini".
 class WorkingDirectory {
    public:
@@ -63,13 +53,6 @@ class WorkingDirectory {
     std::filesystem::path previous_ = std::filesystem::current_path();
     test::TempDir dir_;
 };
-
-// "xboard" and "protover 2"; true once the handshake has ended.
-bool handshake(EngineProcess& engine) {
-    engine.send("xboard");
-    engine.send("protover 2");
-    return engine.readUntil("feature done=1", Timeout).has_value();
-}
 
 bool isThinkingLine(const std::string& line) {
     return !line.empty() && std::isdigit(static_cast<unsigned char>(line[0]));
@@ -88,7 +71,9 @@ TEST(UciProcess, HandshakeIsreadyAndQuit) {
     EngineProcess engine;
     ASSERT_TRUE(engine.running());
     engine.send("uci and some more words");
-    EXPECT_EQ(readHandshake(engine), UciAnswer);
+    std::vector<std::string> answer;
+    answer.push_back(engine.readUntil("uciok", Timeout, &answer).value_or("<none>"));
+    EXPECT_EQ(answer, UciAnswer);
     engine.send("isready");
     EXPECT_EQ(engine.readLine(Timeout), "readyok");
     // A second "uci" is no command any more; the next line out is the answer to isready.
@@ -114,7 +99,7 @@ TEST(UciProcess, HandshakeIsreadyAndQuit) {
 TEST(UciProcess, BadInputNeitherCrashesNorHangs) {
     EngineProcess engine;
     engine.send("uci");
-    readHandshake(engine);
+    engine.readUntil("uciok", Timeout);
     engine.send(std::string(100000, 'x'));
     engine.send("isready " + std::string(100000, 'y'));
     std::string binary;
@@ -167,7 +152,9 @@ TEST(XboardProcess, MoveNowAndDeferredPong) {
     WorkingDirectory dir;
     std::ofstream("Tolvaren.ini") << "setoption name OwnBook value false\n";  // search, not the book
     EngineProcess engine;
-    ASSERT_TRUE(handshake(engine));
+    engine.send("xboard");
+    engine.send("protover 2");
+    ASSERT_TRUE(engine.readUntil("feature done=1", Timeout));
     for (const char* line : {"new", "post", "level 40 5 0", "go"}) engine.send(line);
     // A long search is under way; the pong must wait for its move.
     auto first = engine.readLine(Timeout);

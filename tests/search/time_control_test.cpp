@@ -54,7 +54,6 @@ TEST(Zeitkontrolle, ClockFormula) {
     expectLimits(started({.time = 60000, .increment = 1000}), 2027, 8108, 12142, NoNodes, NoNodes, 1000);
     expectLimits(started({.time = 10000, .movestogo = 10}), 532, 1065, 1481, NoNodes, NoNodes, 1000);
     EXPECT_EQ(started({.time = 60000, .movestogo = 100}).soft, 4508);  // outside 1..99: unknown
-    EXPECT_EQ(started({.time = 60000}).start, T0);
     // 200..250 ms leave 50 ms; an increment of 100 or less adds nothing.
     const Zeitkontrolle_t low = started({.time = 220, .increment = -500});
     EXPECT_EQ(low.hard, started({.time = 200, .increment = 100}).hard);
