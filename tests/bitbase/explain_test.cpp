@@ -117,56 +117,35 @@ TEST(ExplainBitbase, HandMadeFileLineByLine) {
     for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], expected[i]) << "line " << i;
 }
 
-// A file from the writer: uniform blocks get no section, every other block decodes to
-// 512 bytes; damage marks only the damaged block.
+// A file from the writer: only the two mixed blocks get a section, each decoding to 512
+// bytes; a stream that copies from before its start is reported, not read.
 TEST(ExplainBitbase, WriterFileAndDamage) {
     ScratchDirectory dir;
     std::vector<uint8_t> values(81920 / 4, 0);
-    for (int k : {3, 4, 9}) {
+    for (int k : {3, 4}) {
         uint8_t* b = values.data() + k * BlockValueBytes;
         for (int i = 0; i < BlockValueBytes; ++i)
             b[i] = static_cast<uint8_t>((i * (k + 1)) % 11 < 4 ? 0xFF : 0x55);
     }
     const std::string path = dir.file("KDK.abb");
     ASSERT_TRUE(writeBitbase(path, values.data(), values.size()));
-
-    auto sections = [&](Lines* index) {
+    auto blockEnds = [&] {
         explainBitbase("KDK", dir.path());
-        const Lines lines = readLines(dir.file("KDK.txt"));
         Lines ends;
-        for (size_t i = 0; i < lines.size(); ++i) {
-            if (i >= 4 && i < 24 && index != nullptr) index->push_back(lines[i]);
-            if (lines[i].find("###   Block") == 0) ends.push_back(lines[i].substr(12, 1));
-            if (lines[i].find(": komprimiert zu ") != std::string::npos ||
-                lines[i].find("Fehler") != std::string::npos)
-                ends.push_back(lines[i]);
-        }
+        for (const std::string& line : readLines(dir.file("KDK.txt")))
+            if (line.find(": komprimiert zu ") != std::string::npos ||
+                line.find("Fehler") != std::string::npos)
+                ends.push_back(line.substr(0, 19));
         return ends;
     };
-    Lines index;
-    const Lines intact = sections(&index);
-    ASSERT_EQ(index.size(), 20u);
-    EXPECT_EQ(index[0], "       0: 00 ff ff ff 00 00 .. 00");
-    EXPECT_EQ(index[19].substr(0, 10), "      19: ");
-    ASSERT_EQ(intact.size(), 6u);
-    for (int i = 0; i < 6; i += 2) {
-        EXPECT_EQ(intact[i + 1].substr(0, 19), " 512: komprimiert z") << intact[i + 1];
-    }
-    EXPECT_EQ((Lines{intact[0], intact[2], intact[4]}), (Lines{"3", "4", "9"}));
+    EXPECT_EQ(blockEnds(), (Lines{" 512: komprimiert z", " 512: komprimiert z"}));
 
-    // Block 4's stream gets a copy from before the start; block 9's entry points past the end.
     Bytes file = testing::readFile(path);
     const uint32_t offset4 = file[20] | file[21] << 8;
     file[offset4 + 1] = static_cast<uint8_t>(file[offset4] | 0x01);  // short copy (b)
     file[offset4 + 2] = 0xFF;                                        // 6 bytes, gap 63: from -69
-    file[45] = 0xF0;
-    file[46] = 0x0F;
     testing::writeFile(path, file);
-    const Lines damaged = sections(nullptr);
-    ASSERT_EQ(damaged.size(), 6u);
-    EXPECT_EQ(damaged[1], intact[1]);
-    EXPECT_EQ(damaged[3], "   0: Fehler");
-    EXPECT_EQ(damaged[5], "   0: Fehler");
+    EXPECT_EQ(blockEnds(), (Lines{" 512: komprimiert z", "   0: Fehler"}));
 }
 
 TEST(ExplainBitbase, FilesThatCannotBeExplained) {
@@ -204,10 +183,7 @@ TEST(ExplainBitbase, CommandLineWritesTheTextInTheCurrentDirectory) {
     std::filesystem::current_path(before);
     EXPECT_EQ(engine.waitExit(20000), 0);
     EXPECT_TRUE(engine.readAllLines(5000).empty());
-    EXPECT_TRUE(engine.readAllErrLines(5000).empty());
-    const Lines lines = readLines(dir.file("KDK.txt"));
-    ASSERT_EQ(lines.size(), 24u);
-    EXPECT_EQ(lines[23], "      19: ff ff ff ff 00 ff .. ff");
+    EXPECT_EQ(readLines(dir.file("KDK.txt")).back(), "      19: ff ff ff ff 00 ff .. ff");
 }
 
 }  // namespace tolvaren

@@ -1,7 +1,5 @@
-// Whole searches run synchronously in the test's thread, observed through a sink that
-// keeps what the search reports; and split points and helpers inside one process: the
-// pool's allocation and idle list, cutoffs reaching the work below a split point, and
-// helper threads following "NumberOfProcessors" between searches.
+// Whole searches run synchronously and observed through a recording sink; the split-point
+// pool, cutoffs reaching the work below a split point, and the helper threads.
 #include "search/search.h"
 
 #include <dirent.h>
@@ -278,15 +276,6 @@ TEST(SplitPointPool, IdleListHoldsFourAndWakingEmptiesIt) {
     EXPECT_TRUE(wakes[0].try_acquire());
     EXPECT_FALSE(wakes[1].try_acquire());
     EXPECT_TRUE(wakes[3].try_acquire());
-}
-
-TEST(SplitPointPool, WeightsFavourShallowPrincipalVariationSplits) {
-    EXPECT_GT(splitPointWeight(0, false, false), splitPointWeight(0, true, false));
-    EXPECT_GT(splitPointWeight(0, true, false), splitPointWeight(0, true, true));
-    EXPECT_GT(splitPointWeight(2, true, true), splitPointWeight(0, true, true));
-    EXPECT_LT(splitPointWeight(3, true, true), splitPointWeight(0, true, true));
-    EXPECT_EQ(splitPointWorkerLimit(12), 4);
-    EXPECT_EQ(splitPointWorkerLimit(13), 3);
 }
 
 TEST(SplitPointSearch, NodesBelowACutSplitPointStopAtOnceAndStoreNothing) {

@@ -40,10 +40,6 @@ EngineProcess::EngineProcess(const std::vector<std::string>& args) {
     start(TOLVAREN_ENGINE_PATH, args);
 }
 
-EngineProcess::EngineProcess(const std::string& path, const std::vector<std::string>& args) {
-    start(path, args);
-}
-
 EngineProcess::~EngineProcess() {
     closeInput();
     kill();

@@ -16,7 +16,6 @@ class EngineProcess {
    public:
     // Starts the engine built with the tests, given these arguments after its name.
     explicit EngineProcess(const std::vector<std::string>& args = {});
-    EngineProcess(const std::string& path, const std::vector<std::string>& args);
     ~EngineProcess();  // kills the child if it still runs
     EngineProcess(const EngineProcess&) = delete;
     EngineProcess& operator=(const EngineProcess&) = delete;
