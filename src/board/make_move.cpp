@@ -101,12 +101,17 @@ void computeRecord(const Stellung_t& pos, Bitboard occupancy, Angriffe_t& a) {
         threats |= att & minorTargets;
     }
 
+    // A slider's x-ray squares (behind sliders of its own side on the same line) count
+    // twice once every piece is in: the piece in front, or another, attacks them too.
+    // Collecting them first keeps the result free of the square lists' order.
+    Bitboard xrayOnly = 0;
     const Bitboard diagonalXray = occupancy & ~(me.pieces[Bishop] | me.pieces[Queen]);
     const Bitboard bishopTargets = me.count[Bishop] == 2 ? minorTargets & ~opp.pieces[Bishop] : minorTargets;
     list = me.squares(Bishop);
     for (int i = 0; i < me.count[Bishop]; ++i) {
-        twice |= attacked & bishopAttacks(list[i], diagonalXray);
         const Bitboard att = bishopAttacks(list[i], occupancy);
+        xrayOnly |= bishopAttacks(list[i], diagonalXray) & ~att;
+        twice |= attacked & att;
         attacked |= att;
         threats |= att & bishopTargets;
     }
@@ -115,21 +120,25 @@ void computeRecord(const Stellung_t& pos, Bitboard occupancy, Angriffe_t& a) {
     const Bitboard rookTargets = opp.pieces[Queen] | (opp.count[Rook] < me.count[Rook] ? opp.pieces[Rook] : 0);
     list = me.squares(Rook);
     for (int i = 0; i < me.count[Rook]; ++i) {
-        twice |= attacked & rookAttacks(list[i], straightXray);
         const Bitboard att = rookAttacks(list[i], occupancy);
+        xrayOnly |= rookAttacks(list[i], straightXray) & ~att;
+        twice |= attacked & att;
         attacked |= att;
         threats |= att & rookTargets;
     }
 
     list = me.squares(Queen);
     for (int i = 0; i < me.count[Queen]; ++i) {
-        twice |= attacked & (bishopAttacks(list[i], diagonalXray) | rookAttacks(list[i], straightXray));
-        attacked |= queenAttacks(list[i], occupancy);
+        const Bitboard att = queenAttacks(list[i], occupancy);
+        xrayOnly |= (bishopAttacks(list[i], diagonalXray) | rookAttacks(list[i], straightXray)) & ~att;
+        twice |= attacked & att;
+        attacked |= att;
     }
 
     const Bitboard kingAtt = kingAttacks(me.kingSquare());
     twice |= attacked & kingAtt;
     attacked |= kingAtt;
+    twice |= xrayOnly & attacked;
 
     // Opponent pieces that alone shield their king from one of our sliders.
     Bitboard pinned = 0;

@@ -95,14 +95,17 @@ SidePawns evaluateSide(Bitboard us, Bitboard them) {
         r.score += PawnSquare[s];
     }
 
-    // Candidates on ranks 5 and 6: a free file ahead, and more helpers than sentries.
+    // Candidates on ranks 5 and 6: a free file ahead, and at least as many helpers
+    // (beside or one rank behind on the neighbouring files) as sentries ahead on
+    // those files, so that exchanges leave a passer.
     for (Bitboard b = us & Ranks5And6 & ~r.passed & ~(southOne(them) | (southOne(them) << 8)); b;) {
         const int s = popLowest(b);
         const int rank = rankOf(s);
         const Bitboard sideFiles = towardA(fileMask(fileOf(s))) | towardH(fileMask(fileOf(s)));
-        const int sentries = popCountByTable(them & sideFiles & (rankMask(rank - 1) | rankMask(rank - 2)));
-        const int helpers = popCountByTable(us & sideFiles & Ranks5And6 & (rankMask(rank) | rankMask(rank + 1)));
-        if (sentries < helpers) r.score += rank == 6 ? CandidateRank6 : CandidateRank5;
+        const int sentries = popCountByTable(them & sideFiles & (rankMask(rank + 1) | rankMask(rank + 2)));
+        const int helpers =
+            popCountByTable(us & sideFiles & Ranks5And6 & (rankMask(rank) | rankMask(rank - 1)));
+        if (sentries <= helpers) r.score += rank == 6 ? CandidateRank6 : CandidateRank5;
     }
 
     // Enemy pawns advancing through squares we neither hold nor attack still reach

@@ -280,7 +280,10 @@ E_t fourPieces(const Stellung_t& pos) {
     const Seite_t& w = pos.sides[White];
     const Seite_t& b = pos.sides[Black];
     if (w.count[AllPieces] == 2) {  // one piece each
-        if (minors(w) == minors(b) && w.count[Rook] == b.count[Rook] && w.count[Queen] == b.count[Queen])
+        // Equal pieces draw; two lone pawns do not (races, a pawn far ahead): those get the
+        // usual evaluation and search rather than a blind 0.
+        if (w.count[Pawn] == 0 && minors(w) == minors(b) && w.count[Rook] == b.count[Rook] &&
+            w.count[Queen] == b.count[Queen])
             return {E_t::Replace, 0};
         if (w.count[Rook] == 1 && minors(b) == 1) return rookAgainstMinor(pos, White);
         if (b.count[Rook] == 1 && minors(w) == 1) return rookAgainstMinor(pos, Black);
