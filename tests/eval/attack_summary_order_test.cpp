@@ -17,12 +17,6 @@
 namespace tolvaren::testing {
 namespace {
 
-Bitboard at(std::initializer_list<std::string_view> names) {
-    Bitboard b = 0;
-    for (std::string_view n : names) b |= bit(squareOf(n[0] - 'a', n[1] - '0'));
-    return b;
-}
-
 void expectSameRecords(const Zustand_t& a, const Zustand_t& b, const std::string& what) {
     for (int side : {White, Black}) {
         EXPECT_EQ(a.by(side).attacked, b.by(side).attacked) << what;

@@ -9,15 +9,10 @@
 #include "eval/pawn_structure.h"
 #include "eval/score.h"
 #include "eval/square_sets.h"
+#include "eval_test_support.h"
 
 namespace tolvaren::testing {
 namespace {
-
-Bitboard at(std::initializer_list<std::string_view> names) {
-    Bitboard b = 0;
-    for (std::string_view n : names) b |= bit(squareOf(n[0] - 'a', n[1] - '0'));
-    return b;
-}
 
 Wert_t scoreOf(Bitboard white, Bitboard black) {
     BauernEintrag_t e{};

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "board/fen.h"
 #include "board/position.h"
@@ -30,5 +32,12 @@ struct EvalBoard {
     const BauernEintrag_t& pawnEntry() { return probePawns(pos, state, *pawns); }
     const MaterialEintrag_t& materialEntry() { return probeMaterial(pos, state, *material); }
 };
+
+// The set of the named squares, e.g. at({"d5", "e5"}).
+inline Bitboard at(std::initializer_list<std::string_view> names) {
+    Bitboard b = 0;
+    for (std::string_view n : names) b |= bit(squareOf(n[0] - 'a', n[1] - '0'));
+    return b;
+}
 
 }  // namespace tolvaren::testing

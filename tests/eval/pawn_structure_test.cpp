@@ -14,12 +14,6 @@
 namespace tolvaren::testing {
 namespace {
 
-Bitboard at(std::initializer_list<std::string_view> names) {
-    Bitboard b = 0;
-    for (std::string_view n : names) b |= bit(squareOf(n[0] - 'a', n[1] - '0'));
-    return b;
-}
-
 BauernEintrag_t entryOf(Bitboard white, Bitboard black) {
     BauernEintrag_t e{};
     computePawnEntry(white, black, 12345, e);
