@@ -45,9 +45,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const char* const HelpText =
-    R"(Usage: tolvaren-match --engine SPEC --engine SPEC [settings]
+    R"(Usage: tolvaren-match --engine ENGINE --engine ENGINE [settings]
 
-Engine SPEC (words up to the next --switch):
+Engine ENGINE (words up to the next --switch):
   name=NAME        shown in output and PGN (default: the command's file name)
   cmd=PATH         the UCI engine to start (searched in PATH)
   arg=WORD, WORD   arguments for the engine
@@ -86,7 +86,7 @@ void onSignal(int) {
 
 // ---------------------------------------------------------------- settings
 
-struct EngineSpec {
+struct EngineSetup {
     std::string name, cmd;
     std::vector<std::string> args;
     std::vector<std::pair<std::string, std::string>> options;
@@ -104,7 +104,7 @@ struct Adjudication {
 };
 
 struct Settings {
-    EngineSpec engines[2];
+    EngineSetup engines[2];
     TimeControl tc;
     int64_t games = 100, concurrency = 1, plies = 16, timeMarginMs = -1, ratingInterval = 10;
     uint32_t seed = 1;
@@ -173,7 +173,7 @@ bool readPairs(const std::vector<std::string>& words, const std::map<std::string
     return true;
 }
 
-bool parseEngine(const std::vector<std::string>& words, EngineSpec& e) {
+bool parseEngine(const std::vector<std::string>& words, EngineSetup& e) {
     for (const std::string& w : words) {
         if (w.rfind("name=", 0) == 0)
             e.name = w.substr(5);
@@ -275,7 +275,7 @@ class EngineProcess {
     ~EngineProcess() { kill(); }
 
     // Starts the engine and runs the handshake; false (engine killed) on any failure.
-    bool start(const EngineSpec& spec) {
+    bool start(const EngineSetup& setup) {
         kill();
         int toChild[2], fromChild[2];
         if (pipe2(toChild, O_CLOEXEC) != 0) return false;
@@ -292,10 +292,10 @@ class EngineProcess {
         posix_spawnattr_init(&attributes);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
         posix_spawnattr_setpgroup(&attributes, 0);
-        std::vector<char*> argv{const_cast<char*>(spec.cmd.c_str())};
-        for (const std::string& a : spec.args) argv.push_back(const_cast<char*>(a.c_str()));
+        std::vector<char*> argv{const_cast<char*>(setup.cmd.c_str())};
+        for (const std::string& a : setup.args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        const int error = posix_spawnp(&pid_, spec.cmd.c_str(), &actions, &attributes, argv.data(), environ);
+        const int error = posix_spawnp(&pid_, setup.cmd.c_str(), &actions, &attributes, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         posix_spawnattr_destroy(&attributes);
         close(toChild[0]), close(fromChild[1]);
@@ -306,7 +306,7 @@ class EngineProcess {
             return false;
         }
         bool ok = send("uci") && waitFor("uciok", 10000);
-        for (const auto& [name, value] : spec.options)
+        for (const auto& [name, value] : setup.options)
             ok = ok && send("setoption name " + name + " value " + value);
         if (!(ok && isReady(10000))) kill();
         return alive();
@@ -882,7 +882,7 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    for (const EngineSpec& e : settings->engines) {
+    for (const EngineSetup& e : settings->engines) {
         EngineProcess probe;
         if (!probe.start(e)) {
             std::fprintf(stderr, "tolvaren-match: engine %s (%s) does not start as a UCI engine\n",

@@ -27,17 +27,8 @@ namespace tolvaren {
 
 namespace {
 
-// Files of the tests live in one directory, removed when the test program ends.
-std::string tempPath(const std::string& name) {
-    static test::TempDir dir;
-    return dir.path(name);
-}
-
-std::string writeFile(const std::string& name, const std::string& text) {
-    const std::string path = tempPath(name);
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
+using test::tempPath;
+using test::writeTempFile;
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -116,7 +107,7 @@ TEST(BookCommand, GrammarStopWordsNamesAndSubcommandWord) {
 }
 
 TEST(BookCommand, LifetimeOfTheLearningObject) {
-    const std::string pgn = writeFile("life.pgn", game("1. e4 e5", "1-0"));
+    const std::string pgn = writeTempFile("life.pgn", game("1. e4 e5", "1-0"));
     const std::string out = tempPath("life.opn"), mem = tempPath("life.bin");
     Commands c;
     c.run(" lock");  // no object: nothing happens
@@ -154,7 +145,7 @@ TEST(BookLearning, WeightsFollowScoresAndCalcEloCorrectsForRatings) {
     // With the prior of 3 games: a win scores 62.5, a draw 50; 12.5 worse at width 25 is 49.
     // A bad game between them is reported and skipped; the next one still counts.
     const std::string pgn =
-        writeFile("w.pgn", game("1. e4", "1-0") + game("1. Ke2", "1-0") + game("1. d4", "1/2-1/2"));
+        writeTempFile("w.pgn", game("1. e4", "1-0") + game("1. Ke2", "1-0") + game("1. d4", "1/2-1/2"));
     const std::string out = tempPath("w.opn");
     Buchlernen_t learning;
     {
@@ -173,7 +164,7 @@ TEST(BookLearning, WeightsFollowScoresAndCalcEloCorrectsForRatings) {
 
     // A draw of a 2400 player against a 2000 player is a poor result for White.
     const std::string rated =
-        writeFile("r.pgn", game("1. e4", "1/2-1/2", "[WhiteElo \"2400\"]\n[BlackElo \"2000\"]\n"));
+        writeTempFile("r.pgn", game("1. e4", "1/2-1/2", "[WhiteElo \"2400\"]\n[BlackElo \"2000\"]\n"));
     Buchlernen_t elo;
     elo.addGames(rated, 2000, true);
     const Lerneintrag_t& r = elo.records().begin()->second.front();
@@ -183,8 +174,8 @@ TEST(BookLearning, WeightsFollowScoresAndCalcEloCorrectsForRatings) {
 }
 
 TEST(BookLearning, TranspositionWrittenOnceAndTheBookLoads) {
-    const std::string pgn =
-        writeFile("t.pgn", game("1. e4 e5 2. Nf3 Nc6 3. Bb5", "*") + game("1. Nf3 Nc6 2. e4 e5 3. Bc4", "*"));
+    const std::string pgn = writeTempFile(
+        "t.pgn", game("1. e4 e5 2. Nf3 Nc6 3. Bb5", "*") + game("1. Nf3 Nc6 2. e4 e5 3. Bc4", "*"));
     const std::string out = tempPath("t.opn");
     Buchlernen_t learning;
     learning.addGames(pgn, 1000, false);
@@ -201,7 +192,7 @@ TEST(BookLearning, CycleOfRecordsEndsInWriterAndWalks) {
     // The knights go out and back: the learned records form a cycle through the start.
     std::string moves;
     for (int i = 0; i < 20; ++i) moves += "Nf3 Nf6 Ng1 Ng8 ";
-    const std::string pgn = writeFile("c.pgn", game(moves, "1/2-1/2"));
+    const std::string pgn = writeTempFile("c.pgn", game(moves, "1/2-1/2"));
     const std::string out = tempPath("c.opn");
     Buchlernen_t learning;
     learning.addGames(pgn, 1000, false);
@@ -213,7 +204,7 @@ TEST(BookLearning, CycleOfRecordsEndsInWriterAndWalks) {
 }
 
 TEST(BookLearning, MemoryRoundTripAndBadFilesChangeNothing) {
-    const std::string pgn = writeFile("m.pgn", game("1. e4 e5 2. Nf3", "1-0") + game("1. d4", "0-1"));
+    const std::string pgn = writeTempFile("m.pgn", game("1. e4 e5 2. Nf3", "1-0") + game("1. d4", "0-1"));
     const std::string mem = tempPath("m.bin");
     Buchlernen_t learning;
     learning.addGames(pgn, 1000, false);
@@ -238,8 +229,8 @@ TEST(BookLearning, MemoryRoundTripAndBadFilesChangeNothing) {
         }
     }
 
-    const std::string truncated = writeFile("trunc.bin", bytes.substr(0, bytes.size() - 5));
-    const std::string foreign = writeFile("foreign.bin", "[Event \"not a memory file\"]\n");
+    const std::string truncated = writeTempFile("trunc.bin", bytes.substr(0, bytes.size() - 5));
+    const std::string foreign = writeTempFile("foreign.bin", "[Event \"not a memory file\"]\n");
     for (const std::string& bad : {truncated, foreign}) {
         CaptureErr err;
         EXPECT_FALSE(copy.readMemory(bad));
@@ -257,8 +248,8 @@ TEST(BookLearning, MemoryRoundTripAndBadFilesChangeNothing) {
 
 TEST(BookWalk, EntropyAndEndPositions) {
     Commands c;
-    const std::string two = writeFile("two.opn", "e2e4 10 * d2d4 10 * *");
-    const std::string one = writeFile("one.opn", "e2e4 5 * *");
+    const std::string two = writeTempFile("two.opn", "e2e4 10 * d2d4 10 * *");
+    const std::string one = writeTempFile("one.opn", "e2e4 5 * *");
     c.run(" entropy " + two);
     c.run(" entropy " + one);
     c.run(" entropy " + tempPath("missing.opn"));
@@ -266,7 +257,7 @@ TEST(BookWalk, EntropyAndEndPositions) {
               (std::vector<std::string>{"info book entropy       1.00", "info book entropy       0.00",
                                         "info book entropy       0.00"}));
 
-    const std::string tree = writeFile("tree.opn", "e2e4 10 e7e5 5 * c7c5 5 * * d2d4 10 * *");
+    const std::string tree = writeTempFile("tree.opn", "e2e4 10 e7e5 5 * c7c5 5 * * d2d4 10 * *");
     const std::string out = tempPath("ends.txt");
     c.run(" positions " + tree + " out " + out);
     EXPECT_EQ(readFile(out), "0.5 rnbqkbnr/pppp1ppp/8/4p3/8/8/PPPPPPPP/RNBQKBNR w KQkq -\n");
@@ -279,9 +270,9 @@ TEST(BookWalk, EntropyAndEndPositions) {
 TEST(BookLearning, PositionsFileRoundTrip) {
     // makepos's lines: centipawns, move, White's-view FEN.
     const std::string file =
-        writeFile("pos.txt",
-                  "35 g1f3 rnbqkbnr/pppp1ppp/8/4p3/8/8/PPPPPPPP/RNBQKBNR w KQkq -\nbad line\n"
-                  "35 g1f3 rnbqkbnr/pppp1ppp/8/4p3/8/8/PPPPPPPP/RNBQKBNR w KQkq -\n");
+        writeTempFile("pos.txt",
+                      "35 g1f3 rnbqkbnr/pppp1ppp/8/4p3/8/8/PPPPPPPP/RNBQKBNR w KQkq -\nbad line\n"
+                      "35 g1f3 rnbqkbnr/pppp1ppp/8/4p3/8/8/PPPPPPPP/RNBQKBNR w KQkq -\n");
     Buchlernen_t learning;
     EXPECT_EQ(learning.addPositions(file, 1000), 1);  // the repeated position counts once
     ASSERT_EQ(learning.recordCount(), 1u);
@@ -292,7 +283,7 @@ TEST(BookLearning, PositionsFileRoundTrip) {
 }
 
 TEST(BookProcess, MakeposSearchesEndPositionsAndAddposReadsThem) {
-    const std::string book = writeFile("mp.opn", "e2e4 10 * d2d4 10 * *");
+    const std::string book = writeTempFile("mp.opn", "e2e4 10 * d2d4 10 * *");
     const std::string out = tempPath("mp.txt"), mem = tempPath("mp.bin");
     test::UciEngine e;
     e.send("book makepos " + book + " out " + out + " nodes 3000 hash 1");

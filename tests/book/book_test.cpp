@@ -21,23 +21,14 @@ namespace {
 using testing::Board;
 using testing::boardFromFen;
 
-// Files of the tests live in one directory, removed when the test program ends.
-std::string tempPath(const std::string& name) {
-    static test::TempDir dir;
-    return dir.path(name);
-}
-
-std::string writeFile(const std::string& name, const std::string& text) {
-    const std::string path = tempPath(name);
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
+using test::tempPath;
+using test::writeTempFile;
 
 // A book loaded from text.
 struct LoadedBook {
     Buch_t book;
     bool ok;
-    explicit LoadedBook(const std::string& text) : ok(book.load(writeFile("load", text))) {}
+    explicit LoadedBook(const std::string& text) : ok(book.load(writeTempFile("load", text))) {}
 };
 
 // The start position after the given coordinate moves, played as a game.
@@ -231,7 +222,7 @@ TEST(Buch, DrawFollowsTheWeights) {
     }
 
     // 400 draws from the seeded process-wide generator, through the probe.
-    const std::string path = writeFile("draw", "e2e4 3 * d2d4 1 * *");
+    const std::string path = writeTempFile("draw", "e2e4 3 * d2d4 1 * *");
     Buch_t book;
     Zufall_t::global().seed(2718);
     int e4 = 0, d4 = 0;
@@ -266,7 +257,7 @@ TEST(Buch, PonderMoveIsTheHeaviestReply) {
 }
 
 TEST(Buch, ReadsAgainOnlyForANewName) {
-    const std::string a = writeFile("a", "e2e4 1 * *");
+    const std::string a = writeTempFile("a", "e2e4 1 * *");
     const std::string c = tempPath("c");
     const Board start = afterMoves("");
     Buch_t book;
@@ -274,14 +265,14 @@ TEST(Buch, ReadsAgainOnlyForANewName) {
 
     ASSERT_TRUE(book.probe(a, start.pos, move, nullptr));
     EXPECT_EQ(text(start.pos, move), "e2e4");
-    writeFile("a", "d2d4 1 * *");
+    writeTempFile("a", "d2d4 1 * *");
     ASSERT_TRUE(book.probe(a, start.pos, move, nullptr));
     EXPECT_EQ(text(start.pos, move), "e2e4");  // same name: not read again
 
     // A missing file is remembered as tried.
     EXPECT_FALSE(book.probe(c, start.pos, move, nullptr));
     EXPECT_EQ(book.fileName(), c);
-    writeFile("c", "c2c4 1 * *");
+    writeTempFile("c", "c2c4 1 * *");
     EXPECT_FALSE(book.probe(c, start.pos, move, nullptr));
 
     // Another name reads again, and so does going back.

@@ -31,6 +31,19 @@ class TempDir {
     std::string path_;
 };
 
+// Files of a test program live in one directory, removed when the program ends.
+inline std::string tempPath(const std::string& name) {
+    static TempDir dir;
+    return dir.path(name);
+}
+
+// Writes `text` to the file `name` of that directory and returns its path.
+inline std::string writeTempFile(const std::string& name, const std::string& text) {
+    const std::string path = tempPath(name);
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
 inline std::vector<std::string> fileLines(const std::string& name) {
     std::ifstream in(name);
     std::vector<std::string> lines;

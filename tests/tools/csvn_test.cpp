@@ -51,7 +51,7 @@ TEST(Csvn, AnswersEveryLineInOrderWithALegalMove) {
         lines.push_back(fens[static_cast<size_t>(i) % fens.size()]);
         text += lines.back() + (i % 7 == 0 ? "  \t\n\n" : "\n");  // trailing blanks and blank lines
     }
-    const std::string in = tempName("csvn_in"), out = tempName("csvn_out");
+    const std::string in = tempPath("csvn_in"), out = tempPath("csvn_out");
     writeFile(in, text);
     CsvnSettings settings;
     settings.nodes = 3000;
@@ -75,7 +75,7 @@ TEST(Csvn, AnswersEveryLineInOrderWithALegalMove) {
 }
 
 TEST(ToolsProcess, RunFromTheCommandLineAndFailOnFilesTheyCannotUse) {
-    const std::string missing = tempName("missing"), in = tempName("in2"), out = tempName("out2");
+    const std::string missing = tempPath("missing"), in = tempPath("in2"), out = tempPath("out2");
     std::ofstream(in) << MateInOne << "\n7k/5Q2/6K1/8/8/8/8/8 b - - 0 1\n";
     {
         EngineProcess e({"--CSVN", in, out});

@@ -14,7 +14,7 @@ namespace tolvaren {
 using namespace test;
 
 TEST(Testpos, ComparesWithTheFileResumesFromItsStateAndLogs) {
-    const std::string file = tempName("testpos");
+    const std::string file = tempPath("testpos");
     writeFile(file, std::string(MateInOne) + " bm Ra8#;\n" +
                         "r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 0 4 bm h5f7\n"
                         "r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 0 4 bm Nc3 a3;\n"
@@ -61,7 +61,7 @@ TEST(Testpos, ComparesWithTheFileResumesFromItsStateAndLogs) {
 
 TEST(Testpos, AnswersDoNotDependOnTheThreads) {
     // Middlegames where a small node budget leaves real choices; each worker clears its table.
-    const std::string file = tempName("testpos_threads");
+    const std::string file = tempPath("testpos_threads");
     std::string text;
     const char* const fens[] = {
         "r1bqk2r/1pppbppp/p1n2n2/4p3/B3P3/5N2/PPPP1PPP/RNBQ1RK1 w kq - 0 1",
@@ -86,7 +86,7 @@ TEST(Testpos, AnswersDoNotDependOnTheThreads) {
 
 TEST(Testpos, ComparesTheMovesOfGames) {
     // 16 half-moves: the positions before the 13th and the 16th are searched.
-    const std::string file = tempName("testpos_games") + ".PGN";
+    const std::string file = tempPath("testpos_games") + ".PGN";
     const std::string tags = "[White \"w\"]\n[Black \"b\"]\n[Result \"*\"]\n\n";
     writeFile(file,
               tags +

@@ -21,12 +21,6 @@ namespace tolvaren::test {
 constexpr int ToolTimeout = 30000;
 inline const char* const MateInOne = "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1";  // Ra8 among 20 moves
 
-// Files of the tool tests live in one directory, removed when the test program ends.
-inline std::string tempName(const std::string& name) {
-    static TempDir dir;
-    return dir.path(name);
-}
-
 inline void writeFile(const std::string& name, const std::string& text) {
     std::ofstream(name) << text;
 }
