@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 
+#include "board/ablation.h"
 #include "board/position.h"
 #include "eval/king_terms.h"
 #include "eval/piece_activity.h"
@@ -24,27 +25,31 @@ int evaluateImpl(const Stellung_t& pos, const Zustand_t& state, Materialtabelle_
     const MaterialEintrag_t& m = probeMaterial(pos, state, materialTable);
     const BauernEintrag_t& p = probePawns(pos, state, pawnTable);
 
-    Wert_t s = m.patternScore + p.score;
+    using ablation::off;
+    Wert_t s = 0;
+    if (!off(ablation::MaterialPatterns)) s += m.patternScore;
+    if (!off(ablation::Pawns)) s += p.score;
     int weight[2] = {0, 0};
     const Wert_t whiteMobility = mobility(pos, state, White, weight[White]);
     const Wert_t blackMobility = mobility(pos, state, Black, weight[Black]);
-    s += whiteMobility - blackMobility;
-    s += pieceTerms(pos, state, p);
+    if (!off(ablation::Mobility)) s += whiteMobility - blackMobility;
+    if (!off(ablation::Pieces)) s += pieceTerms(pos, state, p);
 
     int kingEnd = 0, kingSafe = 0;
-    if (m.egWeight > 0) {
+    if (m.egWeight > 0 && !off(ablation::KingEndgame)) {
         kingEnd = kingEndgame(pos, state, p);
         s += endgameOnly(kingEnd);
     }
-    if (m.mgWeight > 0) {
+    if (m.mgWeight > 0 && !off(ablation::KingSafety)) {
         kingSafe = kingSafety(pos, state, p, m.whiteSum, m.blackSum, weight[Black], weight[White]);
         s += kingSafe;  // lands in the midgame half
     }
-    const Wert_t tempo = pos.side == White ? Tempo : -Tempo;
+    const Wert_t tempo = off(ablation::Tempo) ? Wert_t{} : pos.side == White ? Tempo : -Tempo;
     s += tempo;
 
     const int blend = (egOf(s) * m.egWeight + mgOf(s) * m.mgWeight) / MaxPhase;
-    const int scaled = scaleScore(pos, m.materialScore + blend, p);
+    const int scaled =
+        off(ablation::Scaling) ? m.materialScore + blend : scaleScore(pos, m.materialScore + blend, p);
     const int v = quantise(pos.side == White ? scaled : -scaled);
 
     if constexpr (Trace) {
@@ -112,7 +117,8 @@ int scaleScore(const Stellung_t& pos, int v, const BauernEintrag_t& pawns) {
     return v;
 }
 
-int evaluate(const Stellung_t& pos, const Zustand_t& state, Materialtabelle_t& material, Bauerntabelle_t& pawns) {
+int evaluate(const Stellung_t& pos, const Zustand_t& state, Materialtabelle_t& material,
+             Bauerntabelle_t& pawns) {
     return evaluateImpl<false>(pos, state, material, pawns, nullptr);
 }
 

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "board/ablation.h"
 #include "board/attack_tables.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
@@ -12,7 +13,6 @@
 #include "search/time_control.h"
 
 namespace tolvaren {
-
 
 bool Suche_t::repeatsInTree(const Suchebene_t& rec, uint64_t key) const {
     // Only positions after the repetition floor count: a null move makes no real position.
@@ -83,7 +83,8 @@ void Suche_t::childTableScan(int32_t beta, Suchebene_t& rec, int depth) {
             }
         } else {
             const int king = pos_.sides[them].kingSquare();
-            const bool noFlight = !(kingAttacks(king) & ~pos_.sides[them].pieces[AllPieces] & ~after.by(us).attacked);
+            const bool noFlight =
+                !(kingAttacks(king) & ~pos_.sides[them].pieces[AllPieces] & ~after.by(us).attacked);
             if (noFlight && countLegalMoves(pos_, after) == 0) {
                 if (after.by(us).attacked & bit(king)) {
                     takeBack(rec.undo);
@@ -164,9 +165,11 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
 
     // 2. Draws: repetitions inside the tree and of the game, and dead material.
     if (lastMove != 0) {
-        if (!parent.captured && moveKind(lastMove) != ZugBauer && rec.ply > 4 && repeatsInTree(rec, state.hashKey))
+        if (!parent.captured && moveKind(lastMove) != ZugBauer && rec.ply > 4 &&
+            repeatsInTree(rec, state.hashKey))
             return DrawScore;
-        if ((rec.reversiblePath && inGameHistory(state.hashKey)) || insufficientMaterial(pos_)) return DrawScore;
+        if ((rec.reversiblePath && inGameHistory(state.hashKey)) || insufficientMaterial(pos_))
+            return DrawScore;
     }
 
     // 3. Quiescence below depth 0.
@@ -196,7 +199,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
 
     const int us = pos_.side, them = us ^ 1;
     const bool inCheck = (state.by(them).attacked & bit(pos_.sides[us].kingSquare())) != 0;
-    const bool nullAllowed = depth > 1 && !inCheck && !rec.mateThreat;
+    const bool nullAllowed = depth > 1 && !inCheck && !rec.mateThreat && !ablation::off(ablation::NullMove);
 
     // 8. Bitbases: a verdict that a move changed ends the node; a known result
     // otherwise bounds it or biases its move scores.
@@ -214,7 +217,8 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     Suchebene_t& child = (&rec)[1];
 
     // 11. Null move; after the opponent's pass we may pass once more, never a third time.
-    if (nullAllowed && (lastMove == 0 ? parent.parent().move != 0 : nullMoveWorthTrying(state, rec.staticEval, beta))) {
+    if (nullAllowed &&
+        (lastMove == 0 ? parent.parent().move != 0 : nullMoveWorthTrying(state, rec.staticEval, beta))) {
         rec.move = 0;
         rec.captured = 0;
         const int savedFloor = repetitionFloor_;
@@ -238,8 +242,9 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     uint32_t* const begin = moveSlice(rec);
     startPicker(rec, begin, generate(pos_, state, begin));
     if (depth < ChildScanDepth) {
-        if (!inCheck && rec.tt.move == 0) rec.tt.move = queenContactCheck(rec);
-    } else {
+        if (!inCheck && rec.tt.move == 0 && !ablation::off(ablation::QueenContactCheck))
+            rec.tt.move = queenContactCheck(rec);
+    } else if (!ablation::off(ablation::ChildTableScan)) {
         childTableScan(beta, rec, depth);
     }
 
@@ -275,7 +280,9 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
         const bool capturesPiece = captured >= Knight && captured <= Queen;
 
         // Extensions: calm evasions, recaptures into check, queen trades, pawn endings.
-        int e = inCheck && (captured || kind == ZugKoenig || safe) ? 1 : 0;
+        int e = inCheck && (captured || kind == ZugKoenig || safe) && !ablation::off(ablation::CheckExtension)
+                    ? 1
+                    : 0;
         int r = 0;
         bool reductionsAllowed;
         bool pawnEndingTest = false;
@@ -295,7 +302,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
                 pawnEndingTest = true;
             }
         }
-        if (pawnEndingTest && onlyKingsAndPawns(pos_)) {
+        if (pawnEndingTest && onlyKingsAndPawns(pos_) && !ablation::off(ablation::PawnEndingExtension)) {
             e += (depth + 4) >> 2;
             reductionsAllowed = reductionsAllowed && e == 0;
         }
@@ -303,7 +310,8 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
         // Futility pruning and late-move reductions.
         if (reductionsAllowed && !isSpecial(move) &&
             !(kind == ZugBauer && (rankOf(to) == 2 || rankOf(to) == 7))) {
-            if (depth <= FutilityMaxDepth && !captured && alpha >= -(MateRange - 1) && betaPrime <= MateRange - 1 &&
+            if (depth <= FutilityMaxDepth && !ablation::off(ablation::Futility) && !captured &&
+                alpha >= -(MateRange - 1) && betaPrime <= MateRange - 1 &&
                 !(searched == 0 && rec.staticEval == 0) &&
                 ((depth <= 1 && rec.staticEval + FutilityMarginDepth1 < alpha) ||
                  rec.staticEval + FutilityMargin < alpha)) {
@@ -311,7 +319,8 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
                 pruned = true;
                 continue;
             }
-            if (depth > 1 && rec.movesTried >= 2 && move != rec.killer1 && move != rec.killer2 &&
+            if (depth > 1 && rec.movesTried >= 2 && !ablation::off(ablation::LateMoveReductions) &&
+                move != rec.killer1 && move != rec.killer2 &&
                 !parriesThreat(rec.threatSquares, state.by(them), after.by(them)) &&
                 (!captured || (!lastCaptured && (after.by(them).attacked & target) &&
                                CoarseValue[captured] < CoarseValue[kind]))) {
@@ -321,10 +330,11 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
 
         // Principal variation search with re-searches of reduced and null-window moves.
         rec.passReversibility();
-        int32_t score =
-            -nodeSearch(-betaPrime, -alpha, child, depth - 2 + e - r, betaPrime > alpha + 1 ? 0 : nullWindowRun + 1);
+        int32_t score = -nodeSearch(-betaPrime, -alpha, child, depth - 2 + e - r,
+                                    betaPrime > alpha + 1 ? 0 : nullWindowRun + 1);
         if (score > alpha && (r > 0 || (betaPrime != beta && score < beta)))
-            score = -nodeSearch(-beta, -alpha, child, depth - 2 + e, beta > alpha + 1 ? 0 : nullWindowRun + 1);
+            score =
+                -nodeSearch(-beta, -alpha, child, depth - 2 + e, beta > alpha + 1 ? 0 : nullWindowRun + 1);
         takeBack(rec.undo);
         if (++searched == 1) splitAllowed = nodes_ - nodesBefore >= MinSplitFirstMoveNodes;
         if (score > -MateRange && score < MateRange) score += rec.bitbaseBonus;
@@ -335,8 +345,9 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
             betaPrime = alpha + 1;
             if (score > alpha) {
                 if (score >= beta) {
-                    updateKillers(rec, move);
-                    if (rec.movesTried > 1) history_[us].reward(move, depth);
+                    if (!ablation::off(ablation::Killers)) updateKillers(rec, move);
+                    if (rec.movesTried > 1 && !ablation::off(ablation::History))
+                        history_[us].reward(move, depth);
                     bound = Hashdaten_t::LowerBound;
                     break;
                 }

@@ -1,3 +1,4 @@
+#include "board/ablation.h"
 #include "board/attack_tables.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
@@ -92,8 +93,11 @@ int32_t Suche_t::quiescence(int32_t alpha, int32_t beta, Suchebene_t& rec, int q
             alpha = eval;
         }
         best = eval;
-        targets = quiescenceTargets(pos_, state, eval, alpha, qdepth);
-        if (qdepth == -1) mode = best + QuietCheckMargin < alpha ? 1 : 2;
+        targets = ablation::off(ablation::DeltaPruning)
+                      ? pos_.sides[them].pieces[AllPieces] & ~pos_.sides[them].pieces[King]
+                      : quiescenceTargets(pos_, state, eval, alpha, qdepth);
+        if (qdepth == -1 && !ablation::off(ablation::QuiescenceChecks))
+            mode = best + QuietCheckMargin < alpha ? 1 : 2;
     }
 
     uint32_t* const begin = moveSlice(rec);
@@ -109,7 +113,7 @@ int32_t Suche_t::quiescence(int32_t alpha, int32_t beta, Suchebene_t& rec, int q
         const int captured = rec.undo.capturedType;
         rec.captured = static_cast<uint8_t>(captured);
         const int kind = moveKind(move);
-        if (!inCheck && kind <= ZugKoenig) {
+        if (!inCheck && kind <= ZugKoenig && !ablation::off(ablation::QuiescenceBadCaptures)) {
             // A capture of something cheaper onto a square only the opponent covers loses material.
             const Zustand_t& after = rec.child;
             const Bitboard target = bit(moveTo(move));

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <thread>
 
+#include "board/ablation.h"
 #include "board/attack_tables.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
@@ -298,7 +299,8 @@ int32_t Suche_t::rootSearch(int depth, int32_t centre) {
         const bool givesCheck = (after.by(us).attacked & bit(pos_.sides[them].kingSquare())) != 0;
         const bool pawnTo27 = moveKind(move) == ZugBauer && (rankOf(to) == 2 || rankOf(to) == 7);
         const int reduction = !rec.captured && !isSpecial(move) && !givesCheck && extension == 0 &&
-                                      !pawnTo27 && searchedBefore > multiPv_
+                                      !pawnTo27 && searchedBefore > multiPv_ &&
+                                      !ablation::off(ablation::RootReduction)
                                   ? RootReduction
                                   : 0;
 
