@@ -36,15 +36,17 @@ constexpr Named Names[] = {
     {"killers", Killers},
     {"history", History},
     {"rootreduction", RootReduction},
+    {"incrementreserve", IncrementReserve},
 };
 
-}  // namespace
-
+// The switch of a name as written in TOLVAREN_ABLATE, 0 when unknown.
 uint32_t switchOf(std::string_view name) {
     for (const Named& n : Names)
         if (n.name == name) return n.value;
     return 0;
 }
+
+}  // namespace
 
 uint32_t parseSwitches(std::string_view list, std::string_view& unknown) {
     uint32_t mask = 0;

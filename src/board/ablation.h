@@ -34,10 +34,9 @@ enum Switch : uint32_t {
     Killers = 1u << 19,
     History = 1u << 20,
     RootReduction = 1u << 21,
+    // Time: count the whole increment instead of keeping 100 ms of it back.
+    IncrementReserve = 1u << 22,
 };
-
-// The switch of a name as written in TOLVAREN_ABLATE, 0 when unknown.
-uint32_t switchOf(std::string_view name);
 
 // The switches a comma-separated list names; sets unknown to the first unknown name.
 uint32_t parseSwitches(std::string_view list, std::string_view& unknown);

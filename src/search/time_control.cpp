@@ -1,5 +1,7 @@
 #include "search/time_control.h"
 
+#include "board/ablation.h"
+
 #include <sys/time.h>
 
 #include <algorithm>
@@ -75,7 +77,8 @@ void Zeitkontrolle_t::startSearch([[maybe_unused]] bool ponder, int64_t time, in
     const int64_t t = time >= MinUsableTime + ClockReserve    ? time - ClockReserve
                       : time >= ClockReserve || time <= 0 ? MinUsableTime
                                                           : std::max<int64_t>(time / LowClockShare, 1);
-    const int64_t inc = increment > IncrementReserve ? increment - IncrementReserve : 0;
+    const int64_t reserve = ablation::off(ablation::IncrementReserve) ? 0 : IncrementReserve;
+    const int64_t inc = increment > reserve ? increment - reserve : 0;
     const double tt = static_cast<double>(t);
 
     // Spread: how many moves the remaining time is shared over, rising with
