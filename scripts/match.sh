@@ -45,7 +45,7 @@ case $mode in
     ;;
   stockfish2400)
     opponent=(name=stockfish2400 "cmd=$(find_engine stockfish)" option.Hash=16 option.Threads=1
-              option.UCI_LimitStrength=true option.UCI_Elo=2400)
+              option.UCI_LimitStrength=true option.UCI_Elo=2400 "option.Move Overhead=100")
     ;;
   self)
     opponent=(name=other "cmd=$other" option.Hash=16 option.OwnBook=false option.Ponder=false)
