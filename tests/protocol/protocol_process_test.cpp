@@ -1,9 +1,9 @@
 // The UCI and XBoard conversations through the engine's standard streams (the adapters' own
-// tests cover each command); and every move a UCI search prints replayed against the position
-// where it would be played, as a GUI that ponders or checks PVs does: none may be illegal.
-// (The XBoard sink writes the same variations; its ponder and hint texts have unit tests.)
+// tests cover each command), and the legality of every move a UCI search prints. (The XBoard
+// sink writes the same variations; its ponder and hint texts have unit tests.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -67,19 +67,45 @@ std::optional<std::string> nextNonThinking(EngineProcess& engine) {
 
 }  // namespace
 
-TEST(UciProcess, HandshakeIsreadyAndQuit) {
+// One conversation: the handshake, bad input that must neither crash nor hang the engine,
+// "position", "perft", "eval" and "time" reaching their handlers (whose own tests cover the
+// details), and "quit".
+TEST(UciProcess, HandshakeBadInputCommandsAndQuit) {
     EngineProcess engine;
     ASSERT_TRUE(engine.running());
     engine.send("uci and some more words");
     std::vector<std::string> answer;
     answer.push_back(engine.readUntil("uciok", Timeout, &answer).value_or("<none>"));
     EXPECT_EQ(answer, UciAnswer);
+
+    engine.send(std::string(100000, 'x'));
+    engine.send("isready " + std::string(100000, 'y'));
+    std::string binary;
+    for (int i = 0; i < 256; ++i)
+        if (i != '\n') binary += static_cast<char>(i);
+    engine.send(binary);
+    engine.send(std::string("\xff\xfe isready \x01\x02", 13));
+    engine.send("setoption name " + std::string(10000, 'n') + " value " + std::string(10000, '7'));
+    engine.send("\r\n\t\v\f");
     engine.send("isready");
+    // The long "isready" line is cut into pieces; its first piece is a real isready.
     EXPECT_EQ(engine.readLine(Timeout), "readyok");
-    // A second "uci" is no command any more; the next line out is the answer to isready.
-    engine.send("uci");
-    engine.send("isready");
     EXPECT_EQ(engine.readLine(Timeout), "readyok");
+
+    // Kiwipete after two moves, counted by an independent engine.
+    engine.send(
+        "position fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1 moves e1g1 h3g2");
+    engine.send("perft depth 3");
+    const auto perft = engine.readUntil("info depth", Timeout).value_or("<none>");
+    EXPECT_EQ(perft.substr(perft.rfind(' ') + 1), "103491");
+    engine.send("position startpos");
+    engine.send("eval");
+    EXPECT_EQ(engine.readUntil("info string final ", Timeout), "info string final 72");
+    // The trainer's messages go to standard error.
+    engine.send("time init");
+    engine.send("time learn 5");
+    EXPECT_EQ(engine.readErrLine(Timeout), "info string nothing to learn");
+
     engine.send("quit");
     engine.send("isready");
     engine.closeInput();
@@ -94,58 +120,6 @@ TEST(UciProcess, HandshakeIsreadyAndQuit) {
     timing.closeInput();
     EXPECT_EQ(timing.readAllLines(Timeout), std::vector<std::string>{"readyok"});
     EXPECT_EQ(timing.waitExit(Timeout), 0);
-}
-
-TEST(UciProcess, BadInputNeitherCrashesNorHangs) {
-    EngineProcess engine;
-    engine.send("uci");
-    engine.readUntil("uciok", Timeout);
-    engine.send(std::string(100000, 'x'));
-    engine.send("isready " + std::string(100000, 'y'));
-    std::string binary;
-    for (int i = 0; i < 256; ++i)
-        if (i != '\n') binary += static_cast<char>(i);
-    engine.send(binary);
-    engine.send(std::string("\xff\xfe isready \x01\x02", 13));
-    engine.send("setoption name " + std::string(10000, 'n') + " value " + std::string(10000, '7'));
-    engine.send("\r\n\t\v\f");
-    engine.send("isready");
-    // The long "isready" line is cut into pieces; its first piece is a real isready.
-    EXPECT_EQ(engine.readLine(Timeout), "readyok");
-    EXPECT_EQ(engine.readLine(Timeout), "readyok");
-    engine.send("quit");
-    engine.closeInput();
-    EXPECT_TRUE(engine.readAllLines(Timeout).empty());
-    EXPECT_EQ(engine.waitExit(Timeout), 0);
-    EXPECT_TRUE(engine.readAllErrLines(Timeout).empty());
-}
-
-// "position", "perft", "eval" and "time" reach their handlers; the handlers' own tests
-// cover the details.
-TEST(UciProcess, PositionPerftEvalAndTimeCommands) {
-    EngineProcess engine;
-    engine.send("uci");
-    ASSERT_TRUE(engine.readUntil("uciok", Timeout));
-    auto perft = [&](const char* depth) {
-        engine.send(std::string("perft depth ") + depth);
-        const auto line = engine.readUntil("info depth", Timeout).value_or("<none>");
-        return line.substr(line.rfind(' ') + 1);
-    };
-    // Kiwipete after two moves, counted by an independent engine.
-    engine.send(
-        "position fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1 moves e1g1 h3g2");
-    EXPECT_EQ(perft("3"), "103491");
-
-    engine.send("position startpos");
-    engine.send("eval");
-    EXPECT_EQ(engine.readUntil("info string final ", Timeout), "info string final 72");
-
-    // The trainer's messages go to standard error.
-    engine.send("time init");
-    engine.send("time learn 5");
-    EXPECT_EQ(engine.readErrLine(Timeout), "info string nothing to learn");
-    engine.send("quit");
-    EXPECT_EQ(engine.waitExit(Timeout), 0);
 }
 
 TEST(XboardProcess, MoveNowAndDeferredPong) {
@@ -190,97 +164,71 @@ void expectLegalVariation(const Game& root, const std::vector<std::string>& move
         }
 }
 
-struct ReplayCase {
-    const char* name;
-    const char* fen;
-    const char* moves;  // played from the FEN before the search, blank-separated
-    int depth;
-    // The reply must be a castling of the side not to move at the root: only it mates.
-    bool ponderCastles;
-};
-
-const ReplayCase Cases[] = {
-    {"StandardOpening", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
-     "e2e4 e7e5 g1f3 b8c6 f1c4 f8c5 c2c3 g8f6", 8, false},
-    {"Chess960Opening", "nqnbrkbr/pppppppp/8/8/8/8/PPPPPPPP/NQNBRKBR w HEhe - 0 1",
-     "e2e4 e7e5 a1b3 a8b6 d2d4 e5d4 f2f3", 8, false},
-    {"BlackMatesShort", "6kr/6pp/1b6/3R4/8/8/3nP1P1/4RKR1 w h - 0 1", "", 4, true},
-    {"WhiteMatesLong", "2rkr3/2p1pN2/8/8/5rB1/8/PP6/RK6 b A - 0 1", "", 4, true},
-};
-
-class VariationReplay : public ::testing::TestWithParam<ReplayCase> {
-   protected:
-    const ReplayCase& replayCase() const { return GetParam(); }
-
-    std::unique_ptr<Game> rootGame() const {
-        auto game = std::make_unique<Game>(testing::boardFromFen(replayCase().fen));
-        for (const std::string& move : words(replayCase().moves)) EXPECT_TRUE(game->play(move)) << move;
-        return game;
-    }
-
-    bool chess960() const { return testing::boardFromFen(replayCase().fen).pos.chess960; }
-
-    // The ponder move must be legal after the best move; it is played too.
-    void expectBestAndPonder(Game& game, const std::string& best, const std::string& ponder) const {
-        ASSERT_TRUE(game.play(best)) << "illegal best move " << best;
-        if (ponder.empty()) {
-            EXPECT_FALSE(replayCase().ponderCastles) << "no ponder move";
-            return;
-        }
-        Zug_t move = 0;
-        ASSERT_TRUE(game.play(ponder, &move)) << "illegal ponder move " << ponder;
-        if (replayCase().ponderCastles) {
-            EXPECT_EQ(moveKind(move), ZugRochade) << ponder;
-        }
-    }
-};
-
-// "info ... pv <moves>" and "info currmove <move>" against the root; returns the
-// best and ponder moves of the "bestmove" line.
-void checkUciSearch(const std::vector<std::string>& lines, const Game& root, std::string* best,
-                    std::string* ponder) {
+// Checks "info ... pv <moves>" and "info currmove <move>" against the root; returns the words
+// of the last line, which must be the "bestmove" line.
+std::vector<std::string> checkUciSearch(const std::vector<std::string>& lines, const Game& root) {
     for (const std::string& line : lines) {
         const auto w = words(line);
-        if (w.size() >= 3 && w[0] == "info" && w[1] == "currmove") expectLegalVariation(root, {w[2]}, line);
-        for (std::size_t i = 0; i < w.size(); ++i)
-            if (w[0] == "info" && w[i] == "pv") {
-                expectLegalVariation(root, std::vector<std::string>(w.begin() + i + 1, w.end()), line);
-                break;
-            }
+        if (w.empty() || w[0] != "info") continue;
+        if (w.size() >= 3 && w[1] == "currmove") expectLegalVariation(root, {w[2]}, line);
+        const auto pv = std::find(w.begin(), w.end(), "pv");
+        if (pv != w.end()) expectLegalVariation(root, std::vector<std::string>(pv + 1, w.end()), line);
     }
     const auto last = lines.empty() ? std::vector<std::string>{} : words(lines.back());
     EXPECT_TRUE(last.size() >= 2 && last[0] == "bestmove") << (lines.empty() ? "no output" : lines.back());
-    *best = last.size() >= 2 ? last[1] : "";
-    *ponder = last.size() >= 4 && last[2] == "ponder" ? last[3] : "";
+    return last;
 }
 
-TEST_P(VariationReplay, UciPrintsOnlyLegalMoves) {
-    const ReplayCase& c = replayCase();
+// Every move a UCI search prints, replayed against the position where it would be played, as
+// a GUI that ponders or checks variations does: none may be illegal.
+TEST(UciProcess, SearchesPrintOnlyLegalMoves) {
+    const struct {
+        const char* fen;
+        const char* moves;  // played from the FEN before the search, blank-separated
+        int depth;
+        // The reply must be a castling of the side not to move at the root: only it mates.
+        bool ponderCastles;
+    } cases[] = {
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+         "e2e4 e7e5 g1f3 b8c6 f1c4 f8c5 c2c3 g8f6", 8, false},
+        {"nqnbrkbr/pppppppp/8/8/8/8/PPPPPPPP/NQNBRKBR w HEhe - 0 1", "e2e4 e7e5 a1b3 a8b6 d2d4 e5d4 f2f3", 8,
+         false},
+        {"6kr/6pp/1b6/3R4/8/8/3nP1P1/4RKR1 w h - 0 1", "", 4, true},
+        {"2rkr3/2p1pN2/8/8/5rB1/8/PP6/RK6 b A - 0 1", "", 4, true},
+    };
     test::UciEngine engine;
     engine.send("setoption name OwnBook value false");
-    engine.send(std::string("setoption name UCI_Chess960 value ") + (chess960() ? "true" : "false"));
-    const std::string position = std::string("position fen ") + c.fen + " moves " + c.moves + " ";
-    const std::string depth = " depth " + std::to_string(c.depth);
-    engine.send(position);
-    engine.send("go" + depth);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fen);
+        auto game = std::make_unique<Game>(testing::boardFromFen(c.fen));
+        for (const std::string& move : words(c.moves)) ASSERT_TRUE(game->play(move)) << move;
+        engine.send(std::string("setoption name UCI_Chess960 value ") +
+                    (game->pos.chess960 ? "true" : "false"));
+        const std::string position = std::string("position fen ") + c.fen + " moves " + c.moves + " ";
+        const std::string depth = " depth " + std::to_string(c.depth);
+        engine.send(position);
+        engine.send("go" + depth);
 
-    auto game = rootGame();
-    std::string best, ponder;
-    checkUciSearch(engine.untilBestMove(), *game, &best, &ponder);
-    expectBestAndPonder(*game, best, ponder);
-    if (HasFatalFailure() || ponder.empty() || gameOver(game->pos, game->state)) return;
+        // The ponder move must be legal after the best move; both are played.
+        const auto best = checkUciSearch(engine.untilBestMove(), *game);
+        ASSERT_TRUE(best.size() >= 2 && game->play(best[1])) << "illegal best move";
+        if (best.size() < 4 || best[2] != "ponder") {
+            EXPECT_FALSE(c.ponderCastles) << "no ponder move";
+            continue;
+        }
+        Zug_t move = 0;
+        ASSERT_TRUE(game->play(best[3], &move)) << "illegal ponder move " << best[3];
+        if (c.ponderCastles) EXPECT_EQ(moveKind(move), ZugRochade) << best[3];
+        if (gameOver(game->pos, game->state)) continue;
 
-    // A GUI that ponders sends both moves back; the ponder search reports from there.
-    engine.send(position + best + " " + ponder);
-    engine.send("go ponder" + depth);
-    engine.send("ponderhit");
-    std::string nextBest, nextPonder;
-    checkUciSearch(engine.untilBestMove(), *game, &nextBest, &nextPonder);
-    EXPECT_TRUE(game->play(nextBest)) << "illegal best move " << nextBest;
+        // A GUI that ponders sends both moves back; the ponder search reports from there.
+        engine.send(position + best[1] + " " + best[3]);
+        engine.send("go ponder" + depth);
+        engine.send("ponderhit");
+        const auto next = checkUciSearch(engine.untilBestMove(), *game);
+        EXPECT_TRUE(next.size() >= 2 && game->play(next[1])) << "illegal best move";
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(, VariationReplay, ::testing::ValuesIn(Cases),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 #include <initializer_list>
 #include <memory>
 #include <mutex>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -50,12 +51,7 @@ class CommandRecorder : public Eingabe_t {
     std::vector<std::string> takeWithoutClock() {
         std::vector<std::string> lines = take();
         for (std::string& line : lines)
-            for (const char* key : {"wtime ", "btime "}) {
-                const std::size_t at = line.find(key);
-                if (at == std::string::npos) continue;
-                const std::size_t end = std::min(line.find(' ', at + 6), line.size());
-                line = line.substr(0, at + 6) + "T" + line.substr(end);
-            }
+            line = std::regex_replace(line, std::regex("([wb])time -?[0-9]+"), "$1time T");
         return lines;
     }
 
@@ -108,11 +104,9 @@ struct Rig {
             sink.principalVariation(game.pos, &bestMove, 1, *score, -1, 1, 3, 3, 0, 1000, 0, 0, false);
         Zug_t ponderMove = 0;
         if (ponder != nullptr) {
-            Zustand_t next;
-            Rueckzug_t undo;
-            playMove(game.pos, bestMove, game.state, next, undo);
-            ponderMove = readCoordinate(game.pos, ponder);
-            takeBack(undo);
+            auto after = std::make_unique<testing::Board>(game);
+            EXPECT_TRUE(after->play(best)) << best;
+            ponderMove = readCoordinate(after->pos, ponder);
         }
         sink.bestMove(game.pos, bestMove, ponderMove);
         adapter.waitUntilIdle();
@@ -301,7 +295,7 @@ TEST(XboardInterface, UserMovesAreCheckedAgainstTheGame) {
     EXPECT_EQ(sent.back(), "go wtime 300000 btime 300000 winc 0 binc 0");
 }
 
-TEST(XboardInterface, EngineMoveDeferredPongAndPondering) {
+TEST(XboardInterface, EngineMoveDeferredPongPonderingAndAbandonedSearches) {
     auto rig = std::make_unique<Rig>();
     rig->send({"hard", "go", "ping 7"});
     EXPECT_TRUE(rig->output().empty());  // the pong waits for the move
@@ -320,63 +314,42 @@ TEST(XboardInterface, EngineMoveDeferredPongAndPondering) {
     rig->searchEnds("g1f3", "b8c6");
     EXPECT_EQ(rig->output(), (std::vector<std::string>{"move g1f3"}));
     rig->commands();
+    const auto report = [&rig](const testing::Board& root, const char* move) {
+        const Zug_t pv[] = {readCoordinate(root.pos, move)};
+        rig->sink.principalVariation(root.pos, pv, 1, 100, -1, 1, 3, 3, 0, 1000, 0, 0, false);
+        return rig->output();
+    };
+    rig->replay();
+    auto pondered = std::make_unique<testing::Board>(rig->game);
+    ASSERT_TRUE(pondered->play("b8c6"));
+    const auto ponderLine = report(*pondered, "f1c4");
+    ASSERT_EQ(ponderLine.size(), 1u);
+    EXPECT_NE(ponderLine[0].find(" (b8c6) f1c4"), std::string::npos) << ponderLine[0];
 
-    // Another reply stops the ponder search silently and starts afresh.
+    // Another reply stops the ponder search silently and starts afresh. The stopped search runs
+    // on until the queued stop reaches it; what it still reports is not printed.
     rig->send("usermove d7d6");
     EXPECT_EQ(rig->uci.takeWithoutClock(),
               (std::vector<std::string>{
                   "setoption name NoOutput value true", "stop", "setoption name NoOutput value false",
                   "position startpos moves e2e4 e7e5 g1f3 d7d6", "go wtime T btime T winc 0 binc 0"}));
+    EXPECT_TRUE(report(*pondered, "f1c4").empty());
+    rig->replay();
+    EXPECT_EQ(report(rig->game, "f1c4").size(), 1u);
 
-    // A best move that arrives after the GUI took the move away is not played.
+    // Nor is anything that arrives after the GUI took the move away.
     rig->send("force");
+    EXPECT_TRUE(report(rig->game, "f1c4").empty());
     rig->searchEnds("d2d4");
     EXPECT_TRUE(rig->output().empty());
     EXPECT_EQ(rig->adapter.moveText(), "e2e4  e7e5  g1f3  d7d6  ");
 }
 
-// A search stopped silently runs on until the queued stop reaches it. What it still
-// reports belongs to another position than the game's, so it is not printed.
-TEST(XboardInterface, ReportsOfAnAbandonedSearchAreDropped) {
-    auto rig = std::make_unique<Rig>();
-    const auto report = [&rig](const Stellung_t& root, const char* move) {
-        const Zug_t pv[] = {readCoordinate(root, move)};
-        rig->sink.principalVariation(root, pv, 1, 100, -1, 1, 3, 3, 0, 1000, 0, 0, false);
-        return rig->output();
-    };
-    rig->send({"hard", "go"});
-    rig->searchEnds("e2e4", "e7e5");
-    rig->output();
-    rig->replay();
-    auto pondered = std::make_unique<Stellung_t>(rig->game.pos);
-    Zustand_t afterReply;
-    ASSERT_TRUE(playPermanent(*pondered, readCoordinate(*pondered, "e7e5"), rig->game.state, afterReply));
-    const auto ponderLine = report(*pondered, "g1f3");
-    ASSERT_EQ(ponderLine.size(), 1u);
-    EXPECT_NE(ponderLine[0].find(" (e7e5) g1f3"), std::string::npos) << ponderLine[0];
-
-    rig->send("usermove d7d6");  // not the reply pondered on
-    EXPECT_TRUE(report(*pondered, "g1f3").empty());
-    rig->replay();
-    EXPECT_EQ(report(rig->game.pos, "g1f3").size(), 1u);
-    rig->send("force");
-    EXPECT_TRUE(report(rig->game.pos, "g1f3").empty());
-}
-
 TEST(XboardInterface, ClockEarnsThePeriodAndKeepsAFloor) {
     auto rig = std::make_unique<Rig>();
-    rig->send({"level 40 5 0", "go"});
-    for (int i = 0; i < 40; ++i) {
-        if (i > 0) {
-            rig->send({"time 30000", "usermove " + rig->quietMove(i * 17 + 3)});
-        }
-        rig->searchEnds(rig->quietMove(i * 13 + 5).c_str());
-        ASSERT_EQ(rig->adapter.moveText().size(), static_cast<std::size_t>(12 * i + 6));
-        // The first 39 moves earn nothing; the 40th adds the next 5 minutes.
-        if (i < 39) {
-            EXPECT_LE(rig->adapter.ownClock(), 300000);
-        }
-    }
+    rig->send("level 40 5 0");
+    playQuietGame(*rig, 40, 0);
+    // Only the 40th move adds the next 5 minutes; the 40 moves took almost nothing.
     EXPECT_GT(rig->adapter.ownClock(), 590000);
     EXPECT_LE(rig->adapter.ownClock(), 600000);
 
@@ -488,12 +461,10 @@ struct Journal {
     }
 };
 
-// A command target that can be held at its first command until released.
+// A command target held at its first command until released.
 class GatedTarget : public Eingabe_t {
    public:
-    explicit GatedTarget(Journal& journal, bool gated = false) : journal_(journal) {
-        if (!gated) release();
-    }
+    explicit GatedTarget(Journal& journal) : journal_(journal) {}
     void handleLine(const char* line) override {
         gate_.wait();
         journal_.add(std::string("cmd:") + line);
@@ -520,44 +491,31 @@ class RecordingSink : public Ausgabe_t {
 
 }  // namespace
 
-TEST(XboardQueue, KindsArriveInPostingOrderAndLongLinesWhole) {
+TEST(XboardQueue, EveryKindInPostingOrderAndWholeThroughSlotsAndOverflow) {
     Journal journal;
     GatedTarget target(journal);
     RecordingSink sink(journal);
     XboardUciQueue_t queue(target, sink);
-    EXPECT_TRUE(queue.post(XboardUciQueue_t::Command, "debug on"));
+    EXPECT_TRUE(queue.post(XboardUciQueue_t::Command, "debug on"));  // the worker is held here
     EXPECT_TRUE(queue.post(XboardUciQueue_t::Error, "unknown command", "frobnicate 3"));
     EXPECT_TRUE(queue.post(XboardUciQueue_t::Error, "file 'x' not found", ""));
     const std::string medium(1500, 'm');
     queue.post(XboardUciQueue_t::Line, medium);
-    std::string position = "position startpos moves";
-    while (position.size() < 70000) position += " e2e4 ";
+    EXPECT_EQ(queue.lastSlotCapacity(), XboardUciQueue_t::MediumSlotSize);
+    const std::string position = "position startpos moves" + std::string(70000, ' ');
     queue.post(XboardUciQueue_t::Command, position);
-    const std::string huge(100000, 'h');  // beyond the largest slot: through the overflow
-    queue.post(XboardUciQueue_t::Command, huge);
-    EXPECT_EQ(queue.lastSlotCapacity(), 0u);
-    queue.post(XboardUciQueue_t::Command, "go depth 3");
-    queue.waitUntilDrained();
-    EXPECT_EQ(journal.entries,
-              (std::vector<std::string>{"cmd:debug on", "error:unknown command|frobnicate 3",
-                                        "error:file 'x' not found|<none>", "line:" + medium,
-                                        "cmd:" + position, "cmd:" + huge, "cmd:go depth 3"}));
-}
+    EXPECT_EQ(queue.lastSlotCapacity(), XboardUciQueue_t::LargeSlotSize);
+    std::vector<std::string> expected = {"cmd:debug on", "error:unknown command|frobnicate 3",
+                                         "error:file 'x' not found|<none>", "line:" + medium,
+                                         "cmd:" + position};
 
-TEST(XboardQueue, BurstBeyondTheSlotsNeitherBlocksNorReorders) {
-    Journal journal;
-    GatedTarget target(journal, true);
-    RecordingSink sink(journal);
-    XboardUciQueue_t queue(target, sink);
-
-    // The worker is stuck in the first command; posting 200 more must still return.
-    std::vector<std::string> expected;
+    // More entries than there are slots: posting must still return, and a long line in the
+    // middle of the overflow keeps its place.
     for (int i = 0; i < 200; ++i) {
         const std::string text = "setoption name Hash value " + std::to_string(i);
         ASSERT_TRUE(queue.post(i % 3 == 1 ? XboardUciQueue_t::Line : XboardUciQueue_t::Command, text));
         expected.push_back((i % 3 == 1 ? "line:" : "cmd:") + text);
-        if (i == 100) {  // a long line in the middle of the overflow keeps its place
-            const std::string position = "position startpos moves" + std::string(70000, ' ');
+        if (i == 100) {
             queue.post(XboardUciQueue_t::Command, position);
             expected.push_back("cmd:" + position);
         }
@@ -568,15 +526,20 @@ TEST(XboardQueue, BurstBeyondTheSlotsNeitherBlocksNorReorders) {
     queue.waitUntilDrained();
     EXPECT_EQ(journal.entries, expected);
 
-    // Once drained the slots are used again.
+    // Once drained the slots are used again; a line beyond the largest slot goes whole through
+    // the overflow.
     queue.post(XboardUciQueue_t::Command, "isready");
     EXPECT_EQ(queue.lastSlotCapacity(), XboardUciQueue_t::SmallSlotSize);
+    const std::string huge(100000, 'h');
+    queue.post(XboardUciQueue_t::Command, huge);
+    EXPECT_EQ(queue.lastSlotCapacity(), 0u);
     queue.waitUntilDrained();
+    EXPECT_EQ(journal.entries.back(), "cmd:" + huge);
 }
 
 TEST(XboardQueue, DestructionWithEntriesOutstandingEnds) {
     Journal journal;
-    GatedTarget target(journal, true);
+    GatedTarget target(journal);
     RecordingSink sink(journal);
     auto destroyed = std::async(std::launch::async, [&] {
         XboardUciQueue_t queue(target, sink);
