@@ -21,11 +21,10 @@ TEST(Zufall, SeedOneGivesKnownStateAndNext64IsTwoStepsLowFirst) {
     EXPECT_EQ(r.next64(), lo | (hi << 32));
 }
 
-TEST(Zufall, SameSeedSameSequenceAndRanges) {
-    Zufall_t a, b;
+// Same seed, same sequence: the known state above and the shared-instance test below.
+TEST(Zufall, DrawsStayInTheirRanges) {
+    Zufall_t a;
     a.seed(977);
-    b.seed(977);
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(a.next(), b.next());
     for (int i = 0; i < 1000; ++i) {
         EXPECT_EQ(a.integer(42, 42), 42u);
         const uint32_t v = a.integer(3, 9);
