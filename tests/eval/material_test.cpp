@@ -11,18 +11,6 @@
 namespace tolvaren::testing {
 namespace {
 
-TEST(PackedScore, HalvesSurviveNegativeMidgame) {
-    const Wert_t w = 10 * 65536 - 5;
-    EXPECT_EQ(w, makeScore(-5, 10));
-    EXPECT_EQ(mgOf(w), -5);
-    EXPECT_EQ(egOf(w), 10);
-    const Wert_t sum = makeScore(-300, 20) + makeScore(100, -50) - makeScore(7, -3);
-    EXPECT_EQ(mgOf(sum), -207);
-    EXPECT_EQ(egOf(sum), -27);
-    EXPECT_EQ(mgOf(3 * makeScore(-5, -7)), -15);
-    EXPECT_EQ(egOf(3 * makeScore(-5, -7)), -21);
-}
-
 MaterialCounts counts(std::initializer_list<int> white, std::initializer_list<int> black) {
     MaterialCounts c{};
     int t = Pawn;
