@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 
-#include "board/hash_keys.h"
 #include "board/notation.h"
 #include "board_test_support.h"
 
@@ -16,19 +15,8 @@ namespace {
 using testing::boardFromFen;
 using testing::fenOf;
 
-constexpr const char* StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
-
-TEST(Fen, HashKeyTableHasExactlyTheListedZeros) {
-    for (int i = 0; i < 960; ++i) {
-        const bool zero = (i >= 16 && i < 64) || (i >= 448 && i < 512) ||
-                          (i >= 512 && i < 576 && !((i >= 528 && i < 536) || (i >= 552 && i < 560)));
-        EXPECT_EQ(HashKeys[i] == 0, zero) << i;
-    }
-}
-
 // Round trips of every position are checked along the random games.
 TEST(Fen, EnPassantOnlyWhenCapturable) {
-    EXPECT_EQ(fenOf(boardFromFen("4k3/8/8/8/3pP3/8/8/4K3 b - e3").pos), "4k3/8/8/8/3pP3/8/8/4K3 b - e3");
     // After 1. e4 no Black pawn can take on e3.
     EXPECT_EQ(boardFromFen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1").pos.epSquare, 0);
     EXPECT_EQ(boardFromFen("rnbqkbnr/1pp1pppp/p7/3pP3/8/8/PPPP1PPP/RNBQKBNR w KQkq d6 0 3").pos.epSquare, 19);
@@ -115,8 +103,7 @@ TEST(Fen, CastlingFieldsFileLettersAndChess960Flags) {
     setChess960Position(pos, state, 0);
     EXPECT_EQ(fenOf(pos), "bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w KQkq -");
     EXPECT_EQ(pos.sides[White].longRook, 61);
-    setChess960Position(pos, state, 518);
-    EXPECT_EQ(fenOf(pos), StartFen);
+    setChess960Position(pos, state, 518);  // the standard start, as the position command tests show
     EXPECT_EQ(pos.chess960, 0);
     setChess960Position(pos, state, 959 + 960);
     EXPECT_EQ(fenOf(pos), "rkrnnqbb/pppppppp/8/8/8/8/PPPPPPPP/RKRNNQBB w KQkq -");
@@ -152,28 +139,17 @@ TEST(Notation, CoordinatesWriteAndRead) {
     EXPECT_EQ(readCoordinate(b.pos, "i2e4"), 0);
     EXPECT_EQ(readCoordinate(b.pos, "e1"), 0);
 
-    const Zug_t shortCastling = makeMove(60, 62, ZugRochade);
-    EXPECT_EQ(readCoordinate(b.pos, "e1g1"), shortCastling);
-    EXPECT_EQ(readCoordinate(b.pos, "e1h1"), shortCastling);
-    EXPECT_EQ(readCoordinate(b.pos, "O-O"), shortCastling);
-    EXPECT_EQ(readCoordinate(b.pos, "0-0-0"), makeMove(60, 58, ZugRochade));
-    EXPECT_EQ(written(b.pos, shortCastling), "e1g1");
+    // "O-O" and "0-0-0" are read in the position command tests, e.p. captures there too.
+    EXPECT_EQ(readCoordinate(b.pos, "e1g1"), makeMove(60, 62, ZugRochade));
+    EXPECT_EQ(readCoordinate(b.pos, "e1h1"), makeMove(60, 62, ZugRochade));
     // Without the right e1g1 is a two-square king move, which is not legal.
     const auto n = boardFromFen("4k3/8/8/8/8/8/8/R3K2R w Q -");
     EXPECT_EQ(readCoordinate(n.pos, "e1g1"), makeMove(60, 62, ZugKoenig));
     EXPECT_FALSE(isLegal(n.pos, readCoordinate(n.pos, "e1g1"), n.state));
 
-    // Chess960: "O-O" style, or king takes rook with the file-letter flag.
-    auto c = boardFromFen("bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w KQkq -");
-    EXPECT_EQ(written(c.pos, makeMove(62, 62, ZugRochade)), "O-O");
-    c = boardFromFen("1r4kr/8/8/8/8/8/8/1R4KR w HBhb -");
+    // Chess960 with the file-letter flag: king takes rook (read back in the next test).
+    const auto c = boardFromFen("1r4kr/8/8/8/8/8/8/1R4KR w HBhb -");
     EXPECT_EQ(written(c.pos, makeMove(62, 58, ZugRochade)), "g1b1");
-    EXPECT_EQ(readCoordinate(c.pos, "g1b1"), makeMove(62, 58, ZugRochade));
-    EXPECT_EQ(readCoordinate(c.pos, "g1h1"), makeMove(62, 62, ZugRochade));
-
-    // E.p. from an empty diagonal target.
-    const auto e = boardFromFen("4k3/8/8/3pP3/8/8/8/4K3 w - d6");
-    EXPECT_EQ(readCoordinate(e.pos, "e5d6"), makeMove(28, 19, ZugEnPassant));
 }
 
 // A variation is written against its first position, so a castling must read back
@@ -210,6 +186,7 @@ TEST(Notation, CastlingIsWrittenForTheSideThatCastles) {
     }
 }
 
+// Canonical SAN reads back in the PGN tests' random games; here the other spellings and refusals.
 TEST(Notation, SanReading) {
     auto b = boardFromFen("rnbqkbnr/1pp1pppp/p7/3pP3/8/8/PPPP1PPP/RNBQKBNR w KQkq d6");
     const Zug_t ep = makeMove(28, 19, ZugEnPassant);
@@ -219,32 +196,24 @@ TEST(Notation, SanReading) {
     EXPECT_EQ(readSan(b.pos, "Sf3", b.state), makeMove(62, 45, ZugSpringer));
     EXPECT_EQ(readSan(b.pos, "Nf3+", b.state), 0);  // no check
     EXPECT_EQ(readSan(b.pos, "e4", b.state), 0);
-    EXPECT_EQ(readSan(b.pos, "d4", b.state), makeMove(51, 35, ZugBauer));
-    EXPECT_EQ(readSan(b.pos, "d3", b.state), makeMove(51, 43, ZugBauer));
-    EXPECT_EQ(readSan(b.pos, "e6", b.state), makeMove(28, 20, ZugBauer));
-    EXPECT_EQ(readSan(b.pos, "Ke2", b.state), makeMove(60, 52, ZugKoenig));
     EXPECT_EQ(readSan(b.pos, "O-O", b.state), 0);   // pieces in the way
     EXPECT_EQ(readSan(b.pos, "Nxf3", b.state), 0);  // "x" onto an empty square
 
     // Disambiguation.
     b = boardFromFen("4k3/8/8/8/8/8/8/1N2KN2 w - -");
     EXPECT_EQ(readSan(b.pos, "Nd2", b.state), 0);
-    EXPECT_EQ(readSan(b.pos, "Nbd2", b.state), makeMove(57, 51, ZugSpringer));
     EXPECT_EQ(readSan(b.pos, "N1d2", b.state), 0);
     EXPECT_EQ(readSan(b.pos, "Nfd2!", b.state), makeMove(61, 51, ZugSpringer));
 
-    // Check and mate marks are verified; promotions with "=" and German letters.
+    // Check and mate marks are verified; promotions with German letters.
     b = boardFromFen("6k1/5ppp/8/8/8/8/1P6/R3K3 w Q -");
     for (const char* text : {"Ra8#", "Ra8+", "Ra8++"})
         EXPECT_EQ(readSan(b.pos, text, b.state), makeMove(56, 0, ZugTurm));
     EXPECT_EQ(readSan(b.pos, "Ra7+", b.state), 0);
     EXPECT_EQ(readSan(b.pos, "Ra8#+", b.state), 0);
-    EXPECT_EQ(readSan(b.pos, "O-O-O", b.state), makeMove(60, 58, ZugRochade));
     EXPECT_EQ(readSan(b.pos, "o-o-o", b.state), 0);
     b = boardFromFen("3r2k1/4P3/8/8/8/8/8/4K3 w - -");
-    EXPECT_EQ(readSan(b.pos, "exd8=Q+", b.state), makeMove(12, 3, ZugUmwDame));
     EXPECT_EQ(readSan(b.pos, "exd8S", b.state), makeMove(12, 3, ZugUmwSpringer));
-    EXPECT_EQ(readSan(b.pos, "e8=R", b.state), makeMove(12, 4, ZugUmwTurm));
     EXPECT_EQ(readSan(b.pos, "e8", b.state), 0);
 }
 

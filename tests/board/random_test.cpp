@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace tolvaren {
@@ -11,21 +12,17 @@ namespace tolvaren {
 TEST(Zufall, SeedOneGivesKnownStateAndNext64IsTwoStepsLowFirst) {
     Zufall_t r;
     r.seed(1);
-    EXPECT_EQ(r.d, 2653880483u);
-    EXPECT_EQ(r.x, 2357193297u);
-    EXPECT_EQ(r.y, 3610565408u);
-    EXPECT_EQ(r.z, 3151666924u);
-    EXPECT_EQ(r.w, 3614669225u);
+    EXPECT_EQ(std::tuple(r.d, r.x, r.y, r.z, r.w),
+              std::tuple(2653880483u, 2357193297u, 3610565408u, 3151666924u, 3614669225u));
     Zufall_t copy = r;
     const uint64_t lo = copy.next(), hi = copy.next();
     EXPECT_EQ(r.next64(), lo | (hi << 32));
 }
 
-TEST(Zufall, SameSeedSameSequenceAndRanges) {
-    Zufall_t a, b;
+// Same seed, same sequence: the known state above and the shared-instance test below.
+TEST(Zufall, DrawsStayInTheirRanges) {
+    Zufall_t a;
     a.seed(977);
-    b.seed(977);
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(a.next(), b.next());
     for (int i = 0; i < 1000; ++i) {
         EXPECT_EQ(a.integer(42, 42), 42u);
         const uint32_t v = a.integer(3, 9);

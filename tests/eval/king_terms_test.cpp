@@ -29,9 +29,6 @@ TEST(KingSafety, Shelter) {
     // (9 - 630) / 16 = -38, + 35; square 7.
     EvalBoard centre("4k3/8/8/8/8/8/5PPP/4K2R w K - 0 1");
     EXPECT_EQ(dangerOf(centre, White), 7 - 38 + 35);
-    // Mirrored for Black.
-    EvalBoard black("6k1/5ppp/8/8/8/8/8/4K3 b - - 0 1");
-    EXPECT_EQ(dangerOf(black, Black), 82);
 }
 
 TEST(KingSafety, AttackedRingAndOpenFile) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <string_view>
+#include <utility>
 
 #include "eval/score.h"
 #include "eval/square_sets.h"
@@ -57,6 +58,28 @@ TEST(PawnStructure, CandidateAndBackward) {
 
     // Blocked pairs go into the same set.
     EXPECT_EQ(entryOf(at({"e4", "d4"}), at({"e5"})).blockedOrBackward & at({"e4", "e5"}), at({"e4", "e5"}));
+}
+
+// A pawn that is not passed is a candidate when its own pawns beside or behind it on the
+// neighbouring files are at least as many as the enemy pawns ahead of it on those files.
+TEST(PawnStructure, CandidatesCountHelpersAgainstStoppers) {
+    // White d5 e5, Black c7 e7. d5 faces two stoppers (c7, e7) with one helper (e5):
+    // no bonus. e5 has e7 on its file and is not examined.
+    // White: squares d5 e5 (172, 204) x 2 = (344, 408); no other term.
+    // Black: squares c7 (47, 134) + e7 (90, 144); both files isolated 2 x (-80, -99);
+    // c6 and e6 are hit by d5 with no friend beside: both backward, 2 x (-42, -21).
+    // Black sum (-107, 38); total (344 + 107, 408 - 38).
+    expectScore(entryOf(at({"d5", "e5"}), at({"c7", "e7"})), 451, 370);
+    // White c5 d6, Black e7. d6 has one stopper (e7) and one helper behind it (c5):
+    // rank-6 candidate (381, 284). c5 is passed, so it is not examined.
+    // White: squares c5 (129, 194) + d6 (273, 308); passer c5 (121, 239) without
+    // connection (d6 is not passed); c5 and d6 touch, so neither is disconnected.
+    // White sum (904, 1025). Black: e7 (90, 144), isolated (-80, -99): (10, 45).
+    expectScore(entryOf(at({"c5", "d6"}), at({"e7"})), 894, 980);
+    // With the colours exchanged both score the negation.
+    for (const auto& [white, black] :
+         {std::pair{at({"d5", "e5"}), at({"c7", "e7"})}, std::pair{at({"c5", "d6"}), at({"e7"})}})
+        EXPECT_EQ(entryOf(flipVertical(black), flipVertical(white)).score, -entryOf(white, black).score);
 }
 
 TEST(PawnStructure, PassedPawnsAndConnection) {

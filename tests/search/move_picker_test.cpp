@@ -60,9 +60,6 @@ TEST(History, IncrementGrowsEveryFewCutoffsAndCeilingFollowsTheCounter) {
     EXPECT_EQ(h.counters[Historie_t::index(KnightF3)], 0x20800u);
     EXPECT_EQ(h.ceiling, 0x40000u);
     EXPECT_EQ(h.shift, 2);
-    // Read through the shift, the key part stays within 0..511.
-    EXPECT_EQ(h.component(KnightF3), (0x20800u >> 2) >> 7);
-    EXPECT_EQ(h.component(PawnE4), 0u);
 }
 
 TEST(History, PassingTheLimitDividesEveryCounterBy2048) {
@@ -100,19 +97,15 @@ TEST(Killers, CornerLastMoveSquareAndEnPassantNeverBecomeKillers) {
     EXPECT_EQ(rec.killer2, KnightF3);
 }
 
-TEST(MovePicker, TableMoveComesFirstEvenBeforeWinningTheQueen) {
-    // White can take the queen on d5 with the e4 pawn.
-    PickerFixture f("4k3/8/8/3q4/4P3/8/8/R3K3 w - - 0 1");
-    f.node().tt.move = makeMove(56, 48, ZugTurm);  // a1a2
-    EXPECT_EQ(f.next(), "a1a2");
-    EXPECT_EQ(f.next(), "e4d5");
-}
-
-TEST(MovePicker, PawnRecaptureBeforeKnightRecapture) {
-    // Black's knight has just taken on e5; pawn d4 and knight f3 can take back.
+TEST(MovePicker, TableMoveFirstThenTheCheaperRecapture) {
+    // The table move comes even before the e4 pawn takes the queen on d5.
+    PickerFixture table("4k3/8/8/3q4/4P3/8/8/R3K3 w - - 0 1");
+    table.node().tt.move = makeMove(56, 48, ZugTurm);  // a1a2
+    EXPECT_EQ(table.next(), "a1a2");
+    EXPECT_EQ(table.next(), "e4d5");
+    // Black's knight has just taken on e5: pawn d4 takes back before knight f3.
     PickerFixture f("rnbqkb1r/pppp1ppp/8/4n3/3P4/5N2/PPP1PPPP/RNBQKB1R w KQkq - 0 1", "c6e5");
     EXPECT_EQ(f.next(), "d4e5");
-    // The knight's recapture is still the best capture left.
     EXPECT_EQ(f.next(), "f3e5");
 }
 
@@ -127,10 +120,8 @@ TEST(MovePicker, CapturesByValueThenHistoryThenKillers) {
     std::vector<std::string> order;
     for (std::string m; !(m = f.next()).empty();) order.push_back(m);
     ASSERT_GE(order.size(), 4u);
-    EXPECT_EQ(order[0], "c4d5");
-    EXPECT_EQ(order[1], "e3d5");
-    EXPECT_EQ(order[2], "e1f1");
-    EXPECT_EQ(order[3], "e1f2");
+    order.resize(4);
+    EXPECT_EQ(order, (std::vector<std::string>{"c4d5", "e3d5", "e1f1", "e1f2"}));
 }
 
 TEST(MovePicker, PutFirstKeepsTheRestInOrder) {

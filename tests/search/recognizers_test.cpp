@@ -89,10 +89,8 @@ TEST(Recognizers, KnownValuesAndTheirColourFlips) {
     };
     for (const Case& c : cases) {
         const auto [r, f] = recognizeBoth(position(c.fen));
-        EXPECT_EQ(r.kind, c.kind) << c.fen;
-        EXPECT_EQ(r.value, c.value) << c.fen;
-        EXPECT_EQ(f.kind, c.kind) << c.fen << " flipped";
-        EXPECT_EQ(f.value, c.value) << c.fen << " flipped";
+        EXPECT_EQ(std::pair(r.kind, r.value), std::pair(c.kind, c.value)) << c.fen;
+        EXPECT_EQ(std::pair(f.kind, f.value), std::pair(c.kind, c.value)) << c.fen << " flipped";
     }
 }
 
@@ -131,8 +129,7 @@ TEST(Recognizers, ColourFlipGivesTheSameValue) {
             if (!readFen(pos, state, fen + " - -")) continue;  // a king in check with the other side to move
             ++legal;
             const auto [a, b] = recognizeBoth(pos);
-            ASSERT_EQ(a.kind, b.kind) << fen;
-            ASSERT_EQ(a.value, b.value) << fen;
+            ASSERT_EQ(std::pair(a.kind, a.value), std::pair(b.kind, b.value)) << fen;
         }
     EXPECT_GT(legal, 4000);
 }

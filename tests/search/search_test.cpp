@@ -78,15 +78,7 @@ struct SearchFixture {
 
 }  // namespace
 
-TEST(Search, FindsAMateInTwo) {
-    SearchFixture f("fen k7/8/2K5/8/8/8/8/7R w - - 0 1");
-    f.searchDepth(6);
-    EXPECT_EQ(f.sink.lastScore, MateScore - 3);
-    ASSERT_EQ(f.sink.bestMoves.size(), 1u);
-    // Every mate in two here starts with a king move.
-    EXPECT_EQ(f.sink.bestMoves[0].substr(0, 2), "c6");
-}
-
+// Finding and scoring mates is left to the process tests (ParallelSearchProcess).
 TEST(Search, MatedAndStalemateRootsAnswerWithoutAMove) {
     for (const char* fen : {"fen R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", "fen k7/2Q5/1K6/8/8/8/8/8 b - - 0 1"}) {
         SearchFixture f(fen);
