@@ -16,8 +16,8 @@ namespace tolvaren {
 
 namespace {
 
+using test::fileLines;
 using testing::Bytes;
-using testing::readLines;
 using testing::ScratchDirectory;
 
 using Lines = std::vector<std::string>;
@@ -67,7 +67,7 @@ TEST(ExplainBitbase, HandMadeFileLineByLine) {
     file.insert(file.end(), EveryCode.begin(), EveryCode.end());
     file.insert(file.end(), 512, 0x77);
     file.insert(file.end(), 3, 0);
-    testing::writeFile(dir.file("KDK.abb"), file);
+    testing::writeFile(dir.path("KDK.abb"), file);
 
     explainBitbase("KDK", dir.path());
 
@@ -112,7 +112,7 @@ TEST(ExplainBitbase, HandMadeFileLineByLine) {
     append(expected, blockHeader(7));
     expected.push_back("   0: Fehler");  // nothing could be read
 
-    const Lines got = readLines(dir.file("KDK.txt"));
+    const Lines got = fileLines(dir.path("KDK.txt"));
     ASSERT_EQ(got.size(), expected.size());
     for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], expected[i]) << "line " << i;
 }
@@ -127,12 +127,12 @@ TEST(ExplainBitbase, WriterFileAndDamage) {
         for (int i = 0; i < BlockValueBytes; ++i)
             b[i] = static_cast<uint8_t>((i * (k + 1)) % 11 < 4 ? 0xFF : 0x55);
     }
-    const std::string path = dir.file("KDK.abb");
+    const std::string path = dir.path("KDK.abb");
     ASSERT_TRUE(writeBitbase(path, values.data(), values.size()));
     auto blockEnds = [&] {
         explainBitbase("KDK", dir.path());
         Lines ends;
-        for (const std::string& line : readLines(dir.file("KDK.txt")))
+        for (const std::string& line : fileLines(dir.path("KDK.txt")))
             if (line.find(": komprimiert zu ") != std::string::npos ||
                 line.find("Fehler") != std::string::npos)
                 ends.push_back(line.substr(0, 19));
@@ -151,39 +151,39 @@ TEST(ExplainBitbase, WriterFileAndDamage) {
 TEST(ExplainBitbase, FilesThatCannotBeExplained) {
     ScratchDirectory dir;
     // An index cut short by the end of the file: the entries there, then where it stops.
-    testing::writeFile(dir.file("KSK.abb"), Bytes{0, 0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 1, 2});
+    testing::writeFile(dir.path("KSK.abb"), Bytes{0, 0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 1, 2});
     explainBitbase("KSK", dir.path());
-    EXPECT_EQ(readLines(dir.file("KSK.txt")),
+    EXPECT_EQ(fileLines(dir.path("KSK.txt")),
               (Lines{"#################", "###   Index   ###", "#################", "",
                      "       0: 00 ff ff ff 00 00 .. 00", "       1: ff ff ff ff 00 ff .. ff",
                      "       2: Fehler"}));
-    std::filesystem::remove(dir.file("KSK.abb"));
-    std::filesystem::remove(dir.file("KSK.txt"));
+    std::filesystem::remove(dir.path("KSK.abb"));
+    std::filesystem::remove(dir.path("KSK.txt"));
 
     // No output at all:
     explainBitbase("KDK", dir.path());  // no KDK.abb
     explainBitbase("XYZ", dir.path());  // no material
-    testing::writeFile(dir.file("KTK.abb"), Bytes(10, 0));
-    std::filesystem::create_directory(dir.file("KTK.txt"));  // the text file cannot be written
+    testing::writeFile(dir.path("KTK.abb"), Bytes(10, 0));
+    std::filesystem::create_directory(dir.path("KTK.txt"));  // the text file cannot be written
     explainBitbase("KTK", dir.path());
     explainBitbase(std::string(1100, 'K').c_str(), dir.path());
     int entries = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
     EXPECT_EQ(entries, 2);
-    EXPECT_TRUE(std::filesystem::is_directory(dir.file("KTK.txt")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path("KTK.txt")));
 }
 
 TEST(ExplainBitbase, CommandLineWritesTheTextInTheCurrentDirectory) {
     ScratchDirectory dir;
     const std::vector<uint8_t> values(81920 / 4, 0xFF);
-    ASSERT_TRUE(writeBitbase(dir.file("KDK.abb"), values.data(), values.size()));
+    ASSERT_TRUE(writeBitbase(dir.path("KDK.abb"), values.data(), values.size()));
     const std::filesystem::path before = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     test::EngineProcess engine({"--ExplainBitbase", "KDK"});
     std::filesystem::current_path(before);
     EXPECT_EQ(engine.waitExit(20000), 0);
     EXPECT_TRUE(engine.readAllLines(5000).empty());
-    EXPECT_EQ(readLines(dir.file("KDK.txt")).back(), "      19: ff ff ff ff 00 ff .. ff");
+    EXPECT_EQ(fileLines(dir.path("KDK.txt")).back(), "      19: ff ff ff ff 00 ff .. ff");
 }
 
 }  // namespace tolvaren
