@@ -78,7 +78,7 @@ TEST(BitbaseCache, ProbesBothColoursThroughTheDirectoryList) {
     EXPECT_TRUE(exchanged.in(cache, result, true));
 
     // Without KKD.abb the exchanged probe is unknown.
-    std::filesystem::remove(dir.file("KKD.abb"));
+    std::filesystem::remove(dir.path("KKD.abb"));
     BitbaseCache_t fresh(1 << 20);
     fresh.setPath(dir.path());
     EXPECT_FALSE(exchanged.in(fresh, result));
@@ -90,14 +90,14 @@ TEST(BitbaseCache, ProbesBothColoursThroughTheDirectoryList) {
     EXPECT_EQ(empty.hits(), 0u);
 
     // The directory list is tried in order: b holds a KDK without wins, c the real one.
-    std::filesystem::create_directories(dir.file("b"));
-    std::filesystem::create_directories(dir.file("c"));
-    std::filesystem::copy_file(dir.file("KDK.abb"), dir.file("c/KDK.abb"));
+    std::filesystem::create_directories(dir.path("b"));
+    std::filesystem::create_directories(dir.path("c"));
+    std::filesystem::copy_file(dir.path("KDK.abb"), dir.path("c/KDK.abb"));
     const std::vector<uint8_t> noWins(81920 / 4, 0x55);
-    ASSERT_TRUE(writeBitbase(dir.file("b/KDK.abb"), noWins.data(), noWins.size()));
+    ASSERT_TRUE(writeBitbase(dir.path("b/KDK.abb"), noWins.data(), noWins.size()));
     BitbaseCache_t viaC(1 << 20), viaB(1 << 20);
-    viaC.setPath(dir.file("a") + ":" + dir.file("c") + ":" + dir.file("b"));
-    viaB.setPath(dir.file("a") + ":" + dir.file("b") + ":" + dir.file("c"));
+    viaC.setPath(dir.path("a") + ":" + dir.path("c") + ":" + dir.path("b"));
+    viaB.setPath(dir.path("a") + ":" + dir.path("b") + ":" + dir.path("c"));
     ASSERT_TRUE(won.in(viaC, result));
     EXPECT_EQ(result, 1);
     BitbaseStellung_t position;

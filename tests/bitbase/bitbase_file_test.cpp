@@ -15,14 +15,20 @@ namespace tolvaren {
 
 namespace {
 
-using testing::blockValues;
 using testing::Bytes;
+using testing::indexEntry;
 using testing::readFile;
 using testing::ScratchDirectory;
 
+// The bits chosen for one block whose output byte j must have the bits low[j] (value 3),
+// may have the bits up[j] (free, value 0) and has no others (value 1).
 Bytes chosen(const Bytes& low, const Bytes& up) {
-    const Bytes values = blockValues(low, up);
-    Bytes out(BlockBytes);
+    Bytes values(BlockValueBytes, 0), out(BlockBytes);
+    for (int index = 0; index < 8 * BlockBytes; ++index) {
+        const int j = index >> 3, t = index & 7;
+        const int value = (low[j] >> t & 1) ? 3 : (up[j] >> t & 1) ? 0 : 1;
+        values[index >> 2] |= static_cast<uint8_t>(value << (2 * (index & 3)));
+    }
     chooseBlockBits(values.data(), out.data());
     return out;
 }
@@ -33,12 +39,6 @@ Bytes alternating() {
     Bytes b(BlockBytes);
     for (int j = 0; j < BlockBytes; ++j) b[j] = j % 2 ? 0xAA : 0x55;
     return b;
-}
-
-std::string errorText(std::FILE* err) {
-    std::rewind(err);
-    char line[256] = {};
-    return std::fgets(line, sizeof line, err) != nullptr ? line : "";
 }
 
 }  // namespace
@@ -103,13 +103,11 @@ TEST(BitbaseWriter, FileLayoutAndReadBack) {
         block(5)[i] = 0x55;                                                                 // no wins
     }
     std::copy(block(2), block(3), block(3));  // a repeat
-    const std::string path = dir.file("KDK.abb");
+    const std::string path = dir.path("KDK.abb");
     BitbaseFileStats stats;
     ASSERT_TRUE(writeBitbase(path, values.data(), values.size(), stderr, &stats));
-    EXPECT_EQ(stats.blocks, 20u);
-    EXPECT_EQ(stats.uniformBlocks, 17u);
-    EXPECT_EQ(stats.sharedBlocks, 1u);
-    EXPECT_EQ(stats.rawBlocks, 1u);
+    EXPECT_EQ((std::vector<uint64_t>{stats.blocks, stats.uniformBlocks, stats.sharedBlocks, stats.rawBlocks}),
+              (std::vector<uint64_t>{20, 17, 1, 1}));
 
     const Bytes file = readFile(path);
     ASSERT_EQ(file.size(), stats.fileBytes);
@@ -134,23 +132,19 @@ TEST(BitbaseWriter, FileLayoutAndReadBack) {
     }
     Bytes out(BlockBytes);
     EXPECT_FALSE(readBitbaseBlock(path, 20, out.data()));  // past the index: reads data, not an entry
-    EXPECT_FALSE(readBitbaseBlock(dir.file("KTK.abb"), 0, out.data()));
+    EXPECT_FALSE(readBitbaseBlock(dir.path("KTK.abb"), 0, out.data()));
 }
 
 TEST(BitbaseReader, DamagedFilesFailCleanly) {
     ScratchDirectory dir;
     const Bytes stream = {0xA0, 0x12, 0xA6, 0xFF, 0x00, 0xA6, 0xF8, 0x00};  // 0x12 then 511 zeros
-    auto entry = [](uint32_t offset, uint8_t code) {
-        return Bytes{static_cast<uint8_t>(offset), static_cast<uint8_t>(offset >> 8),
-                     static_cast<uint8_t>(offset >> 16), static_cast<uint8_t>(offset >> 24), code};
-    };
     Bytes file;
-    for (const Bytes& e : {entry(30, 8), entry(30, 9), entry(38, 0), entry(1000, 8),
-                           Bytes{0x55, 0xFF, 0xFF, 0xFF, 0}, entry(27, 8)})
+    for (const Bytes& e : {indexEntry(30, 8), indexEntry(30, 9), indexEntry(38, 0), indexEntry(1000, 8),
+                           Bytes{0x55, 0xFF, 0xFF, 0xFF, 0}, indexEntry(27, 8)})
         file.insert(file.end(), e.begin(), e.end());
     file.insert(file.end(), stream.begin(), stream.end());
     file.insert(file.end(), 3, 0);
-    const std::string path = dir.file("KDK.abb");
+    const std::string path = dir.path("KDK.abb");
     testing::writeFile(path, file);
 
     Bytes out(BlockBytes);
@@ -173,17 +167,15 @@ TEST(BitbaseReader, DamagedFilesFailCleanly) {
 TEST(BitbaseWriter, FailedWritesLeaveNoFileAndSayWhy) {
     ScratchDirectory dir;
     const std::vector<uint8_t> values(81920 / 4, 0x55);
-    std::FILE* err = std::tmpfile();
-    ASSERT_NE(err, nullptr);
-    const std::string blocked = dir.file("KDK.abb");
+    test::CapturedFile err;
+    const std::string blocked = dir.path("KDK.abb");
     std::filesystem::create_directories(blocked + "/inside");
-    EXPECT_FALSE(writeBitbase(blocked, values.data(), values.size(), err));
-    EXPECT_EQ(errorText(err), "error writing file: " + blocked + "\n");
+    EXPECT_FALSE(writeBitbase(blocked, values.data(), values.size(), err.get()));
+    EXPECT_EQ(err.lines(), std::vector<std::string>{"error writing file: " + blocked});
     EXPECT_TRUE(std::filesystem::is_directory(blocked + "/inside"));
     int files = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
     EXPECT_EQ(files, 1);
-    std::fclose(err);
 }
 
 }  // namespace tolvaren

@@ -30,33 +30,6 @@ namespace {
 
 using testing::ScratchDirectory;
 
-struct GenerationRun {
-    int status = 0;
-    std::string out, err;
-};
-
-std::string contents(std::FILE* f) {
-    std::string text;
-    std::rewind(f);
-    for (int c; (c = std::fgetc(f)) != EOF;) text += static_cast<char>(c);
-    std::fclose(f);
-    return text;
-}
-
-GenerationRun generate(const std::string& dir, const char* name, int threads = 1) {
-    BitbaseGenerationOptions options;
-    options.directory = dir;
-    options.threads = threads;
-    options.cacheBytes = 1 << 20;
-    options.out = std::tmpfile();
-    options.err = std::tmpfile();
-    GenerationRun run;
-    run.status = generateBitbase(name, options);
-    run.out = contents(options.out);
-    run.err = contents(options.err);
-    return run;
-}
-
 // Side 0's win bit of a board position (White is side 0), read through the cache.
 int side0Wins(BitbaseCache_t& cache, const Stellung_t& pos) {
     constexpr int Order[6] = {King, Queen, Rook, Bishop, Knight, Pawn};
@@ -151,7 +124,7 @@ void expectSameBits(const std::string& dirA, const std::string& dirB, const char
 
 TEST(BitbaseGeneration, LinesBareKingsAndFailures) {
     ScratchDirectory dir;
-    const GenerationRun kdk = generate(dir.path(), "KDK");
+    const auto kdk = testing::generate(dir.path(), "KDK");
     ASSERT_EQ(kdk.status, 0) << kdk.err;
     EXPECT_EQ(kdk.out.rfind("KDK: Iteration 0 fertig\nKDK: Iteration 1: ", 0), 0u) << kdk.out;
     EXPECT_EQ(kdk.out.substr(kdk.out.size() - 4), ": 0\n");
@@ -159,24 +132,24 @@ TEST(BitbaseGeneration, LinesBareKingsAndFailures) {
 
     // A bare king as side 0: no analysis, no lines (its bits are compared with the
     // reference tables elsewhere).
-    const GenerationRun kkd = generate(dir.path(), "KKD");
+    const auto kkd = testing::generate(dir.path(), "KKD");
     ASSERT_EQ(kkd.status, 0);
     EXPECT_TRUE(kkd.out.empty());
 
     // Without the files of the smaller materials nothing is written (the message is
     // checked where the engine is started for it).
     ScratchDirectory empty;
-    EXPECT_NE(generate(empty.path(), "KDKT").status, 0);
-    EXPECT_FALSE(std::filesystem::exists(empty.file("KDKT.abb")));
+    EXPECT_NE(testing::generate(empty.path(), "KDKT").status, 0);
+    EXPECT_FALSE(std::filesystem::exists(empty.path("KDKT.abb")));
 
     // A file that cannot be written is a failure, not a success.
-    const GenerationRun unwritable = generate(dir.file("no/such/directory"), "KDK");
+    const auto unwritable = testing::generate(dir.path("no/such/directory"), "KDK");
     EXPECT_NE(unwritable.status, 0);
     EXPECT_NE(unwritable.err.find("error writing file"), std::string::npos);
-    EXPECT_NE(generate(dir.path(), "KXK").status, 0);
+    EXPECT_NE(testing::generate(dir.path(), "KXK").status, 0);
 
     // A missing promotion file is named once; its positions stay open, the run succeeds.
-    const GenerationRun partial = generate(dir.path(), "KBK");
+    const auto partial = testing::generate(dir.path(), "KBK");
     EXPECT_EQ(partial.status, 0);
     EXPECT_NE(partial.err.find("KTK.abb"), std::string::npos) << partial.err;
     EXPECT_EQ(partial.err.find("KTK.abb"), partial.err.rfind("KTK.abb"));
@@ -186,8 +159,8 @@ TEST(BitbaseGeneration, PawnFileAgreesAcrossThreadsAndWithTheKpkTable) {
     ScratchDirectory one, two;
     ASSERT_TRUE(testing::generateQuietly(one.path(), {"KDK", "KTK", "KLK", "KSK", "KBK", "KKT", "KLKT"}));
     for (const char* name : {"KDK", "KTK", "KLK", "KSK", "KKT"})
-        std::filesystem::copy_file(one.file(std::string(name) + ".abb"),
-                                   two.file(std::string(name) + ".abb"));
+        std::filesystem::copy_file(one.path(std::string(name) + ".abb"),
+                                   two.path(std::string(name) + ".abb"));
     ASSERT_TRUE(testing::generateQuietly(two.path(), {"KBK"}, 2));
     ASSERT_TRUE(testing::generateQuietly(two.path(), {"KLKT"}, 3));
     expectSameBits(one.path(), two.path(), "KBK");
@@ -252,7 +225,7 @@ TEST(BitbaseGeneration, OutOfMemoryIsReported) {
         options.directory = dir.path();
         options.cacheBytes = 1u << 30;
         options.out = std::fopen("/dev/null", "w");
-        options.err = std::fopen(dir.file("err").c_str(), "w");
+        options.err = std::fopen(dir.path("err").c_str(), "w");
         const int status = generateBitbase("KDK", options);
         std::fclose(options.err);
         _exit(status);
@@ -261,7 +234,7 @@ TEST(BitbaseGeneration, OutOfMemoryIsReported) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_NE(WEXITSTATUS(status), 0);
-    const std::vector<std::string> lines = testing::readLines(dir.file("err"));
+    const std::vector<std::string> lines = test::fileLines(dir.path("err"));
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0], "out of memory: bitbase cache");
 }

@@ -72,13 +72,9 @@ BitbaseStellung_t placed(const char* name, std::vector<int> squares, int side = 
 
 TEST(BitbaseStellung, MaterialsAndPieceLists) {
     EXPECT_EQ(material("KDK").size, 81920u);
-    EXPECT_EQ(bitbaseBlockCount(material("KDK").size), 20u);
     EXPECT_EQ(material("KBK").size, 262144u);
     EXPECT_EQ(material("KTTK").size, 2621440u);
     EXPECT_EQ(material("KSSSSK").size, 20ull * 64 * 64 * 64 * 64 * 64 / 4);
-    const BitbaseStellung_t ktbkt = material("KTBKT");
-    EXPECT_EQ(std::vector<int>({ktbkt.count[0], ktbkt.count[1], ktbkt.endSide0, ktbkt.total}),
-              std::vector<int>({3, 2, 3, 5}));
     // Special pawn: an odd count wins; two even counts fall back on side 0.
     for (auto [name, special] :
          {std::pair{"KTBKT", 2}, {"KBBKB", 4}, {"KBBKBB", 1}, {"KKBB", 2}, {"KSKB", 3}})
@@ -181,9 +177,9 @@ TEST(BitbaseStellung, EnPassantCodes) {
     EXPECT_EQ(placed("KBKB", {60, 28, 4, 29}, 0, 21).index(), placed("KBKB", {60, 28, 4, 29}, 0, -1).index());
 }
 
-// Both directions over whole small materials: every index that decodes to a position
-// gives back, through its own index, a symmetric image of that position, and that index
-// is a fixed point; every KDK placement comes back from its index as a symmetric image.
+// Over whole small materials, every index that decodes to a position gives back, through
+// its own index, a symmetric image of that position, and that index is a fixed point.
+// (That every placement's index decodes to an image of it, the reference comparison shows.)
 TEST(BitbaseStellung, IndexRoundTripsOverWholeMaterials) {
     for (const char* name : {"KDK", "KBK", "KSSK", "KBKB"}) {
         BitbaseStellung_t p = material(name), q = material(name);
@@ -201,15 +197,6 @@ TEST(BitbaseStellung, IndexRoundTripsOverWholeMaterials) {
             fixedPoints += i == j;
         }
         EXPECT_GT(fixedPoints, decoded / 2) << name;
-    }
-
-    BitbaseStellung_t q = material("KDK");
-    for (int n = 0; n < 2 * 64 * 64 * 64; ++n) {
-        const int a = n & 63, b = n >> 6 & 63, c = n >> 12 & 63;
-        if (a == b || a == c || b == c) continue;
-        const BitbaseStellung_t p = placed("KDK", {a, b, c}, n >> 18);
-        q.setIndex(p.index());
-        ASSERT_TRUE(samePosition(p, q)) << a << " " << b << " " << c;
     }
 }
 

@@ -1,43 +1,22 @@
-// Helpers shared by the bitbase file tests: a scratch directory, whole-file reads and
-// writes, quiet generation, and three-valued result arrays built byte by byte.
+// Helpers shared by the bitbase tests: a scratch directory, whole-file bytes, and
+// generation runs with their output kept.
 #pragma once
-
-#include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bitbase/bitbase_generator.h"
+#include "support/test_files.h"
 
 namespace tolvaren::testing {
 
 using Bytes = std::vector<uint8_t>;
-
-// A fresh directory, removed with everything in it when the test ends.
-class ScratchDirectory {
-   public:
-    ScratchDirectory() {
-        std::string pattern = std::string(::testing::TempDir()) + "tolvaren_bitbase_XXXXXX";
-        path_ = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-        EXPECT_FALSE(path_.empty());
-    }
-    ~ScratchDirectory() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-   private:
-    std::string path_;
-};
+using ScratchDirectory = test::TempDir;  // removed with everything in it when the test ends
 
 inline Bytes readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -45,44 +24,45 @@ inline Bytes readFile(const std::string& path) {
 }
 
 inline void writeFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Lines of a text file without their line feeds.
-inline std::vector<std::string> readLines(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
+// An index entry of a bitbase file: the offset little-endian, then the length code.
+inline Bytes indexEntry(uint32_t offset, uint8_t code) {
+    return {static_cast<uint8_t>(offset), static_cast<uint8_t>(offset >> 8),
+            static_cast<uint8_t>(offset >> 16), static_cast<uint8_t>(offset >> 24), code};
 }
 
-// Generates the materials in order into dir with the output thrown away; false when one fails.
-inline bool generateQuietly(const std::string& dir, std::initializer_list<const char*> names,
-                            int threads = 1) {
+struct GenerationRun {
+    int status = 0;
+    std::string out, err;
+};
+
+// Generates one material into dir, its iteration lines and failures kept as text.
+inline GenerationRun generate(const std::string& dir, const char* name, int threads = 1) {
     BitbaseGenerationOptions options;
     options.directory = dir;
     options.threads = threads;
     options.cacheBytes = 1 << 20;
-    std::FILE* sink = std::tmpfile();
-    options.out = options.err = sink;
-    bool ok = true;
-    for (const char* name : names) ok = ok && generateBitbase(name, options) == 0;
-    std::fclose(sink);
-    return ok;
+    options.out = std::tmpfile();
+    options.err = std::tmpfile();
+    GenerationRun run;
+    run.status = generateBitbase(name, options);
+    for (auto [file, text] : {std::pair{options.out, &run.out}, {options.err, &run.err}}) {
+        std::rewind(file);
+        for (int c; (c = std::fgetc(file)) != EOF;) *text += static_cast<char>(c);
+        std::fclose(file);
+    }
+    return run;
 }
 
-// The 1024 result bytes of one block whose output byte j must have the bits low[j]
-// (value 3), may have the bits up[j] (free, value 0) and has no others (value 1).
-inline Bytes blockValues(const Bytes& low, const Bytes& up) {
-    Bytes values(1024, 0);
-    for (int j = 0; j < 512; ++j)
-        for (int t = 0; t < 8; ++t) {
-            const int value = (low[j] >> t & 1) ? 3 : (up[j] >> t & 1) ? 0 : 1;
-            const int index = 8 * j + t;
-            values[index >> 2] |= static_cast<uint8_t>(value << (2 * (index & 3)));
-        }
-    return values;
+// Generates the materials in order; false when one fails.
+inline bool generateQuietly(const std::string& dir, std::initializer_list<const char*> names,
+                            int threads = 1) {
+    for (const char* name : names)
+        if (generate(dir, name, threads).status != 0) return false;
+    return true;
 }
 
 }  // namespace tolvaren::testing

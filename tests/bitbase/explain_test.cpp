@@ -1,5 +1,5 @@
-// The bitbase explanation: a hand-assembled file dumped line by line, a file made by
-// the writer, damaged blocks, the cases without output, and the command line.
+// The bitbase explanation: a hand-assembled file with every kind of entry and code and
+// a damaged block dumped line by line, the cases without output, and the command line.
 #include "bitbase/explain.h"
 
 #include <gtest/gtest.h>
@@ -16,16 +16,11 @@ namespace tolvaren {
 
 namespace {
 
+using test::fileLines;
 using testing::Bytes;
-using testing::readLines;
 using testing::ScratchDirectory;
 
 using Lines = std::vector<std::string>;
-
-Bytes entry(uint32_t offset, uint8_t code) {
-    return {static_cast<uint8_t>(offset), static_cast<uint8_t>(offset >> 8),
-            static_cast<uint8_t>(offset >> 16), static_cast<uint8_t>(offset >> 24), code};
-}
 
 // One stream with every kind of code (marker A, W0 = 0x00), 62 bytes of output, then
 // two runs of zeros to 512.
@@ -33,41 +28,34 @@ const Bytes EveryCode = {0xA0, 0x12, 0xA0, 0x05, 0xA8, 0xA3, 0x00, 0xA7, 0x00, 0
                          0xA6, 0x01, 0x44, 0xA1, 0x5E, 0xA0, 0x1A, 0xA2, 0x06, 0x23, 0xA4,
                          0xE4, 0xA3, 0x0A, 0xA6, 0xFF, 0x00, 0xA6, 0xBB, 0x00};
 
-Lines blockHeader(int k) {
+// Appends block k's section: its title, then the lines of its body.
+void appendBlock(Lines& to, int k, const Lines& body) {
     char title[64];
     std::snprintf(title, sizeof title, "###   Block %-8d   ###", k);
-    return {"", "##########################", title, "##########################", ""};
-}
-
-void append(Lines& to, const Lines& more) {
-    to.insert(to.end(), more.begin(), more.end());
+    to.insert(to.end(), {"", "##########################", title, "##########################", ""});
+    to.insert(to.end(), body.begin(), body.end());
 }
 
 }  // namespace
 
 TEST(ExplainBitbase, HandMadeFileLineByLine) {
     ScratchDirectory dir;
-    const uint32_t first = 100, raw = first + 31;
+    // Twenty entries, uniform zero blocks unless set here; the data starts at offset 100.
+    const uint32_t first = 100, raw = first + 31, damaged = raw + 512;
+    std::vector<Bytes> entries(20, Bytes{0x00, 0xFF, 0xFF, 0xFF, 0x00});
+    entries[1] = {0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+    entries[2] = entries[3] = testing::indexEntry(first, 31);
+    entries[4] = testing::indexEntry(raw, 0);
+    entries[5] = testing::indexEntry(damaged, 3);
+    entries[6] = {0x55, 0xFF, 0xFF, 0xFF, 0x00};
+    entries[7] = testing::indexEntry(0x100000, 130);  // past the end, with a shared length code
     Bytes file;
-    const std::vector<Bytes> entries = {
-        {0x00, 0xFF, 0xFF, 0xFF, 0x00},
-        {0xFF, 0xFF, 0xFF, 0xFF, 0x00},
-        entry(first, 31),
-        entry(first, 31),
-        entry(raw, 0),
-        {0x00, 0xFF, 0xFF, 0xFF, 0x00},
-        {0x55, 0xFF, 0xFF, 0xFF, 0x00},
-        entry(0x100000, 130),  // past the end, with a shared length code
-    };
-    for (int k = 0; k < 20; ++k) {
-        const Bytes e =
-            k < static_cast<int>(entries.size()) ? entries[k] : Bytes{0x00, 0xFF, 0xFF, 0xFF, 0x00};
-        file.insert(file.end(), e.begin(), e.end());
-    }
+    for (const Bytes& e : entries) file.insert(file.end(), e.begin(), e.end());
     file.insert(file.end(), EveryCode.begin(), EveryCode.end());
     file.insert(file.end(), 512, 0x77);
+    file.insert(file.end(), {0xA0, 0xA1, 0x00});  // a copy from before the start
     file.insert(file.end(), 3, 0);
-    testing::writeFile(dir.file("KDK.abb"), file);
+    testing::writeFile(dir.path("KDK.abb"), file);
 
     explainBitbase("KDK", dir.path());
 
@@ -80,7 +68,7 @@ TEST(ExplainBitbase, HandMadeFileLineByLine) {
                       "       2: 64 00 00 00 1f Position 00000064 31 Bytes",
                       "       3: 64 00 00 00 1f Position 00000064 31 Bytes Wiederholung",
                       "       4: 83 00 00 00 00 Position 00000083 512 Bytes",
-                      "       5: 00 ff ff ff 00 00 .. 00",
+                      "       5: 83 02 00 00 03 Position 00000283 3 Bytes",
                       "       6: 55 ff ff ff 00 55 .. 55",
                       "       7: 00 00 10 00 82 Position 00100000 140..142 Bytes"};
     for (int k = 8; k < 20; ++k) {
@@ -88,102 +76,72 @@ TEST(ExplainBitbase, HandMadeFileLineByLine) {
         std::snprintf(line, sizeof line, "%8d: 00 ff ff ff 00 00 .. 00", k);
         expected.push_back(line);
     }
-    append(expected, blockHeader(2));
-    append(expected, {
-                         "   0: a0       Markierung a0..af; Wdh0=0x00, Wdh1=0xff",
-                         "   0: 12",
-                         "   1: a0 05    Markiertes Zeichen 0xa5",
-                         "   2: a8       Wiederholung 0a (0x00), L\xe4nge 2",
-                         "   4: a3 00    Wiederholung 0b (0x00), L\xe4nge 19",
-                         "  23: a7 00    Wiederholung 1 (0xff), L\xe4nge 3",
-                         "  26: a5 33    genau 3 Zeichen Wiederholung (0x33)",
-                         "  29: a6 01 44 Wiederholung (0x44), L\xe4nge 5",
-                         "  34: a1 5e    kurze Kopie (b): 4 Zeichen ab Position 0",
-                         "  38: a0 1a    kurze Kopie (a): 7 Zeichen ab Position 21",
-                         "  45: a2 06 23 lange Kopie: 10 Zeichen ab Position 0",
-                         "  55: a4 e4    letzte 4 Nachfolger",
-                         "  59: a3 0a    letzte/vorletzte Nachfolger (0x0a), L\xe4nge 3",
-                         "  62: a6 ff 00 Wiederholung (0x00), L\xe4nge 259",
-                         " 321: a6 bb 00 Wiederholung (0x00), L\xe4nge 191",
-                         " 512: komprimiert zu 31 Bytes",
-                     });
-    append(expected, blockHeader(4));
-    expected.push_back("unkomprimierte Daten");
-    append(expected, blockHeader(7));
-    expected.push_back("   0: Fehler");  // nothing could be read
+    appendBlock(expected, 2,
+                {
+                    "   0: a0       Markierung a0..af; Wdh0=0x00, Wdh1=0xff",
+                    "   0: 12",
+                    "   1: a0 05    Markiertes Zeichen 0xa5",
+                    "   2: a8       Wiederholung 0a (0x00), L\xe4nge 2",
+                    "   4: a3 00    Wiederholung 0b (0x00), L\xe4nge 19",
+                    "  23: a7 00    Wiederholung 1 (0xff), L\xe4nge 3",
+                    "  26: a5 33    genau 3 Zeichen Wiederholung (0x33)",
+                    "  29: a6 01 44 Wiederholung (0x44), L\xe4nge 5",
+                    "  34: a1 5e    kurze Kopie (b): 4 Zeichen ab Position 0",
+                    "  38: a0 1a    kurze Kopie (a): 7 Zeichen ab Position 21",
+                    "  45: a2 06 23 lange Kopie: 10 Zeichen ab Position 0",
+                    "  55: a4 e4    letzte 4 Nachfolger",
+                    "  59: a3 0a    letzte/vorletzte Nachfolger (0x0a), L\xe4nge 3",
+                    "  62: a6 ff 00 Wiederholung (0x00), L\xe4nge 259",
+                    " 321: a6 bb 00 Wiederholung (0x00), L\xe4nge 191",
+                    " 512: komprimiert zu 31 Bytes",
+                });
+    appendBlock(expected, 4, {"unkomprimierte Daten"});
+    appendBlock(expected, 5,  // the failing code's line, then the failure
+                {"   0: a0       Markierung a0..af; Wdh0=0x00, Wdh1=0xff",
+                 "   0: a1 00    kurze Kopie (b): 3 Zeichen ab Position -3", "   0: Fehler"});
+    appendBlock(expected, 7, {"   0: Fehler"});  // nothing could be read
 
-    const Lines got = readLines(dir.file("KDK.txt"));
+    const Lines got = fileLines(dir.path("KDK.txt"));
     ASSERT_EQ(got.size(), expected.size());
     for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], expected[i]) << "line " << i;
-}
-
-// A file from the writer: only the two mixed blocks get a section, each decoding to 512
-// bytes; a stream that copies from before its start is reported, not read.
-TEST(ExplainBitbase, WriterFileAndDamage) {
-    ScratchDirectory dir;
-    std::vector<uint8_t> values(81920 / 4, 0);
-    for (int k : {3, 4}) {
-        uint8_t* b = values.data() + k * BlockValueBytes;
-        for (int i = 0; i < BlockValueBytes; ++i)
-            b[i] = static_cast<uint8_t>((i * (k + 1)) % 11 < 4 ? 0xFF : 0x55);
-    }
-    const std::string path = dir.file("KDK.abb");
-    ASSERT_TRUE(writeBitbase(path, values.data(), values.size()));
-    auto blockEnds = [&] {
-        explainBitbase("KDK", dir.path());
-        Lines ends;
-        for (const std::string& line : readLines(dir.file("KDK.txt")))
-            if (line.find(": komprimiert zu ") != std::string::npos ||
-                line.find("Fehler") != std::string::npos)
-                ends.push_back(line.substr(0, 19));
-        return ends;
-    };
-    EXPECT_EQ(blockEnds(), (Lines{" 512: komprimiert z", " 512: komprimiert z"}));
-
-    Bytes file = testing::readFile(path);
-    const uint32_t offset4 = file[20] | file[21] << 8;
-    file[offset4 + 1] = static_cast<uint8_t>(file[offset4] | 0x01);  // short copy (b)
-    file[offset4 + 2] = 0xFF;                                        // 6 bytes, gap 63: from -69
-    testing::writeFile(path, file);
-    EXPECT_EQ(blockEnds(), (Lines{" 512: komprimiert z", "   0: Fehler"}));
 }
 
 TEST(ExplainBitbase, FilesThatCannotBeExplained) {
     ScratchDirectory dir;
     // An index cut short by the end of the file: the entries there, then where it stops.
-    testing::writeFile(dir.file("KSK.abb"), Bytes{0, 0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 1, 2});
+    testing::writeFile(dir.path("KSK.abb"), Bytes{0, 0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 1, 2});
     explainBitbase("KSK", dir.path());
-    EXPECT_EQ(readLines(dir.file("KSK.txt")),
+    EXPECT_EQ(fileLines(dir.path("KSK.txt")),
               (Lines{"#################", "###   Index   ###", "#################", "",
                      "       0: 00 ff ff ff 00 00 .. 00", "       1: ff ff ff ff 00 ff .. ff",
                      "       2: Fehler"}));
-    std::filesystem::remove(dir.file("KSK.abb"));
-    std::filesystem::remove(dir.file("KSK.txt"));
+    std::filesystem::remove(dir.path("KSK.abb"));
+    std::filesystem::remove(dir.path("KSK.txt"));
 
     // No output at all:
     explainBitbase("KDK", dir.path());  // no KDK.abb
     explainBitbase("XYZ", dir.path());  // no material
-    testing::writeFile(dir.file("KTK.abb"), Bytes(10, 0));
-    std::filesystem::create_directory(dir.file("KTK.txt"));  // the text file cannot be written
+    testing::writeFile(dir.path("KTK.abb"), Bytes(10, 0));
+    std::filesystem::create_directory(dir.path("KTK.txt"));  // the text file cannot be written
     explainBitbase("KTK", dir.path());
     explainBitbase(std::string(1100, 'K').c_str(), dir.path());
     int entries = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
     EXPECT_EQ(entries, 2);
-    EXPECT_TRUE(std::filesystem::is_directory(dir.file("KTK.txt")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path("KTK.txt")));
 }
 
 TEST(ExplainBitbase, CommandLineWritesTheTextInTheCurrentDirectory) {
     ScratchDirectory dir;
     const std::vector<uint8_t> values(81920 / 4, 0xFF);
-    ASSERT_TRUE(writeBitbase(dir.file("KDK.abb"), values.data(), values.size()));
+    ASSERT_TRUE(writeBitbase(dir.path("KDK.abb"), values.data(), values.size()));
     const std::filesystem::path before = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     test::EngineProcess engine({"--ExplainBitbase", "KDK"});
     std::filesystem::current_path(before);
     EXPECT_EQ(engine.waitExit(20000), 0);
     EXPECT_TRUE(engine.readAllLines(5000).empty());
-    EXPECT_EQ(readLines(dir.file("KDK.txt")).back(), "      19: ff ff ff ff 00 ff .. ff");
+    EXPECT_EQ(fileLines(dir.path("KDK.txt")).back(), "      19: ff ff ff ff 00 ff .. ff");
 }
 
 }  // namespace tolvaren
