@@ -41,7 +41,7 @@ void useBook(Engine& e, const std::string& path) {
 
 }  // namespace
 
-TEST(BookProcess, BookMovesAnswerAtOnceWithoutInfo) {
+TEST(BookProcess, BookMovesAnswerAtOnceWithoutInfoAndPonderingWaits) {
     BookFile weights("e2e4 3 * d2d4 1 * *");
     BookFile black("e2e4 10 e7e5 5 * c7c5 1 * * *");
     Engine e;
@@ -62,14 +62,10 @@ TEST(BookProcess, BookMovesAnswerAtOnceWithoutInfo) {
     const auto lines = e.untilBestMove();
     ASSERT_EQ(lines.size(), 1u) << lines.front();
     EXPECT_TRUE(lines[0] == "bestmove e7e5" || lines[0] == "bestmove c7c5") << lines[0];
-}
 
-TEST(BookProcess, PonderingOnABookMoveWaitsForPonderhitOrStop) {
-    BookFile book("e2e4 1 * *");
-    Engine e;
-    useBook(e, book.path);
+    // Pondering on a book move holds it back until "ponderhit" or "stop".
+    e.send("position startpos");
     for (const char* release : {"ponderhit", "stop"}) {
-        e.send("position startpos");
         e.send("go ponder wtime 1000 btime 1000");
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         e.send("isready");
@@ -77,7 +73,7 @@ TEST(BookProcess, PonderingOnABookMoveWaitsForPonderhitOrStop) {
         ASSERT_TRUE(e.process.readUntil("readyok", Timeout, &before));
         EXPECT_TRUE(before.empty()) << before.front();
         e.send(release);
-        EXPECT_EQ(e.untilBestMove(), std::vector<std::string>{"bestmove e2e4"});
+        EXPECT_EQ(e.untilBestMove(), std::vector<std::string>{"bestmove e2e4 ponder e7e5"});
     }
 }
 

@@ -133,8 +133,10 @@ TEST(NeuroNetz, ReadRejectsMalformedTextsAndTheTrainingStateIsOptional) {
         {"count past the end", "40\n3 0 2 1 2 2 1  0 0 1 0  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n"},
         {"layer out of range", "31\n3 0 2 7 2 2 1  0 0 1 0  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n"},
         {"huge layer", "31\n3 0 2000000000 1 2 2 1  0 0 1 0  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n"},
-        {"target node missing", "31\n3 0 2 1 2 2 1  0 0 1 2  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n"},
-        {"backward connection", "31\n3 0 2 1 2 2 1  1 0 1 1  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n"},
+        {"target node missing",
+         "31\n3 0 2 1 2 2 1  0 0 1 2  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n" + SmallWeights},
+        {"backward connection",
+         "31\n3 0 2 1 2 2 1  1 0 1 1  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n" + SmallWeights},
         {"missing weight", SmallTopology + "0.5 -0.25 1.0 0.75 0.1 -0.2 0.3 2.0\n"},
         {"truncated state", SmallTopology + SmallWeights + "1\n1 0.1 1 0.1 1 0.1\n1 0.1 -1\n"},
     };
@@ -173,44 +175,16 @@ TEST(NeuroNetz, UpdatesClipWeightsAndStepsAndZeroGradientsShrinkTheStep) {
     pushBiasWeight(19.9, 100.0);
     pushBiasWeight(-19.9, -100.0);
 
-    // Zero gradients flip the direction and shrink the step.
+    // Zero gradients flip the direction at every update and shrink the step to its floor
+    // (from 1e-7 by 0.55 an update, 1e-11 is reached after 16 of the 40).
     NeuroNetz_t net(3);
     ASSERT_TRUE(readText(net, SmallTopology + SmallWeights));
-    double previous = 1e-7;
     for (int update = 1; update <= 40; ++update) {
         net.updateWeights();
-        for (const auto* node : {static_cast<NeuroNetz_t::KnotenZiel_t*>(&net.outputNode(0)),
-                                 static_cast<NeuroNetz_t::KnotenZiel_t*>(&net.hiddenNode(1, 1))}) {
-            for (const auto& r : node->incoming) {
-                EXPECT_EQ(r.direction, update % 2 ? -1 : 1);
-                EXPECT_LE(r.step, std::max(previous * 0.55, 1e-11));
-                EXPECT_GE(r.step, 1e-11);
-            }
-        }
-        previous = std::max(previous * 0.55, 1e-11);
+        EXPECT_EQ(net.hiddenNode(1, 1).incoming[0].direction, update % 2 ? -1 : 1) << update;
     }
     for (const auto& r : net.outputNode(0).incoming) EXPECT_EQ(r.step, 1e-11);
     EXPECT_NEAR(weights(net)[0], 0.5, 1e-6);  // oscillates around where it was
-}
-
-TEST(NeuroNetz, ShapeChangesNeverLeaveDanglingConnections) {
-    NeuroNetz_t net(3);
-    ASSERT_TRUE(readText(net, SmallTopology + SmallWeights));
-    EXPECT_FALSE(net.connect(0, 2, 1, 0));  // the bias is connected by finish only
-    EXPECT_FALSE(net.connect(1, 0, 1, 1));
-    EXPECT_FALSE(net.setLayerSize(1, NeuroNetz_t::MaxLayerSize + 1));
-
-    // Replacing the hidden layer drops every connection into it, bias ones included.
-    EXPECT_TRUE(net.setLayerSize(1, 3));
-    EXPECT_TRUE(net.inputNode(1).outgoing.empty());
-    EXPECT_EQ(net.inputNode(2).outgoing.size(), 1u);
-    net.finish();
-    net.finish();  // a second finish neither duplicates bias connections nor resets their weights
-    EXPECT_EQ(net.weightCount(), 4);
-    net.resetInputs();
-    net.setInput(1, 3.0);
-    net.propagate();
-    EXPECT_EQ(net.output(0), 0.3);
 }
 
 // Reading corrupted texts must fail or give a usable network, never crash.
@@ -289,19 +263,6 @@ double rmsOf(const std::string& message) {
     return std::atof(message.c_str() + prefix.size());
 }
 
-TEST_F(TimeTrainer, SampleFilesYieldExactlyTheirCompleteSamples) {
-    const std::string file = writeSamples("a.txt", 3, true);
-    run(" add " + file);
-    ASSERT_TRUE(trainer);
-    EXPECT_EQ(trainer->sampleCount(), 3u);
-    run(" add " + writeSamples("b.txt", 2));  // last line ends in a line break, nothing follows
-    EXPECT_EQ(trainer->sampleCount(), 5u);
-    EXPECT_TRUE(messages.empty());
-    run(" add " + path("missing.txt"));
-    EXPECT_EQ(messages, std::vector<std::string>{"info string file not found: " + path("missing.txt")});
-    EXPECT_EQ(trainer->sampleCount(), 5u);
-}
-
 TEST_F(TimeTrainer, AddInitLearnWriteRoundTrip) {
     run(" learn 5");  // no trainer yet: nothing happens
     EXPECT_FALSE(trainer);
@@ -321,7 +282,7 @@ TEST_F(TimeTrainer, AddInitLearnWriteRoundTrip) {
     std::ifstream in(path("net.txt"));
     ASSERT_TRUE(net.read(in));
     EXPECT_EQ(net.topology(), trainer->network().topology());
-    EXPECT_EQ(net.weightCount(), 91);
+    EXPECT_EQ(net.weightCount(), 17 * 5 + 6);  // 16 inputs + bias to 5 hidden nodes, 5 + bias out
     int rest = 0;
     EXPECT_FALSE(in >> rest);  // written without training state
 
@@ -334,12 +295,14 @@ TEST_F(TimeTrainer, AddInitLearnWriteRoundTrip) {
 TEST_F(TimeTrainer, FailuresSpeakAndKeepTheNetwork) {
     trainer = std::make_unique<ZeitnetzTrainer_t>(5, sink);
     run(" learn 10");
+    run(" add " + path("missing.txt"));
     run(" add " + writeSamples("s.txt", 4));
     run(" learn 0");  // no epoch run: the "no epoch" error value
     run(" learn -3");
     EXPECT_EQ(messages,
-              (std::vector<std::string>{"info string nothing to learn", "info string Mittlerer Fehler 9.9",
-                                        "info string Mittlerer Fehler 9.9"}));
+              (std::vector<std::string>{
+                  "info string nothing to learn", "info string file not found: " + path("missing.txt"),
+                  "info string Mittlerer Fehler 9.9", "info string Mittlerer Fehler 9.9"}));
 
     messages.clear();
     run(" init 3");
@@ -357,7 +320,6 @@ TEST_F(TimeTrainer, FailuresSpeakAndKeepTheNetwork) {
 TEST_F(TimeTrainer, CommandParsing) {
     run(" init");
     ASSERT_TRUE(trainer);
-    EXPECT_EQ(trainer->network().hiddenCount(1), 5);
     run(" init many");  // not a number: no hidden nodes
     EXPECT_EQ(trainer->network().weightCount(), 1);
 
@@ -366,17 +328,14 @@ TEST_F(TimeTrainer, CommandParsing) {
     run(" delete\r\n");
     EXPECT_FALSE(trainer);
 
-    // "read" ends the command, so the write after it is never reached.
-    run(" read " + path("a.txt") + " write " + path("x.txt"));
+    // Names are trimmed; a sample cut short is not one; files add up; names of 1024
+    // characters or more are refused without a word.
+    run(" add \t " + writeSamples("a.txt", 2, true) + " \t\r\n");
     ASSERT_TRUE(trainer);
-    EXPECT_EQ(messages, std::vector<std::string>{"info string error reading file: " + path("a.txt") +
-                                                 " write " + path("x.txt")});
-    messages.clear();
-
-    // Names are trimmed; names of 1024 characters or more are refused without a word.
-    const std::string file = writeSamples("s.txt", 2);
-    run(" add \t " + file + " \t\r\n");
     EXPECT_EQ(trainer->sampleCount(), 2u);
+    run(" add " + writeSamples("b.txt", 3));  // the last line ends in a line break
+    EXPECT_EQ(trainer->sampleCount(), 5u);
+    EXPECT_TRUE(messages.empty());
     run(" add " + std::string(1023, 'n'));
     run(" add " + std::string(1024, 'n'));
     EXPECT_EQ(messages.size(), 1u);
@@ -392,13 +351,6 @@ TEST_F(TimeTrainer, CommandParsing) {
 }  // namespace
 namespace {
 
-std::string fileText(const std::string& name) {
-    std::ifstream in(name);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 ZeitnetzEingabe_t input(int rootMoves) {
     Iterationsmerkmale_t r, p;
     r.rootMoves = rootMoves;
@@ -408,7 +360,6 @@ ZeitnetzEingabe_t input(int rootMoves) {
 // The embedded text read back writes the same text, digit for digit.
 TEST(Zeitnetz, EmbeddedNetworkShapeAndBiasPath) {
     Zeitnetz_t net;
-    EXPECT_EQ(net.inputCount(), TimeNetInputs);
     // With all inputs 0 only the bias path speaks.
     const double zeros[TimeNetInputs] = {};
     EXPECT_NEAR(net.timeFactor(zeros), 0.166216278940108, 1e-12);
@@ -454,41 +405,25 @@ TEST(Zeitnetz, DriverFactorRule) {
     EXPECT_DOUBLE_EQ(iterationTimeFactor(9, 5001, true, 0.5), 0.57);
     EXPECT_EQ(iterationTimeFactor(9, 5001, false, -0.3), 0.02);
     EXPECT_EQ(iterationTimeFactor(9, 5001, false, std::numeric_limits<double>::quiet_NaN()), 0.08);
-
-    Zeitnetz_t net;
-    Iterationsmerkmale_t current{.rootMoves = 20, .bestMoveNodes = 8000, .totalNodes = 9000}, previous;
-    ZeitnetzEingabe_t e;
-    EXPECT_EQ(net.factorAfterIteration(1, 9000, false, current, previous, e), 0.08);
-    EXPECT_STRNE(e.text, "");  // encoded even when the network does not decide
 }
 
-TEST(Zeitprotokoll, KeepsTheLastThreeIterationsAndAppendsThem) {
+// Appending to the file, again and in vain, is seen through the search's process test.
+TEST(Zeitprotokoll, KeepsTheLastThreeIterations) {
     test::TempDir dir;
     const std::string file = dir.path("time.log");
-
     Zeitprotokoll_t log;
     EXPECT_TRUE(log.append(file.c_str()));  // nothing to write: no file appears
-    EXPECT_EQ(std::fopen(file.c_str(), "r"), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(file));
 
     for (int i = 1; i <= 4; ++i) log.record(input(4 * i), 0.25 * i, i % 2, 1000 * i);
     log.record(input(99), 9.0, 1, 30000);  // past the logging limit: ignored
     ASSERT_EQ(log.lineCount(), 3);
-    const std::string expected =
-        "0 0 0 1 1 1 1 0 0 0.2 0 0 0 0 0 0 0.5 0\n"
-        "0 0 0 1 1 1 1 0 0 0.3 0 0 0 0 0 0 0.75 1\n"
-        "0 0 0 1 1 1 1 0 0 0.4 0 0 0 0 0 0 1 0\n";
-    EXPECT_TRUE(log.append(file.c_str()));
-    EXPECT_EQ(fileText(file), expected);
-    EXPECT_TRUE(log.append(file.c_str()));
-    EXPECT_EQ(fileText(file), expected + expected);
-
-    EXPECT_TRUE(log.append("/dev/null"));
-    EXPECT_FALSE(log.append(dir.path("missing/time.log").c_str()));
+    EXPECT_STREQ(log.line(0), "0 0 0 1 1 1 1 0 0 0.2 0 0 0 0 0 0 0.5 0");
+    EXPECT_STREQ(log.line(2), "0 0 0 1 1 1 1 0 0 0.4 0 0 0 0 0 0 1 0");
 
     log.clear();
-    EXPECT_EQ(log.lineCount(), 0);
-    log.record(input(40), 0.08, 1, 29999);
-    EXPECT_STREQ(log.line(0), "0 0 0 1 1 1 1 0 0 1 0 0 0 0 0 0 0.08 1");
+    log.record(input(40), 0.08, 1, 29999);  // just within the limit
+    EXPECT_EQ(log.lineCount(), 1);
     EXPECT_STREQ(log.line(1), "");
 }
 

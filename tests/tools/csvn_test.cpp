@@ -51,8 +51,7 @@ TEST(Csvn, AnswersEveryLineInOrderWithALegalMove) {
         lines.push_back(fens[static_cast<size_t>(i) % fens.size()]);
         text += lines.back() + (i % 7 == 0 ? "  \t\n\n" : "\n");  // trailing blanks and blank lines
     }
-    const std::string in = tempPath("csvn_in"), out = tempPath("csvn_out");
-    writeFile(in, text);
+    const std::string in = writeTempFile("csvn_in", text), out = tempPath("csvn_out");
     CsvnSettings settings;
     settings.nodes = 3000;
     CapturedFile err;
@@ -85,23 +84,18 @@ TEST(ToolsProcess, RunFromTheCommandLineAndFailOnFilesTheyCannotUse) {
                                             "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1 bm (not found)"}));
         std::remove(out.c_str());
     }
-    {
-        EngineProcess e({"--CSVN", missing, out});
+    // Each run names the file it could not open.
+    const std::string badOut = missing + "/out";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> failing = {
+        {{"--CSVN", missing, out}, missing},
+        {{"--CSVN", in, badOut}, badOut},
+        {{"--Testpos", missing}, missing}};
+    for (const auto& [arguments, file] : failing) {
+        EngineProcess e(arguments);
         EXPECT_EQ(e.waitExit(ToolTimeout), 1);
-        EXPECT_EQ(e.readAllErrLines(ToolTimeout), std::vector<std::string>{"error opening file: " + missing});
-        EXPECT_FALSE(std::ifstream(out).good());
+        EXPECT_EQ(e.readAllErrLines(ToolTimeout), std::vector<std::string>{"error opening file: " + file});
     }
-    {
-        const std::string badOut = missing + "/out";
-        EngineProcess e({"--CSVN", in, badOut});
-        EXPECT_EQ(e.waitExit(ToolTimeout), 1);
-        EXPECT_EQ(e.readAllErrLines(ToolTimeout), std::vector<std::string>{"error opening file: " + badOut});
-    }
-    {
-        EngineProcess e({"--Testpos", missing});
-        EXPECT_EQ(e.waitExit(ToolTimeout), 1);
-        EXPECT_EQ(e.readAllErrLines(ToolTimeout), std::vector<std::string>{"error opening file: " + missing});
-    }
+    EXPECT_FALSE(std::ifstream(out).good());  // no output for a missing input
 }
 
 }  // namespace tolvaren

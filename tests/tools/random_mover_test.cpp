@@ -65,16 +65,16 @@ TEST(RandomMover, PrefersMateAndOtherwiseSpreadsItsMoves) {
 }
 
 // Tool switches with the wrong number of arguments are engine mode with every argument
-// reported; among the rest the last random-mover switch decides.
+// reported; among the rest the last random-mover switch decides (the process test shows
+// the other order, with a stray argument between).
 TEST(RandomMoverCommandLine, SwitchesCountOnlyWithTheirNumberOfArguments) {
     const std::vector<std::vector<const char*>> cases = {{"--CreateBitbase", "Thread=2", "KDK"},
                                                          {"--CSVN", "in"},
                                                          {"--Testpos"},
                                                          {"--Testpos", "a", "b"},
-                                                         {"--Rnd", "x", "--RndMate"},
                                                          {"--RndMate", "--Rnd"}};
-    const SearcherKind searchers[] = {SearcherKind::Normal, SearcherKind::Normal,     SearcherKind::Normal,
-                                      SearcherKind::Normal, SearcherKind::RandomMate, SearcherKind::Random};
+    const SearcherKind searchers[] = {SearcherKind::Normal, SearcherKind::Normal, SearcherKind::Normal,
+                                      SearcherKind::Normal, SearcherKind::Random};
     for (size_t k = 0; k < cases.size(); ++k) {
         std::vector<const char*> argv = {"tolvaren"};
         argv.insert(argv.end(), cases[k].begin(), cases[k].end());
@@ -109,7 +109,6 @@ TEST(RandomMoverProcess, RandomMoverAnnouncesNoOptionsAndReportsStrayArguments) 
     // The last switch made it the mate finder: a plain random mover would find the one
     // mate among 20 moves four times running with a chance of 1 in 160000.
     for (int i = 0; i < 4; ++i) EXPECT_EQ(answer(e, std::string("fen ") + MateInOne), "bestmove a1a8");
-    EXPECT_EQ(answer(e, "fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"), "bestmove 0000");
     e.send("quit");
     EXPECT_EQ(e.waitExit(ToolTimeout), 0);
 }

@@ -14,12 +14,12 @@ namespace tolvaren {
 using namespace test;
 
 TEST(Testpos, ComparesWithTheFileResumesFromItsStateAndLogs) {
-    const std::string file = tempPath("testpos");
-    writeFile(file, std::string(MateInOne) + " bm Ra8#;\n" +
-                        "r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 0 4 bm h5f7\n"
-                        "r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 0 4 bm Nc3 a3;\n"
-                        "no position\n"
-                        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1\n");
+    const std::string file = writeTempFile(
+        "testpos", std::string(MateInOne) + " bm Ra8#;\n" +
+                       "r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 0 4 bm h5f7\n"
+                       "r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 0 4 bm Nc3 a3;\n"
+                       "no position\n"
+                       "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1\n");
     const std::string prefix = "<" + file + ">: Partie ";
     TestposSettings settings;
     settings.nodes = 2000;
@@ -41,9 +41,9 @@ TEST(Testpos, ComparesWithTheFileResumesFromItsStateAndLogs) {
         EXPECT_FALSE(std::ifstream(file + ".state").good());  // a finished run starts afresh
     }
     // A state written by an interrupted run: three done, one of two agreeing.
-    writeFile(file + ".state", "testpos 1\nsize " +
-                                   std::to_string(std::ifstream(file, std::ios::ate).tellg()) +
-                                   "\nnodes 2000\ndone 3\ncompared 2\nagreed 1\ninvalid 0\nmillis 0\n");
+    writeTempFile("testpos.state", "testpos 1\nsize " +
+                                       std::to_string(std::ifstream(file, std::ios::ate).tellg()) +
+                                       "\nnodes 2000\ndone 3\ncompared 2\nagreed 1\ninvalid 0\nmillis 0\n");
     {
         CapturedFile out, err;
         ASSERT_EQ(runTestpos(file.c_str(), settings, out.get(), err.get()), 0);
@@ -61,7 +61,6 @@ TEST(Testpos, ComparesWithTheFileResumesFromItsStateAndLogs) {
 
 TEST(Testpos, AnswersDoNotDependOnTheThreads) {
     // Middlegames where a small node budget leaves real choices; each worker clears its table.
-    const std::string file = tempPath("testpos_threads");
     std::string text;
     const char* const fens[] = {
         "r1bqk2r/1pppbppp/p1n2n2/4p3/B3P3/5N2/PPPP1PPP/RNBQ1RK1 w kq - 0 1",
@@ -69,7 +68,7 @@ TEST(Testpos, AnswersDoNotDependOnTheThreads) {
         "8/p4pk1/1p4p1/2r4p/7P/1P4P1/P4PK1/3R4 w - - 0 1",
     };
     for (int i = 0; i < 12; ++i) text += std::string(fens[i % 3]) + "\n";
-    writeFile(file, text);
+    const std::string file = writeTempFile("testpos_threads", text);
     std::vector<std::string> answers[2];
     for (int run = 0; run < 2; ++run) {
         TestposSettings settings;
@@ -86,12 +85,11 @@ TEST(Testpos, AnswersDoNotDependOnTheThreads) {
 
 TEST(Testpos, ComparesTheMovesOfGames) {
     // 16 half-moves: the positions before the 13th and the 16th are searched.
-    const std::string file = tempPath("testpos_games") + ".PGN";
     const std::string tags = "[White \"w\"]\n[Black \"b\"]\n[Result \"*\"]\n\n";
-    writeFile(file,
-              tags +
-                  "1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 4. Ba4 Nf6 5. O-O Be7 6. Re1 b5 7. Bb3 d6 8. c3 O-O *\n\n" +
-                  tags + "1. e4 e5 2. Ke3 *\n\n" + tags + "1. d4 *\n");
+    const std::string file = writeTempFile(
+        "testpos_games.PGN",
+        tags + "1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 4. Ba4 Nf6 5. O-O Be7 6. Re1 b5 7. Bb3 d6 8. c3 O-O *\n\n" +
+            tags + "1. e4 e5 2. Ke3 *\n\n" + tags + "1. d4 *\n");
     TestposSettings settings;
     settings.nodes = 2000;
     CapturedFile out, err;

@@ -1,5 +1,5 @@
-// Helpers of the tool tests: temporary file names, a file writer and a legality check
-// for the moves the tools write (captured streams and file lines come from support).
+// Helpers of the tool tests: a position with one mate and a legality check for the moves
+// the tools write (temporary files, captured streams and file lines come from support).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,10 +20,6 @@ namespace tolvaren::test {
 
 constexpr int ToolTimeout = 30000;
 inline const char* const MateInOne = "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1";  // Ra8 among 20 moves
-
-inline void writeFile(const std::string& name, const std::string& text) {
-    std::ofstream(name) << text;
-}
 
 inline bool legalIn(const std::string& fen, const std::string& move) {
     Stellung_t pos;
