@@ -159,27 +159,7 @@ XboardTimeControl parsedLevel(const char* args) {
 
 }  // namespace
 
-TEST(XboardTimeControl, LevelParsing) {
-    const XboardTimeControl classic = parsedLevel("40 5 0");
-    EXPECT_EQ(classic.periods[0].moves, 40);
-    EXPECT_EQ(classic.periods[0].base, 300000.0);
-    EXPECT_FALSE(classic.periods[1].exists());
-
-    EXPECT_EQ(parsedLevel("0 0:30 0").periods[0].base, 30000.0);
-    EXPECT_EQ(parsedLevel("0 2 1.5").periods[0].increment, 1500.0);
-
-    const XboardTimeControl three = parsedLevel("40 1:30 0 20 1 5 0 0:45 2");
-    EXPECT_EQ(three.periods[0].base, 90000.0);
-    EXPECT_EQ(three.periods[1].moves, 20);
-    EXPECT_EQ(three.periods[1].increment, 5000.0);
-    EXPECT_EQ(three.periods[2].base, 45000.0);
-
-    XboardTimeControl control;
-    for (const char* bad : {"1 2", "", "40 5 0 20", "40 5 0 20 1", "x 5 0", "40 5:x 0", "99999999999 5 0"})
-        EXPECT_FALSE(parseLevel(bad, control)) << bad;
-}
-
-TEST(XboardTimeControl, MovesToGoAndIncrementDueWalkThePeriods) {
+TEST(XboardTimeControl, LevelsParseAndWalkThePeriods) {
     // One repeating period of 40 moves in 5 minutes.
     const XboardTimeControl classic = parsedLevel("40 5 0");
     EXPECT_EQ(locatePeriod(classic, 0).movesToGo, 40);
@@ -198,17 +178,22 @@ TEST(XboardTimeControl, MovesToGoAndIncrementDueWalkThePeriods) {
     EXPECT_EQ(incrementDue(two, 59), 65000.0);  // a cycle of the last period: base plus increment
     EXPECT_EQ(locatePeriod(two, 60).movesToGo, 20);
 
-    // Sudden death after two counted periods.
-    const XboardTimeControl three = parsedLevel("40 2 0 20 1 0 0 1 3");
-    EXPECT_EQ(incrementDue(three, 59), 60000.0);
+    // Sudden death after two counted periods, its base in minutes and seconds, its increment
+    // in fractions of a second.
+    const XboardTimeControl three = parsedLevel("40 2 0 20 1 0 0 1:30 1.5");
+    EXPECT_EQ(incrementDue(three, 59), 90000.0);
     EXPECT_EQ(locatePeriod(three, 60).period, 2);
     EXPECT_EQ(locatePeriod(three, 60).movesToGo, 0);
-    EXPECT_EQ(incrementDue(three, 100), 3000.0);
+    EXPECT_EQ(incrementDue(three, 100), 1500.0);
 
     // Incremental: no move count at all.
     const XboardTimeControl fischer = parsedLevel("0 2 12");
     EXPECT_EQ(locatePeriod(fischer, 30).movesToGo, 0);
     EXPECT_EQ(incrementDue(fischer, 30), 12000.0);
+
+    XboardTimeControl control;
+    for (const char* bad : {"1 2", "", "40 5 0 20", "40 5 0 20 1", "x 5 0", "40 5:x 0", "99999999999 5 0"})
+        EXPECT_FALSE(parseLevel(bad, control)) << bad;
 }
 
 TEST(XboardTimeControl, ScoresInXboardUnits) {
