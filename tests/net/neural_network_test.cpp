@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -317,30 +316,25 @@ TEST_F(TimeTrainer, FailuresSpeakAndKeepTheNetwork) {
     EXPECT_EQ(trainer->network().inputNode(0).outgoing[0].weight, 0.75);
 }
 
-TEST_F(TimeTrainer, CommandParsing) {
-    run(" init");
-    ASSERT_TRUE(trainer);
+// The command's own grammar: words that must stand alone, trimmed and bounded names, samples
+// cut short, and "init" and "learn" going on to "write".
+TEST_F(TimeTrainer, CommandWordsNamesAndSamples) {
     run(" init many");  // not a number: no hidden nodes
+    ASSERT_TRUE(trainer);
     EXPECT_EQ(trainer->network().weightCount(), 1);
-
     run(" deleted");
     EXPECT_TRUE(trainer);
     run(" delete\r\n");
     EXPECT_FALSE(trainer);
 
-    // Names are trimmed; a sample cut short is not one; files add up; names of 1024
-    // characters or more are refused without a word.
     run(" add \t " + writeSamples("a.txt", 2, true) + " \t\r\n");
-    ASSERT_TRUE(trainer);
-    EXPECT_EQ(trainer->sampleCount(), 2u);
     run(" add " + writeSamples("b.txt", 3));  // the last line ends in a line break
+    ASSERT_TRUE(trainer);
     EXPECT_EQ(trainer->sampleCount(), 5u);
-    EXPECT_TRUE(messages.empty());
-    run(" add " + std::string(1023, 'n'));
-    run(" add " + std::string(1024, 'n'));
+    run(" add " + std::string(1023, 'n'));  // not found, and said so
+    run(" add " + std::string(1024, 'n'));  // refused without a word
     EXPECT_EQ(messages.size(), 1u);
 
-    // "init" and "learn" go on to "write" in one command.
     messages.clear();
     run(" delete");
     run(" init 2 learn 3 write " + path("y.txt"));
@@ -407,23 +401,19 @@ TEST(Zeitnetz, DriverFactorRule) {
     EXPECT_EQ(iterationTimeFactor(9, 5001, false, std::numeric_limits<double>::quiet_NaN()), 0.08);
 }
 
-// Appending to the file, again and in vain, is seen through the search's process test.
-TEST(Zeitprotokoll, KeepsTheLastThreeIterations) {
+// Keeping the last three iterations, oldest first, and appending them to the file, again and
+// in vain, are seen through the search's process test.
+TEST(Zeitprotokoll, EmptyLogWritesNothingAndLateIterationsAreIgnored) {
     test::TempDir dir;
     const std::string file = dir.path("time.log");
     Zeitprotokoll_t log;
     EXPECT_TRUE(log.append(file.c_str()));  // nothing to write: no file appears
     EXPECT_FALSE(std::filesystem::exists(file));
 
-    for (int i = 1; i <= 4; ++i) log.record(input(4 * i), 0.25 * i, i % 2, 1000 * i);
-    log.record(input(99), 9.0, 1, 30000);  // past the logging limit: ignored
-    ASSERT_EQ(log.lineCount(), 3);
-    EXPECT_STREQ(log.line(0), "0 0 0 1 1 1 1 0 0 0.2 0 0 0 0 0 0 0.5 0");
-    EXPECT_STREQ(log.line(2), "0 0 0 1 1 1 1 0 0 0.4 0 0 0 0 0 0 1 0");
-
-    log.clear();
     log.record(input(40), 0.08, 1, 29999);  // just within the limit
-    EXPECT_EQ(log.lineCount(), 1);
+    log.record(input(99), 9.0, 1, 30000);   // past it
+    ASSERT_EQ(log.lineCount(), 1);
+    EXPECT_STREQ(log.line(0), "0 0 0 1 1 1 1 0 0 1 0 0 0 0 0 0 0.08 1");
     EXPECT_STREQ(log.line(1), "");
 }
 
