@@ -117,7 +117,8 @@ TEST(UciFormat, ScoreTextInCentipawnsMatesAndBounds) {
     EXPECT_EQ(score(200, 100, 300), " score cp 20");
 }
 
-TEST(UciFormat, StatisticsAndPrincipalVariationLines) {
+// The "bestmove" lines are pinned by the book's process tests.
+TEST(UciFormat, StatisticsVariationMultiPvAndCurrentMoveLines) {
     TextLine line;
     formatPvHead(line, 250, -1000, 1000, {6, 11, 1500, 300000, 5, 0});
     for (const char* m : {"e2e4", "e7e5", "g1f3"}) ASSERT_TRUE(line.appendMove(m));
@@ -136,30 +137,11 @@ TEST(UciFormat, StatisticsAndPrincipalVariationLines) {
     line.clear();
     formatPvHead(line, 0, -10, 10, {0, 0, -1, 50, 0, 0});
     EXPECT_STREQ(line.c_str(), "info depth 1 seldepth 1 score cp 0 time 1 nodes 50 nps 50000 hashfull 0 pv");
-}
 
-TEST(UciFormat, VariationStopsBelowOneThousandCharacters) {
-    TextLine line;
-    formatPvHead(line, 0, -10, 10, {0, 0, 10, 10, 0, 0});
-    const std::size_t head = line.size();
-    int appended = 0;
-    for (int i = 0; i < 400; ++i) appended += line.appendMove("a7a8q") ? 1 : 0;
-    EXPECT_LT(line.size(), PvLineLimit);
-    EXPECT_GE(line.size(), PvLineLimit - 6);
-    EXPECT_EQ(line.size(), head + appended * 6u);
-}
-
-TEST(UciFormat, MultiPvBestMoveAndCurrentMove) {
-    TextLine line;
+    line.clear();
     formatMultiPvHead(line, 3, -499998, 8);  // never a bound
     line.appendMove("h2h3");
     EXPECT_STREQ(line.c_str(), "info multipv 3 depth 9 score mate -1 pv h2h3");
-    line.clear();
-    formatBestMove(line, "e2e4", "e7e5");
-    EXPECT_STREQ(line.c_str(), "bestmove e2e4 ponder e7e5");
-    line.clear();
-    formatBestMove(line, "a7a8q", nullptr);
-    EXPECT_STREQ(line.c_str(), "bestmove a7a8q");
     line.clear();
     formatCurrentMove(line, "g1f3", 4, 120);
     EXPECT_STREQ(line.c_str(), "info currmove g1f3 currmovenumber 4 hashfull 120");
@@ -179,8 +161,17 @@ TEST(UciFormat, TimingLineKeepsItsColumns) {
 }
 
 // Blank collapsing is pinned by the exact lines above.
-TEST(UciFormat, OverlongAppendsAreCutNotOverrun) {
+TEST(UciFormat, VariationStopsBelowOneThousandCharactersAndLongerTextIsCut) {
     TextLine line;
+    formatPvHead(line, 0, -10, 10, {0, 0, 10, 10, 0, 0});
+    const std::size_t head = line.size();
+    int appended = 0;
+    for (int i = 0; i < 400; ++i) appended += line.appendMove("a7a8q") ? 1 : 0;
+    EXPECT_LT(line.size(), PvLineLimit);
+    EXPECT_GE(line.size(), PvLineLimit - 6);
+    EXPECT_EQ(line.size(), head + appended * 6u);
+
+    // Text beyond the capacity is cut, never written past the end.
     const std::string big(5000, 'x');
     line.append(big.c_str());
     EXPECT_EQ(line.size(), TextLine::Capacity - 1);
