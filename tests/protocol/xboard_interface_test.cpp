@@ -249,8 +249,7 @@ TEST(XboardInterface, ClockCommandsShapeTheGoLine) {
     rig->send({"force", "level 0 0:30 0"});
     EXPECT_EQ(rig->adapter.ownClock(), 30000);
     rig->send({"time 4567", "st 30", "go"});
-    std::vector<std::string> sent = rig->commands();
-    EXPECT_EQ(sent.back(), "go movetime 29650");
+    EXPECT_EQ(rig->commands().back(), "go movetime 29650");
     rig->send({"force", "sd 6", "go"});
     EXPECT_EQ(rig->commands().back(), "go depth 6");
 
