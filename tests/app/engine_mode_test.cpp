@@ -36,20 +36,15 @@ TEST(EngineMode, LinesBeforeTheProtocolWord) {
     EXPECT_EQ(engine.readAllErrLines(Timeout), std::vector<std::string>(7, Expected));
 }
 
-// Bad arguments are reported and skipped; input that ends before any protocol word ends the
-// engine quietly.
+// A bad argument is reported and skipped (the random mover's command line test reports every
+// argument of a list); input that ends before any protocol word ends the engine quietly.
 TEST(EngineMode, IllegalArgumentsAreReportedAndNoInputEndsTheEngine) {
-    EngineProcess engine({"--Unknown", "two words", "", "--CreateBitbase"});
+    EngineProcess engine({"two words"});
     engine.closeInput();
     EXPECT_EQ(engine.waitExit(Timeout), 0);
     EXPECT_TRUE(engine.readAllLines(Timeout).empty());
     EXPECT_EQ(engine.readAllErrLines(Timeout),
-              (std::vector<std::string>{
-                  "illegal command line argument argv[1] = \"--Unknown\"",
-                  "illegal command line argument argv[2] = \"two words\"",
-                  "illegal command line argument argv[3] = \"\"",
-                  "illegal command line argument argv[4] = \"--CreateBitbase\"",
-              }));
+              std::vector<std::string>{"illegal command line argument argv[1] = \"two words\""});
 }
 
 TEST(EngineMode, BitbaseGenerationSwitches) {

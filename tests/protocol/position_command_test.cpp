@@ -154,9 +154,6 @@ TEST(GoCommand, SearchmovesKeepsLegalMovesInOrderAndExcludemovesRemovesThem) {
     EXPECT_EQ(readSearchMoves(*pos, state, "go depth 5", moves), -1);
 }
 
-}  // namespace
-namespace {
-
 // The lines a perft command prints (single-spaced), without their time field, which varies.
 std::vector<std::string> perftLines(const Stellung_t& pos, const char* args) {
     std::vector<std::string> lines;
