@@ -270,11 +270,15 @@ TEST(SplitPointPool, IdleListHoldsFourAndWakingEmptiesIt) {
     EXPECT_TRUE(wakes[3].try_acquire());
 }
 
-TEST(SplitPointSearch, NodesBelowACutSplitPointStopAtOnceAndStoreNothing) {
-    auto s = std::make_unique<Suche_t>();
-    SplitPointProbe::prepare(*s, middlegame());
+class SplitPointSearch : public ::testing::Test {
+   protected:
+    void SetUp() override { SplitPointProbe::prepare(*s, middlegame()); }
+    std::unique_ptr<Suche_t> s = std::make_unique<Suche_t>();
     SplitPointPool& pool = SplitPointProbe::pool(*s);
     Teilungspunkt_t* outer = pool.allocate(12);
+};
+
+TEST_F(SplitPointSearch, NodesBelowACutSplitPointStopAtOnceAndStoreNothing) {
     Teilungspunkt_t* inner = pool.allocate(8);
     ASSERT_TRUE(outer && inner);
     inner->parent.store(outer);
@@ -293,41 +297,27 @@ TEST(SplitPointSearch, NodesBelowACutSplitPointStopAtOnceAndStoreNothing) {
     EXPECT_TRUE(s->table().probe(computeHashKey(middlegame()), 0, entry));
 }
 
-TEST(SplitPointSearch, WorkAtASplitPointBelowACutoffIsIgnored) {
-    auto s = std::make_unique<Suche_t>();
-    SplitPointProbe::prepare(*s, middlegame());
-    SplitPointPool& pool = SplitPointProbe::pool(*s);
-    Teilungspunkt_t* outer = pool.allocate(12);
-    Teilungspunkt_t* point = pool.allocate(8);
-    ASSERT_TRUE(outer && point);
-    SplitPointProbe::openAtRoot(*s, *point, outer);
-    point->done.acquire();
-
-    outer->cutoff.store(true);
-    SplitPointProbe::searchAsOwner(*s, *point);
-    // No move was taken, nothing was scored, and the owner left.
-    EXPECT_EQ(point->picked.load(), 1);
-    EXPECT_EQ(point->best, -MateScore);
-    EXPECT_EQ(point->workers.load(), 0);
-    EXPECT_TRUE(point->done.try_acquire());
-}
-
-TEST(SplitPointSearch, AnOwnerAloneSearchesEveryMoveOfItsSplitPoint) {
-    auto s = std::make_unique<Suche_t>();
-    SplitPointProbe::prepare(*s, middlegame());
-    Teilungspunkt_t* point = SplitPointProbe::pool(*s).allocate(8);
-    ASSERT_NE(point, nullptr);
-    SplitPointProbe::openAtRoot(*s, *point, nullptr);
-    point->done.acquire();
-    SplitPointProbe::searchAsOwner(*s, *point);
-    EXPECT_FALSE(point->open.load());
+// Alone at its split point the owner searches every move, unless a cutoff above makes the
+// work worthless: then it takes no move, scores nothing, and leaves.
+TEST_F(SplitPointSearch, AnOwnerAloneSearchesEveryMoveUnlessACutoffLiesAbove) {
     Zustand_t state;
     const Stellung_t pos = middlegame();
     computeState(pos, state);
-    EXPECT_EQ(point->picked.load(), countLegalMoves(pos, state));
-    EXPECT_GT(point->best, -MateScore);
-    EXPECT_GT(point->nodes, 0u);
-    EXPECT_EQ(point->workers.load(), 0);
+    for (bool cut : {true, false}) {
+        SCOPED_TRACE(cut ? "cut above" : "no cutoff");
+        outer->cutoff.store(cut);
+        Teilungspunkt_t* point = pool.allocate(8);
+        ASSERT_TRUE(outer && point);
+        SplitPointProbe::openAtRoot(*s, *point, outer);
+        point->done.acquire();
+        SplitPointProbe::searchAsOwner(*s, *point);
+        EXPECT_EQ(point->picked.load(), cut ? 1 : countLegalMoves(pos, state));
+        EXPECT_EQ(point->best > -MateScore, !cut);
+        EXPECT_EQ(point->nodes > 0u, !cut);
+        EXPECT_EQ(point->workers.load(), 0);
+        EXPECT_TRUE(point->done.try_acquire());
+        EXPECT_TRUE(cut || !point->open.load()) << "the list is used up, the point closed";
+    }
 }
 
 TEST(Helpers, FollowNumberOfProcessorsAndLeaveNoThreadBehind) {
