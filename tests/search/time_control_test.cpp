@@ -37,22 +37,18 @@ Zeitkontrolle_t started(const Go& g) {
 }
 
 // target, soft, hard, nodes soft, nodes hard, max iteration
-void expectLimits(const Zeitkontrolle_t& z, int64_t target, int64_t soft, int64_t hard, int64_t nodesSoft,
-                  int64_t nodesHard, int32_t maxIteration) {
-    EXPECT_EQ(z.target, target);
-    EXPECT_EQ(z.soft, soft);
-    EXPECT_EQ(z.hard, hard);
-    EXPECT_EQ(z.nodesSoft, nodesSoft);
-    EXPECT_EQ(z.nodesHard, nodesHard);
-    EXPECT_EQ(z.maxIteration, maxIteration);
+std::tuple<int64_t, int64_t, int64_t, int64_t, int64_t, int32_t> limits(const Go& g) {
+    const Zeitkontrolle_t z = started(g);
+    return {z.target, z.soft, z.hard, z.nodesSoft, z.nodesHard, z.maxIteration};
 }
 
 }  // namespace
 
 TEST(Zeitkontrolle, ClockFormula) {
-    expectLimits(started({.time = 60000}), 1127, 4508, 8542, NoNodes, NoNodes, 1000);
-    expectLimits(started({.time = 60000, .increment = 1000}), 2027, 8108, 12142, NoNodes, NoNodes, 1000);
-    expectLimits(started({.time = 10000, .movestogo = 10}), 532, 1065, 1481, NoNodes, NoNodes, 1000);
+    EXPECT_EQ(limits({.time = 60000}), std::tuple(1127, 4508, 8542, NoNodes, NoNodes, 1000));
+    EXPECT_EQ(limits({.time = 60000, .increment = 1000}),
+              std::tuple(2027, 8108, 12142, NoNodes, NoNodes, 1000));
+    EXPECT_EQ(limits({.time = 10000, .movestogo = 10}), std::tuple(532, 1065, 1481, NoNodes, NoNodes, 1000));
     EXPECT_EQ(started({.time = 60000, .movestogo = 100}).soft, 4508);  // outside 1..99: unknown
     // 200..250 ms leave 50 ms; an increment of 100 or less adds nothing.
     const Zeitkontrolle_t low = started({.time = 220, .increment = -500});
@@ -70,24 +66,24 @@ TEST(Zeitkontrolle, ClockFormula) {
     EXPECT_EQ(started({.time = 1200, .increment = 5000}).hard, 1000);
 }
 
+// Each step drops the limit that ruled before it: infinite, depth (with a mate in 2 as 2 x 2 + 3
+// iterations), mate, movetime, then nodes (200 at least); the clock only when none is left.
 TEST(Zeitkontrolle, PrecedenceOfTheLimits) {
-    const Go all{.time = 1000, .depth = 3, .nodes = 500, .mate = 2, .movetime = 10};
-    Go g = all;
-    g.infinite = true;
-    expectLimits(started(g), NoTime, NoTime, NoTime, NoNodes, NoNodes, 1000);
-    g = all;
-    expectLimits(started(g), NoTime, NoTime, NoTime, NoNodes, NoNodes, 7);  // depth with mate
+    Go g{.time = 1000, .depth = 3, .nodes = 500, .mate = 2, .movetime = 10, .infinite = true};
+    EXPECT_EQ(limits(g), std::tuple(NoTime, NoTime, NoTime, NoNodes, NoNodes, 1000));
+    g.infinite = false;
+    EXPECT_EQ(limits(g), std::tuple(NoTime, NoTime, NoTime, NoNodes, NoNodes, 7));
     g.mate = 0;
-    expectLimits(started(g), NoTime, NoTime, NoTime, NoNodes, NoNodes, 2);
+    EXPECT_EQ(limits(g), std::tuple(NoTime, NoTime, NoTime, NoNodes, NoNodes, 2));
     g.depth = 0;
     g.mate = 2;
-    expectLimits(started(g), NoTime, NoTime, NoTime, NoNodes, NoNodes, 7);
+    EXPECT_EQ(limits(g), std::tuple(NoTime, NoTime, NoTime, NoNodes, NoNodes, 7));
     g.mate = 0;
-    expectLimits(started(g), NoTime, NoTime, 10, NoNodes, NoNodes, 1000);
+    EXPECT_EQ(limits(g), std::tuple(NoTime, NoTime, 10, NoNodes, NoNodes, 1000));
     g.movetime = 0;
-    expectLimits(started(g), NoTime, NoTime, NoTime, 500, 5000, 1000);
+    EXPECT_EQ(limits(g), std::tuple(NoTime, NoTime, NoTime, 500, 5000, 1000));
     g.nodes = 100;
-    expectLimits(started(g), NoTime, NoTime, NoTime, 200, 2000, 1000);
+    EXPECT_EQ(limits(g), std::tuple(NoTime, NoTime, NoTime, 200, 2000, 1000));
     // Absurd values must not overflow (the sanitizer build would stop here).
     EXPECT_GT(started({.time = Max, .increment = Max}).hard, 0);
     EXPECT_EQ(started({.time = -Max, .increment = -Max}).hard, started({}).hard);
