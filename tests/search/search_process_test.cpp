@@ -135,13 +135,21 @@ void expectLogLine(const std::string& line, Zeitnetz_t& net, int& networkLines) 
 
 }  // namespace
 
+// A book move keeps the opening flag for the next search, even when that search starts with
+// fewer than 31 pieces: after 1.e4 d5 2.exd5 Qxd5 (30 pieces, out of book) every logged factor
+// is still the opening one; a later search appends, and the start position is an opening by
+// its piece count alone.
 TEST(TimeNetworkLogProcess, SearchesAppendTheirLastIterations) {
     test::TempDir dir;
-    const std::string log = dir.path("time.log");
+    const std::string log = dir.path("time.log"), book = dir.path("line.opn");
+    std::ofstream(book) << "e2e4 1 d7d5 1 e4d5 1 d8d5 1 * * * * *\n";
     Engine e;
-    e.send("setoption name OwnBook value false");  // the start position is in the default book
+    e.send("setoption name BookFile value " + book);
     e.send("setoption name TimeLogfile value " + log);
-    e.send("position startpos");
+    e.send("position startpos moves e2e4 d7d5 e4d5");
+    e.send("go movetime 500");
+    ASSERT_EQ(e.bestMoveLine().rfind("bestmove d8d5", 0), 0u);
+    e.send("position startpos moves e2e4 d7d5 e4d5 d8d5");
     e.send("go movetime 2000");
     ASSERT_TRUE(startsWith(e.bestMoveLine(), "bestmove"));
     auto lines = test::fileLines(log);
@@ -151,7 +159,9 @@ TEST(TimeNetworkLogProcess, SearchesAppendTheirLastIterations) {
     for (const auto& l : lines) expectLogLine(l, net, networkLines);
     EXPECT_GE(networkLines, 1);  // the iterations logged late enough are the network's
 
-    // A second search appends; a depth-limited one refuses the iteration after its last.
+    // A depth-limited search refuses the iteration after its last.
+    e.send("setoption name OwnBook value false");  // the start position is in the book
+    e.send("position startpos");
     e.send("go depth 3");
     ASSERT_TRUE(startsWith(e.bestMoveLine(), "bestmove"));
     lines = test::fileLines(log);
@@ -214,32 +224,6 @@ TEST(BitbaseSearchProcess, DrawnEndingIsADrawWithBitbasesOnly) {
     const Report without = search(0, dir.path(), drawn);
     EXPECT_FALSE(without.hits);
     EXPECT_FALSE(without.score.empty());
-}
-
-// A book move keeps the opening flag for the next search, even when that search starts with
-// fewer than 31 pieces: after 1.e4 d5 2.exd5 Qxd5 (30 pieces, out of book) every logged factor
-// is still the opening one (0.15, or the network's output plus the opening bonus).
-TEST(TimeNetworkLogProcess, ABookMoveKeepsTheOpeningFlagForTheNextSearch) {
-    test::TempDir dir;
-    const std::string log = dir.path("time.log"), book = dir.path("line.opn");
-    {
-        std::ofstream out(book);
-        out << "e2e4 1 d7d5 1 e4d5 1 d8d5 1 * * * * *\n";
-    }
-    Engine e;
-    e.send("setoption name BookFile value " + book);
-    e.send("setoption name TimeLogfile value " + log);
-    e.send("position startpos moves e2e4 d7d5 e4d5");
-    e.send("go movetime 500");
-    ASSERT_EQ(e.bestMoveLine().rfind("bestmove d8d5", 0), 0u);
-    e.send("position startpos moves e2e4 d7d5 e4d5 d8d5");
-    e.send("go movetime 1000");
-    ASSERT_TRUE(startsWith(e.bestMoveLine(), "bestmove"));
-    const auto lines = test::fileLines(log);
-    ASSERT_EQ(lines.size(), 3u);
-    Zeitnetz_t net;
-    int networkLines = 0;
-    for (const auto& l : lines) expectLogLine(l, net, networkLines);
 }
 
 }  // namespace tolvaren
