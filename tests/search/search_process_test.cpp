@@ -46,31 +46,26 @@ bool legalBestMove(const std::string& fen, const std::string& line) {
 
 }  // namespace
 
-// "isready" and "stop" during an infinite search are covered by the book process tests.
-TEST(SearchProcess, StrayStopAndEndOfInput) {
+// A pondering search waits for "ponderhit" far beyond its time; a stray "stop" does nothing; the
+// end of the input stops a search, which still answers. "isready" and "stop" during an infinite
+// search, and pondering on a book move, are covered by the book process tests.
+TEST(SearchProcess, PonderhitStrayStopAndEndOfInput) {
     Engine e;
-    e.send("position startpos moves e2e4");
-    e.send("go depth 2");
+    e.send("setoption name OwnBook value false");  // the start position is in the default book
+    e.send("position startpos");
+    e.send("go ponder wtime 2000 btime 2000");
+    sleepMs(1500);
+    EXPECT_EQ(e.bestMovesUntilReady(), 0);
+    e.send("ponderhit");
     EXPECT_TRUE(startsWith(e.bestMoveLine(), "bestmove "));
-    e.send("stop");  // with no search running: nothing
+    e.send("stop");
     EXPECT_EQ(e.bestMovesUntilReady(), 0);
 
-    // The end of the input stops a search, which still answers.
     e.send("go infinite");
     sleepMs(100);
     e.process.closeInput();
     EXPECT_EQ(countStartingWith(e.process.readAllLines(Engine::Timeout), "bestmove"), 1);
     EXPECT_EQ(e.process.waitExit(Engine::Timeout), 0);
-}
-
-TEST(SearchProcess, PonderWaitsForPonderhit) {
-    Engine e;
-    e.send("position startpos");
-    e.send("go ponder wtime 2000 btime 2000");
-    sleepMs(1500);
-    EXPECT_EQ(e.bestMovesUntilReady(), 0);  // far beyond the time for this move
-    e.send("ponderhit");
-    EXPECT_TRUE(startsWith(e.bestMoveLine(), "bestmove "));
 }
 
 // "searchmoves" and "MultiPV" need no process: the go-command and option tests read them, the
