@@ -98,20 +98,20 @@ TEST(Hashtabelle, FieldsRoundTripAndNeverSpill) {
               fields(record(250, 8191, 127, Hashdaten_t::ExactBound, 0x2345, Hashdaten_t::MateThreat)));
 }
 
+// Stored at one ply and read at another, a mate score keeps its distance from the node; the
+// mate range starts at 450000 exactly.
 TEST(Hashtabelle, MateScoresAreKeptRelativeToTheNode) {
     Hashtabelle_t t(DefaultBytes);
-    Hashdaten_t out;
-    t.store(11, 12, 6, record(499990, 5));
-    ASSERT_TRUE(t.probe(11, 12, 6, out));
-    EXPECT_EQ(out.score, 499990);
-    ASSERT_TRUE(t.probe(11, 12, 8, out));
-    EXPECT_EQ(out.score, 499988);
-    t.store(13, 14, 3, record(-450000, 5));
-    ASSERT_TRUE(t.probe(13, 14, 3, out));
-    EXPECT_EQ(out.score, -450000);
-    t.store(15, 16, 9, record(-449999, 5));  // outside the mate range nothing moves
-    ASSERT_TRUE(t.probe(15, 16, 2, out));
-    EXPECT_EQ(out.score, -449999);
+    // Ply stored, score, ply read, score read.
+    const int32_t cases[][4] = {
+        {6, 499990, 6, 499990}, {6, 499990, 8, 499988}, {3, -450000, 5, -449998}, {9, -449999, 2, -449999}};
+    uint32_t key = 10;
+    for (const auto& [storedAt, score, readAt, expected] : cases) {
+        t.store(++key, 12, storedAt, record(score, 5));
+        Hashdaten_t out;
+        ASSERT_TRUE(t.probe(key, 12, readAt, out)) << score;
+        EXPECT_EQ(out.score, expected) << score << " read at ply " << readAt;
+    }
 }
 
 TEST(Hashtabelle, SameKeyOverwritesWhateverTheDepth) {
