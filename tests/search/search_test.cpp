@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "board/fen.h"
@@ -78,12 +79,19 @@ struct SearchFixture {
 
 }  // namespace
 
-// Finding and scoring mates is left to the process tests (ParallelSearchProcess).
-TEST(Search, MatedAndStalemateRootsAnswerWithoutAMove) {
-    for (const char* fen : {"fen R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", "fen k7/2Q5/1K6/8/8/8/8/8 b - - 0 1"}) {
+// Finding and scoring mates is left to the process tests (ParallelSearchProcess). A root without
+// a move answers "0000" before any iteration, an only move after the first.
+TEST(Search, RootsWithoutAChoiceAnswerAtOnce) {
+    const std::tuple<const char*, const char*, int> cases[] = {
+        {"fen R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", "0000", 0},  // mated
+        {"fen k7/2Q5/1K6/8/8/8/8/8 b - - 0 1", "0000", 0},     // stalemate
+        {"fen 7k/8/8/8/8/8/6q1/7K w - - 0 1", "h1g2", 1},      // Kxg2 is forced
+    };
+    for (const auto& [fen, best, depth] : cases) {
         SearchFixture f(fen);
-        f.searchDepth(3);
-        EXPECT_EQ(f.sink.bestMoves, std::vector<std::string>{"0000"}) << fen;
+        f.searchDepth(20);
+        EXPECT_EQ(f.sink.bestMoves, std::vector<std::string>{best}) << fen;
+        EXPECT_EQ(f.sink.lastDepth, depth) << fen;
     }
 }
 
@@ -101,13 +109,6 @@ TEST(Search, AvoidsStalematingAWonPosition) {
     f.searchDepth(5);
     EXPECT_GT(f.sink.lastScore, 1000);
     EXPECT_NE(f.sink.bestMoves.at(0), "b2b6");
-}
-
-TEST(Search, OnlyMoveAnswersAfterTheFirstIteration) {
-    SearchFixture f("fen 7k/8/8/8/8/8/6q1/7K w - - 0 1");  // Kxg2 is forced
-    f.searchDepth(20);
-    EXPECT_EQ(f.sink.lastDepth, 1);
-    EXPECT_EQ(f.sink.bestMoves, std::vector<std::string>{"h1g2"});
 }
 
 TEST(Search, BenchStopsAtAPositionThatDoesNotLoad) {
