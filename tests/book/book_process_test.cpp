@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,13 +21,6 @@ using Engine = test::UciEngine;
 
 using test::startsWith;
 
-// A book file that lives as long as the test.
-struct BookFile {
-    test::TempDir dir;
-    std::string path = dir.path("book.opn");
-    explicit BookFile(const std::string& text) { std::ofstream(path) << text; }
-};
-
 int infoLines(const std::vector<std::string>& lines) {
     return test::countStartingWith(lines, "info");
 }
@@ -42,10 +34,10 @@ void useBook(Engine& e, const std::string& path) {
 }  // namespace
 
 TEST(BookProcess, BookMovesAnswerAtOnceWithoutInfoAndPonderingWaits) {
-    BookFile weights("e2e4 3 * d2d4 1 * *");
-    BookFile black("e2e4 10 e7e5 5 * c7c5 1 * * *");
+    const std::string weights = test::writeTempFile("weights.opn", "e2e4 3 * d2d4 1 * *");
+    const std::string black = test::writeTempFile("black.opn", "e2e4 10 e7e5 5 * c7c5 1 * * *");
     Engine e;
-    useBook(e, weights.path);
+    useBook(e, weights);
     // The weighted draw itself is tested without a process.
     e.send("position startpos");
     e.send("go depth 2");
@@ -54,7 +46,7 @@ TEST(BookProcess, BookMovesAnswerAtOnceWithoutInfoAndPonderingWaits) {
     EXPECT_TRUE(first[0] == "bestmove e2e4" || first[0] == "bestmove d2d4") << first[0];
 
     // Another file is read at the next "go"; Black's moves come from the same tree.
-    useBook(e, black.path);
+    useBook(e, black);
     e.send("go depth 2");
     EXPECT_EQ(e.untilBestMove(), std::vector<std::string>{"bestmove e2e4 ponder e7e5"});
     e.send("position startpos moves e2e4");
@@ -80,8 +72,8 @@ TEST(BookProcess, BookMovesAnswerAtOnceWithoutInfoAndPonderingWaits) {
 // A broken book, the book switched off, analysis, or a searchmoves list without the book
 // move: each searches.
 TEST(BookProcess, OtherwiseTheEngineSearches) {
-    BookFile good("e2e4 1 * *");
-    BookFile broken("e2e4 1 e7e5 1 * *");  // the outermost list is not closed
+    const std::string good = test::writeTempFile("good.opn", "e2e4 1 * *");
+    const std::string broken = test::writeTempFile("broken.opn", "e2e4 1 e7e5 1 * *");  // list not closed
     auto searches = [](Engine& e, const std::string& go) {
         e.send("position startpos");
         e.send(go);
@@ -89,9 +81,9 @@ TEST(BookProcess, OtherwiseTheEngineSearches) {
         return !lines.empty() && infoLines(lines) > 0 && startsWith(lines.back(), "bestmove ");
     };
     Engine e;
-    useBook(e, broken.path);
+    useBook(e, broken);
     EXPECT_TRUE(searches(e, "go depth 2"));
-    useBook(e, good.path);
+    useBook(e, good);
     e.send("setoption name OwnBook value false");
     EXPECT_TRUE(searches(e, "go depth 2"));
     e.send("setoption name OwnBook value true");
