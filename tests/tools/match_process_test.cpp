@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 #include "pgn/pgn_reader.h"
 #include "support/test_files.h"
@@ -64,9 +65,8 @@ TEST(MatchProcess, ChargesEveryFaultToTheEngineThatMadeIt) {
         ASSERT_TRUE(m) << out;
         EXPECT_EQ(m->counts.wins, 2);
         EXPECT_EQ(m->faultsA.illegal + m->faultsA.crash + m->faultsA.time, 0);
-        EXPECT_EQ(m->faultsB.illegal, c.expected.illegal);
-        EXPECT_EQ(m->faultsB.crash, c.expected.crash);
-        EXPECT_EQ(m->faultsB.time, c.expected.time);
+        EXPECT_EQ(std::tie(m->faultsB.illegal, m->faultsB.crash, m->faultsB.time),
+                  std::tie(c.expected.illegal, c.expected.crash, c.expected.time));
     }
     // Bad command lines and engines that never start stop the run before any game.
     EXPECT_NE(run("--engine cmd=/nonexistent --engine cmd=/bin/true").find("does not start"),

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 namespace tolvaren {
 
@@ -75,24 +76,15 @@ TEST(MatchStats, ReadsTheClosingBlockOfARecordedRun) {
         "Clock left after move 40 (median s): tolvaren 7.31, toga2 -\n";
     const auto m = parseMatchSummary(recorded);
     ASSERT_TRUE(m);
-    EXPECT_EQ(m->nameA, "tolvaren");
-    EXPECT_EQ(m->nameB, "toga2");
-    EXPECT_EQ(m->counts.wins, 60);
-    EXPECT_EQ(m->counts.losses, 30);
-    EXPECT_EQ(m->counts.draws, 10);
-    EXPECT_DOUBLE_EQ(m->figures.elo, 107.5);
-    EXPECT_DOUBLE_EQ(m->figures.eloError, 68.5);
-    EXPECT_DOUBLE_EQ(m->figures.drawRatio, 0.1);
-    EXPECT_TRUE(m->sprt);
-    EXPECT_DOUBLE_EQ(m->llr, 1.01);
-    EXPECT_EQ(m->verdict, SprtVerdict::Continue);
+    // Numbers are read as printed, so they compare exactly with the same literals.
+    EXPECT_EQ(std::tie(m->nameA, m->nameB, m->counts.wins, m->counts.losses, m->counts.draws),
+              std::make_tuple("tolvaren", "toga2", 60, 30, 10));
+    EXPECT_EQ(std::tie(m->figures.elo, m->figures.eloError, m->figures.drawRatio, m->clockA, m->clockB),
+              std::make_tuple(107.5, 68.5, 0.1, 7.31, -1.0));
+    EXPECT_EQ(std::tie(m->sprt, m->llr, m->verdict), std::make_tuple(true, 1.01, SprtVerdict::Continue));
     EXPECT_NEAR(m->bounds.alpha, 0.05, 0.001);
     EXPECT_NEAR(m->bounds.beta, 0.05, 0.001);
-    EXPECT_EQ(m->faultsA.crash, 1);
-    EXPECT_EQ(m->faultsB.illegal, 2);
-    EXPECT_EQ(m->faultsB.time, 3);
-    EXPECT_DOUBLE_EQ(m->clockA, 7.31);
-    EXPECT_EQ(m->clockB, -1);
+    EXPECT_EQ(std::tie(m->faultsA.crash, m->faultsB.illegal, m->faultsB.time), std::make_tuple(1, 2, 3));
 
     // What the manager writes reads back the same, without SPRT and with names
     // that contain spaces and colons.
@@ -104,12 +96,9 @@ TEST(MatchStats, ReadsTheClosingBlockOfARecordedRun) {
     s.clockB = 0.5;
     const auto back = parseMatchSummary(formatMatchSummary(s));
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->nameA, s.nameA);
-    EXPECT_EQ(back->nameB, s.nameB);
-    EXPECT_EQ(back->counts.draws, 3);
-    EXPECT_FALSE(back->sprt);
-    EXPECT_EQ(back->faultsB.time, 4);
-    EXPECT_DOUBLE_EQ(back->clockB, 0.5);
+    EXPECT_EQ(std::tie(back->nameA, back->nameB, back->counts.draws, back->sprt, back->faultsB.time,
+                       back->clockB),
+              std::make_tuple(s.nameA, s.nameB, 3, false, 4, 0.5));
 
     // A cut-off block is no summary.
     const std::string cut = formatMatchSummary(s);
