@@ -11,6 +11,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "board/position.h"
 #include "book/book.h"
@@ -89,19 +90,14 @@ TEST(BookCommand, GrammarStopWordsNamesAndSubcommandWord) {
         }
     }
 
-    BookCommand c = parseBookCommand(" add my games.pgn value 500 CalcELO");
-    EXPECT_EQ(c.file, "my games.pgn");
-    EXPECT_EQ(c.value, 500u);
-    EXPECT_TRUE(c.calcElo);
+    const BookCommand add = parseBookCommand(" add my games.pgn value 500 CalcELO");
+    EXPECT_EQ(std::tie(add.file, add.value, add.calcElo), std::make_tuple("my games.pgn", 500u, true));
     EXPECT_FALSE(parseBookCommand(" add x.pgn CalcELOs").calcElo);
-    c = parseBookCommand(" write out.opn threshold 1500 width 10");
-    EXPECT_EQ(c.file, "out.opn");
-    EXPECT_EQ(c.threshold, 1500);
-    EXPECT_EQ(c.width, 10);
-    c = parseBookCommand(" makepos in.opn out pos.txt nodes 5000 hash 8");
-    EXPECT_EQ(c.file + " " + c.out, "in.opn pos.txt");
-    EXPECT_EQ(c.nodes, 5000u);
-    EXPECT_EQ(c.hash, 8);
+    const BookCommand write = parseBookCommand(" write out.opn threshold 1500 width 10");
+    EXPECT_EQ(std::tie(write.file, write.threshold, write.width), std::make_tuple("out.opn", 1500, 10));
+    const BookCommand make = parseBookCommand(" makepos in.opn out pos.txt nodes 5000 hash 8");
+    EXPECT_EQ(std::tie(make.file, make.out, make.nodes, make.hash),
+              std::make_tuple("in.opn", "pos.txt", uint64_t{5000}, 8));
 }
 
 TEST(BookCommand, LifetimeOfTheLearningObject) {

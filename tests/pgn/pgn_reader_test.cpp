@@ -85,14 +85,13 @@ TEST(PgnReader, ErrorMessagesWithLineAndColumn) {
     EXPECT_TRUE(end.reader.ok());
     EXPECT_TRUE(end.reader.atEnd());
 
-    std::ostringstream errors;
-    PgnLeser_t missing(errors);
-    EXPECT_FALSE(missing.open("/nonexistent/x.pgn"));
-    EXPECT_EQ(errors.str(),
+    // A file that cannot be opened leaves nothing of the text read before.
+    Reading missing(Tags + "1. e4 1-0");
+    EXPECT_FALSE(missing.reader.open("/nonexistent/x.pgn"));
+    EXPECT_EQ(missing.errors.str(),
               "info string PGN-Parser: file /nonexistent/x.pgn line 1 char 1: Cannot open file\n");
-    auto game = std::make_unique<Partie_t>();
-    EXPECT_FALSE(missing.readGame(*game));
-    EXPECT_TRUE(missing.atEnd());
+    EXPECT_FALSE(missing.reader.readGame(*missing.game));
+    EXPECT_TRUE(missing.reader.atEnd());
 }
 
 TEST(PgnReader, TagsWithEscapesAndCommentLines) {

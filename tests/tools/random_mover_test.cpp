@@ -68,20 +68,19 @@ TEST(RandomMover, PrefersMateAndOtherwiseSpreadsItsMoves) {
 // reported; among the rest the last random-mover switch decides (the process test shows
 // the other order, with a stray argument between).
 TEST(RandomMoverCommandLine, SwitchesCountOnlyWithTheirNumberOfArguments) {
-    const std::vector<std::vector<const char*>> cases = {{"--CreateBitbase", "Thread=2", "KDK"},
-                                                         {"--CSVN", "in"},
-                                                         {"--Testpos"},
-                                                         {"--Testpos", "a", "b"},
-                                                         {"--RndMate", "--Rnd"}};
-    const SearcherKind searchers[] = {SearcherKind::Normal, SearcherKind::Normal, SearcherKind::Normal,
-                                      SearcherKind::Normal, SearcherKind::Random};
-    for (size_t k = 0; k < cases.size(); ++k) {
+    const std::pair<std::vector<const char*>, SearcherKind> cases[] = {
+        {{"--CreateBitbase", "Thread=2", "KDK"}, SearcherKind::Normal},
+        {{"--CSVN", "in"}, SearcherKind::Normal},
+        {{"--Testpos"}, SearcherKind::Normal},
+        {{"--Testpos", "a", "b"}, SearcherKind::Normal},
+        {{"--RndMate", "--Rnd"}, SearcherKind::Random}};
+    for (size_t k = 0; k < std::size(cases); ++k) {
         std::vector<const char*> argv = {"tolvaren"};
-        argv.insert(argv.end(), cases[k].begin(), cases[k].end());
+        argv.insert(argv.end(), cases[k].first.begin(), cases[k].first.end());
         CapturedFile err;
         const CommandLine line = parseCommandLine(static_cast<int>(argv.size()), argv.data(), err.get());
         EXPECT_EQ(line.mode, StartMode::Engine) << k;
-        EXPECT_EQ(line.searcher, searchers[k]) << k;
+        EXPECT_EQ(line.searcher, cases[k].second) << k;
         std::vector<std::string> expected;
         for (size_t i = 1; i < argv.size(); ++i)
             if (std::string(argv[i]).rfind("--Rnd", 0) != 0)
