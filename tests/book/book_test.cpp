@@ -67,16 +67,6 @@ std::vector<std::string> bookMoves(const Buch_t& book, const Board& b) {
 
 }  // namespace
 
-TEST(Buch, ExampleTreeGivesSortedEntriesForBothSides) {
-    LoadedBook b("e2e4 40 e7e5 60 * c7c5 40 *\n* d2d4 50 * *\n");
-    ASSERT_TRUE(b.ok);
-    ASSERT_EQ(b.book.entries().size(), 4u);
-    EXPECT_EQ(bookMoves(b.book, afterMoves("")), (std::vector<std::string>{"d2d4", "e2e4"}));
-    // Black's entries, stored under the colour flip's key, come back as Black's moves.
-    EXPECT_EQ(bookMoves(b.book, afterMoves("e2e4")), (std::vector<std::string>{"e7e5", "c7c5"}));
-    EXPECT_TRUE(bookMoves(b.book, afterMoves("d2d4")).empty());
-}
-
 TEST(Buch, AnyErrorLeavesTheBookEmpty) {
     const std::string broken[] = {
         "",                                                  // nothing at all
@@ -213,7 +203,8 @@ TEST(Buch, DrawFollowsTheWeights) {
     EXPECT_NEAR(e4, 300, 28) << d4;
 }
 
-// A move without a reply gives none; the process test shows that on White's side.
+// Entries are kept heaviest first, whatever the file's order: the ponder move is the first
+// reply. A move without a reply gives none; the process test shows that on White's side.
 TEST(Buch, PonderMoveIsTheHeaviestReply) {
     LoadedBook b("e2e4 10 e7e5 5 g1f3 1 * * c7c5 7 * * d2d4 1 * *");
     ASSERT_TRUE(b.ok);
