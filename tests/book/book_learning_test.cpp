@@ -128,6 +128,7 @@ TEST(BookCommand, LifetimeOfTheLearningObject) {
     EXPECT_FALSE(std::ifstream(mem + "2").good());
     c.run(" readmem " + mem);
     ASSERT_NE(c.learning, nullptr);
+    EXPECT_FALSE(c.learning->locked());  // written after the unlock
     c.run(" delete");
     EXPECT_EQ(c.learning, nullptr);
 }
