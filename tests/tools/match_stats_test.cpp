@@ -96,9 +96,9 @@ TEST(MatchStats, ReadsTheClosingBlockOfARecordedRun) {
     s.clockB = 0.5;
     const auto back = parseMatchSummary(formatMatchSummary(s));
     ASSERT_TRUE(back);
-    EXPECT_EQ(std::tie(back->nameA, back->nameB, back->counts.draws, back->sprt, back->faultsB.time,
-                       back->clockB),
-              std::make_tuple(s.nameA, s.nameB, 3, false, 4, 0.5));
+    EXPECT_EQ(
+        std::tie(back->nameA, back->nameB, back->counts.draws, back->sprt, back->faultsB.time, back->clockB),
+        std::make_tuple(s.nameA, s.nameB, 3, false, 4, 0.5));
 
     // A cut-off block is no summary.
     const std::string cut = formatMatchSummary(s);
