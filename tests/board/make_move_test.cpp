@@ -64,17 +64,6 @@ TEST(MakeMove, Chess960Castling) {
     EXPECT_TRUE(isConsistent(b.pos, b.state));
 }
 
-TEST(MakeMove, IllegalMoveIsRefusedAndPositionUnchanged) {
-    auto b = boardFromFen("4k3/4r3/8/8/8/8/4B3/4K3 w - -");
-    static Stellung_t saved;
-    std::memcpy(&saved, &b.pos, sizeof saved);
-    Zustand_t next;
-    Rueckzug_t undo;
-    EXPECT_FALSE(playMove(b.pos, makeMove(52, 43, ZugLaeufer), b.state, next, undo));
-    EXPECT_FALSE(playPermanent(b.pos, makeMove(52, 43, ZugLaeufer), b.state, next));
-    EXPECT_EQ(std::memcmp(&saved, &b.pos, sizeof saved), 0);
-}
-
 TEST(MakeMove, HistoryKeepsAtMost101Keys) {
     auto b = boardFromFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
     const char* shuffle[4] = {"a1a2", "e8d8", "a2a1", "d8e8"};
