@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "eval/score.h"
 #include "eval_test_support.h"
@@ -52,21 +53,16 @@ TEST(MaterialEntry, SumsPhaseAndScore) {
     EXPECT_EQ(e.materialScore, 0);
 }
 
+// Each record: pair flag, then pawns, knights, bishops, rooks, queens.
 TEST(MaterialSignature, Grammar) {
-    const MaterialSignatur_t s = parseSignature("2SSx-Bbq");
-    EXPECT_EQ(s.count[0][0], 1);
-    EXPECT_EQ(s.count[0][2], 2);
-    EXPECT_EQ(s.count[1][1], 1);
-    EXPECT_EQ(s.count[1][3], 1);
-    EXPECT_EQ(s.count[1][5], 1);
-    EXPECT_EQ(s.count[0][1] + s.count[0][3] + s.count[0][4] + s.count[0][5], 0);
-    const MaterialSignatur_t back = parseSignature("L-T-S");  // a second "-" switches back
-    EXPECT_EQ(back.count[0][3], 1);
-    EXPECT_EQ(back.count[0][2], 1);
-    EXPECT_EQ(back.count[1][4], 1);
-    const MaterialSignatur_t none = parseSignature("");
-    for (const auto& record : none.count)
-        for (int n : record) EXPECT_EQ(n, 0);
+    auto counts = [](const char* text) {
+        const MaterialSignatur_t s = parseSignature(text);
+        return std::vector<int>(&s.count[0][0], &s.count[0][0] + 12);
+    };
+    EXPECT_EQ(counts("2SSx-Bbq"), (std::vector<int>{1, 0, 2, 0, 0, 0, 0, 1, 0, 1, 0, 1}));
+    // A second "-" switches back.
+    EXPECT_EQ(counts("L-T-S"), (std::vector<int>{0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 1, 0}));
+    EXPECT_EQ(counts(""), std::vector<int>(12, 0));
 }
 
 TEST(MaterialPatterns, FitsAndRunningExcess) {
