@@ -1,21 +1,15 @@
-// The UCI and XBoard conversations through the engine's standard streams (the adapters' own
-// tests cover each command), and the legality of every move a UCI search prints. (The XBoard
-// sink writes the same variations; its ponder and hint texts have unit tests.)
+// The UCI conversation through the engine's standard streams, and the legality of every move
+// a UCI search prints.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "board/board_test_support.h"
 #include "support/engine_process.h"
-#include "support/test_files.h"
 #include "support/uci_engine.h"
 
 namespace tolvaren {
@@ -25,7 +19,6 @@ namespace {
 using test::EngineProcess;
 
 constexpr int Timeout = 20000;
-
 const std::vector<std::string> UciAnswer = {
     "id name Tolvaren 2017-01-01",
     "id author Kestrane",
@@ -43,23 +36,10 @@ const std::vector<std::string> UciAnswer = {
     "uciok",
 };
 
-bool isThinkingLine(const std::string& line) {
-    return !line.empty() && std::isdigit(static_cast<unsigned char>(line[0]));
-}
-
-// Skips thinking lines; returns the next other line.
-std::optional<std::string> nextNonThinking(EngineProcess& engine) {
-    while (auto line = engine.readLine(Timeout))
-        if (!isThinkingLine(*line)) return line;
-    return std::nullopt;
-}
-
 }  // namespace
 
-// One conversation: the handshake, bad input that must neither crash nor hang the engine,
-// "position", "perft", "eval" and "time" reaching their handlers (whose own tests cover the
-// details), and "quit".
-TEST(UciProcess, HandshakeBadInputCommandsAndQuit) {
+// The handshake, bad input that must neither crash nor hang the engine, and "quit".
+TEST(UciProcess, HandshakeBadInputAndQuit) {
     EngineProcess engine;
     ASSERT_TRUE(engine.running());
     engine.send("uci and some more words");
@@ -67,33 +47,12 @@ TEST(UciProcess, HandshakeBadInputCommandsAndQuit) {
     answer.push_back(engine.readUntil("uciok", Timeout, &answer).value_or("<none>"));
     EXPECT_EQ(answer, UciAnswer);
 
-    engine.send(std::string(100000, 'x'));
     engine.send("isready " + std::string(100000, 'y'));
-    std::string binary;
-    for (int i = 0; i < 256; ++i)
-        if (i != '\n') binary += static_cast<char>(i);
-    engine.send(binary);
-    engine.send(std::string("\xff\xfe isready \x01\x02", 13));
-    engine.send("setoption name " + std::string(10000, 'n') + " value " + std::string(10000, '7'));
-    engine.send("\r\n\t\v\f");
+    engine.send(std::string("\xff\xfe isready \x00\x01\x02\r\n\t", 17));
     engine.send("isready");
     // The long "isready" line is cut into pieces; its first piece is a real isready.
     EXPECT_EQ(engine.readLine(Timeout), "readyok");
     EXPECT_EQ(engine.readLine(Timeout), "readyok");
-
-    // Kiwipete after two moves, counted by an independent engine.
-    engine.send(
-        "position fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1 moves e1g1 h3g2");
-    engine.send("perft depth 3");
-    const auto perft = engine.readUntil("info depth", Timeout).value_or("<none>");
-    EXPECT_EQ(perft.substr(perft.rfind(' ') + 1), "103491");
-    engine.send("position startpos");
-    engine.send("eval");
-    EXPECT_EQ(engine.readUntil("info string final ", Timeout), "info string final 72");
-    // The trainer's messages go to standard error.
-    engine.send("time init");
-    engine.send("time learn 5");
-    EXPECT_EQ(engine.readErrLine(Timeout), "info string nothing to learn");
 
     engine.send("quit");
     engine.send("isready");
@@ -101,38 +60,6 @@ TEST(UciProcess, HandshakeBadInputCommandsAndQuit) {
     EXPECT_TRUE(engine.readAllLines(Timeout).empty());
     EXPECT_EQ(engine.waitExit(Timeout), 0);
     EXPECT_TRUE(engine.readAllErrLines(Timeout).empty());
-
-    // "ucitest" answers commands but prints nothing when chosen.
-    EngineProcess timing;
-    timing.send("ucitest");
-    timing.send("isready");
-    timing.closeInput();
-    EXPECT_EQ(timing.readAllLines(Timeout), std::vector<std::string>{"readyok"});
-    EXPECT_EQ(timing.waitExit(Timeout), 0);
-}
-
-TEST(XboardProcess, MoveNowAndDeferredPong) {
-    // The engine reads "Tolvaren.ini" from the directory it starts in: search, not the book.
-    test::TempDir dir;
-    std::ofstream(dir.path("Tolvaren.ini")) << "setoption name OwnBook value false\n";
-    const std::filesystem::path before = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
-    EngineProcess engine;
-    std::filesystem::current_path(before);
-    engine.send("xboard");
-    engine.send("protover 2");
-    ASSERT_TRUE(engine.readUntil("feature done=1", Timeout));
-    for (const char* line : {"new", "post", "level 40 5 0", "go"}) engine.send(line);
-    // A long search is under way; the pong must wait for its move.
-    auto first = engine.readLine(Timeout);
-    ASSERT_TRUE(first && isThinkingLine(*first)) << first.value_or("<none>");
-    engine.send("ping 7");
-    engine.send("?");
-    auto move = nextNonThinking(engine);
-    ASSERT_TRUE(move && move->rfind("move ", 0) == 0) << move.value_or("<none>");
-    EXPECT_EQ(nextNonThinking(engine), "pong 7");
-    engine.send("quit");
-    EXPECT_EQ(engine.waitExit(Timeout), 0);
 }
 
 namespace {
@@ -184,8 +111,6 @@ TEST(UciProcess, SearchesPrintOnlyLegalMoves) {
     } cases[] = {
         {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
          "e2e4 e7e5 g1f3 b8c6 f1c4 f8c5 c2c3 g8f6", 8, false},
-        {"nqnbrkbr/pppppppp/8/8/8/8/PPPPPPPP/NQNBRKBR w HEhe - 0 1", "e2e4 e7e5 a1b3 a8b6 d2d4 e5d4 f2f3", 8,
-         false},
         {"6kr/6pp/1b6/3R4/8/8/3nP1P1/4RKR1 w h - 0 1", "", 4, true},
         {"2rkr3/2p1pN2/8/8/5rB1/8/PP6/RK6 b A - 0 1", "", 4, true},
     };
