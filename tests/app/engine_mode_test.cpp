@@ -23,9 +23,7 @@ TEST(EngineMode, LinesBeforeTheProtocolWord) {
     EngineProcess engine;
     engine.send("");
     engine.send("   \t ");
-    engine.send("isready");
     engine.send("UCI");
-    engine.send("quit");
     engine.send(std::string(100000, 'z'));
     engine.send(std::string("\x80\xff\x01", 3));
     engine.send("uci");
@@ -33,7 +31,7 @@ TEST(EngineMode, LinesBeforeTheProtocolWord) {
     engine.closeInput();
     EXPECT_EQ(engine.waitExit(Timeout), 0);
     // One message per rejected line; the 100000-character line arrives in three pieces.
-    EXPECT_EQ(engine.readAllErrLines(Timeout), std::vector<std::string>(7, Expected));
+    EXPECT_EQ(engine.readAllErrLines(Timeout), std::vector<std::string>(5, Expected));
 }
 
 // A bad argument is reported and skipped (the random mover's command line test reports every
@@ -48,28 +46,13 @@ TEST(EngineMode, IllegalArgumentsAreReportedAndNoInputEndsTheEngine) {
 }
 
 TEST(EngineMode, BitbaseGenerationSwitches) {
-    // A misspelt "Threads=" leaves the engine mode; the tools' process test shows that.
     std::FILE* err = std::tmpfile();
-    const char* one[] = {"tolvaren", "--CreateBitbase", "KDK"};
     const char* eight[] = {"tolvaren", "--CreateBitbase", "Threads=8", "KDK"};
-    const char* four[] = {"tolvaren", "--CreateBitbaseParallel", "KTK"};
-    const CommandLine a = parseCommandLine(3, one, err), b = parseCommandLine(4, eight, err),
-                      c = parseCommandLine(3, four, err);
+    const CommandLine b = parseCommandLine(4, eight, err);
     std::fclose(err);
-    EXPECT_EQ(a.mode, StartMode::CreateBitbase);
-    EXPECT_EQ(a.threads, 1);
     EXPECT_EQ(b.mode, StartMode::CreateBitbase);
     EXPECT_EQ(b.threads, 8);
     EXPECT_STREQ(b.argument, "KDK");
-    EXPECT_EQ(c.threads, 4);
-    EXPECT_STREQ(c.argument, "KTK");
-
-    // The engine itself: a run whose smaller files are missing fails and says why.
-    EngineProcess generation({"--CreateBitbase", "Threads=2", "KDKD"});
-    EXPECT_NE(generation.waitExit(Timeout), 0);
-    const std::vector<std::string> errors = generation.readAllErrLines(Timeout);
-    ASSERT_FALSE(errors.empty());
-    EXPECT_EQ(errors[0], "Fehler in BitPruefen");
 }
 
 }  // namespace tolvaren
