@@ -1,11 +1,9 @@
 // Start-up as seen from outside: the command line and the lines before the protocol word.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
 #include "support/engine_process.h"
 
 namespace tolvaren {
@@ -43,16 +41,6 @@ TEST(EngineMode, IllegalArgumentsAreReportedAndNoInputEndsTheEngine) {
     EXPECT_TRUE(engine.readAllLines(Timeout).empty());
     EXPECT_EQ(engine.readAllErrLines(Timeout),
               std::vector<std::string>{"illegal command line argument argv[1] = \"two words\""});
-}
-
-TEST(EngineMode, BitbaseGenerationSwitches) {
-    std::FILE* err = std::tmpfile();
-    const char* eight[] = {"tolvaren", "--CreateBitbase", "Threads=8", "KDK"};
-    const CommandLine b = parseCommandLine(4, eight, err);
-    std::fclose(err);
-    EXPECT_EQ(b.mode, StartMode::CreateBitbase);
-    EXPECT_EQ(b.threads, 8);
-    EXPECT_STREQ(b.argument, "KDK");
 }
 
 }  // namespace tolvaren
