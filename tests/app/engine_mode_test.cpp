@@ -9,12 +9,9 @@
 namespace tolvaren {
 
 namespace {
-
 using test::EngineProcess;
-
 constexpr int Timeout = 20000;
 const std::string Expected = "'uci' or 'xboard' expected";
-
 }  // namespace
 
 TEST(EngineMode, LinesBeforeTheProtocolWord) {
