@@ -29,8 +29,7 @@ TEST(EngineMode, LinesBeforeTheProtocolWord) {
     EXPECT_EQ(engine.readAllErrLines(Timeout), std::vector<std::string>(5, Expected));
 }
 
-// A bad argument is reported and skipped (the random mover's command line test reports every
-// argument of a list); input that ends before any protocol word ends the engine quietly.
+// A bad argument is reported and skipped; input that ends before any protocol word ends the engine quietly.
 TEST(EngineMode, IllegalArgumentsAreReportedAndNoInputEndsTheEngine) {
     EngineProcess engine({"two words"});
     engine.closeInput();

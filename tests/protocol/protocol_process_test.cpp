@@ -84,8 +84,7 @@ void expectLegalVariation(const Game& root, const std::vector<std::string>& move
         }
 }
 
-// Checks "info ... pv <moves>" and "info currmove <move>" against the root; returns the words
-// of the last line, which must be the "bestmove" line.
+// Checks "info ... pv" and "info currmove" moves against the root; returns the "bestmove" line's words.
 std::vector<std::string> checkUciSearch(const std::vector<std::string>& lines, const Game& root) {
     for (const std::string& line : lines) {
         const auto w = words(line);

@@ -38,19 +38,14 @@ class UciInterfaceTest : public ::testing::Test {
 
 }  // namespace
 
-// The first word is found past leading blanks and cut at fifteen characters.
-TEST_F(UciInterfaceTest, IsreadyAnswersAndUnknownWordsAreIgnored) {
-    for (const char* line : {"isready", "uci", "Isready", "isreadyisreadyisready", "   ", "  isready  now"})
+// The first word is found past leading blanks and cut at fifteen characters; "setoption" must
+// stand alone (the option values themselves are the setoption parser's).
+TEST_F(UciInterfaceTest, CommandWordsAreFoundWholeAndDebugNeedsItsWordOn) {
+    for (const char* line : {"isready", "uci", "Isready", "isreadyisreadyisready", "   ", "  isready  now",
+                             "setoption name Hash value 500", "setoption", "setoption\tname Hash value 7"})
         uci.handleLine(line);
     EXPECT_EQ(sink.text_, "readyok\nreadyok\n");
-}
-
-// The option values themselves are the setoption parser's; here the word must stand alone.
-TEST_F(UciInterfaceTest, SetoptionNeedsItsBlankAndDebugItsWordOn) {
-    for (const char* line : {"setoption name Hash value 500", "setoption", "setoption\tname Hash value 7"})
-        uci.handleLine(line);
     EXPECT_EQ(uci.options().number(OptionHash), 500);
-    EXPECT_EQ(sink.text_, "");
 
     for (const auto& [line, on] : {std::pair{"debug on", true}, {"debug", false}}) {
         uci.handleLine(line);
