@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -123,13 +122,7 @@ TEST(NeuroNetz, WriteThenReadRestoresWeightsAndState) {
 TEST(NeuroNetz, ReadRejectsMalformedTextsAndTheTrainingStateIsOptional) {
     const std::vector<std::pair<std::string, std::string>> bad = {
         {"empty", ""},
-        {"zero count", "0\n"},
-        {"leftover integer",
-         "32\n3 0 2 1 2 2 1  0 0 1 0  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0 7\n" + SmallWeights},
-        {"two layers", "5\n2 0 2 1 1\n0 0\n"},
-        {"unreadable integer", "31\n3 0 2 1 2 2 1  0 0 1 x  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n"},
         {"count past the end", "40\n3 0 2 1 2 2 1  0 0 1 0  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n"},
-        {"layer out of range", "31\n3 0 2 7 2 2 1  0 0 1 0  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n"},
         {"huge layer", "31\n3 0 2000000000 1 2 2 1  0 0 1 0  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n"},
         {"target node missing",
          "31\n3 0 2 1 2 2 1  0 0 1 2  0 0 1 1  0 1 1 0  0 1 1 1  1 0 2 0  1 1 2 0\n" + SmallWeights},
@@ -142,13 +135,9 @@ TEST(NeuroNetz, ReadRejectsMalformedTextsAndTheTrainingStateIsOptional) {
         NeuroNetz_t net(3);
         EXPECT_FALSE(readText(net, text)) << what;
     }
-    for (const std::string tail : {"", "0\n", "end"}) {
-        NeuroNetz_t net(3);
-        ASSERT_TRUE(readText(net, SmallTopology + SmallWeights + tail)) << tail;
-        EXPECT_EQ(weights(net).back(), -1.0);
-        EXPECT_EQ(net.outputNode(0).incoming[0].step, 1e-7);
-    }
     NeuroNetz_t net(3);
+    ASSERT_TRUE(readText(net, SmallTopology + SmallWeights));
+    EXPECT_EQ(net.outputNode(0).incoming[0].step, 1e-7);
     ASSERT_TRUE(readText(
         net, SmallTopology + SmallWeights + "1\n1 .1 -1 .2 1 .3\n1 .4 1 .5 1 .6\n-1 .7 1 .8 -1 .9\n"));
     EXPECT_EQ(net.outputNode(0).incoming[0].direction, -1);
@@ -156,22 +145,18 @@ TEST(NeuroNetz, ReadRejectsMalformedTextsAndTheTrainingStateIsOptional) {
     EXPECT_EQ(net.hiddenNode(1, 0).incoming[1].direction, -1);
 }
 
-// One bias-to-output weight; the output error pushes it the way `target` lies.
-void pushBiasWeight(double start, double target) {
-    NeuroNetz_t net(3);
-    ASSERT_TRUE(readText(net, "7\n3 0 0 1 0 2 1\n\n" + std::to_string(start) + "\n1\n" +
-                                  (target > 0 ? "1" : "-1") + " 0.4\n"));
-    for (int i = 0; i < 3; ++i) {
-        trainOnce(net, {}, target);
-        net.updateWeights();
-    }
-    EXPECT_EQ(weights(net)[0], target > 0 ? 19.9999999 : -19.9999999);
-    EXPECT_EQ(net.outputNode(0).incoming[0].step, 0.5);
-}
-
 TEST(NeuroNetz, UpdatesClipWeightsAndStepsAndZeroGradientsShrinkTheStep) {
-    pushBiasWeight(19.9, 100.0);
-    pushBiasWeight(-19.9, -100.0);
+    {
+        // One bias-to-output weight pushed up past the clip.
+        NeuroNetz_t net(3);
+        ASSERT_TRUE(readText(net, "7\n3 0 0 1 0 2 1\n\n19.9\n1\n1 0.4\n"));
+        for (int i = 0; i < 3; ++i) {
+            trainOnce(net, {}, 100.0);
+            net.updateWeights();
+        }
+        EXPECT_EQ(weights(net)[0], 19.9999999);
+        EXPECT_EQ(net.outputNode(0).incoming[0].step, 0.5);
+    }
 
     // Zero gradients flip the direction at every update and shrink the step to its floor
     // (from 1e-7 by 0.55 an update, 1e-11 is reached after 16 of the 40).
@@ -185,53 +170,13 @@ TEST(NeuroNetz, UpdatesClipWeightsAndStepsAndZeroGradientsShrinkTheStep) {
     EXPECT_NEAR(weights(net)[0], 0.5, 1e-6);  // oscillates around where it was
 }
 
-// Reading corrupted texts must fail or give a usable network, never crash.
-TEST(NeuroNetz, CorruptedTextsAreHandledSafely) {
-    Zufall_t::global().seed(99);
-    NeuroNetz_t source(4);
-    buildDeep(source);
-    trainOnce(source, {0.3, 0.2, 0.1}, 1.0);
-    source.updateWeights();
-    const std::string valid = writeText(source, true);
-    std::istringstream in(valid);
-    const std::vector<std::string> tokens{std::istream_iterator<std::string>(in), {}};
-    const std::vector<std::string> junk = {"x",    "-",     "0",           "1",   "2",   "3", "-1",
-                                           "4097", "1e999", "99999999999", "nan", "0.5", ""};
-    Zufall_t rnd;
-    rnd.seed(12345);
-    int accepted = 0;
-    for (int round = 0; round < 3000; ++round) {
-        std::vector<std::string> t = tokens;
-        for (int e = 0, edits = 1 + rnd.integer(0, 3); e < edits; ++e) {
-            // Most edits hit the topology, where the structure is decided.
-            const std::size_t limit = std::min<std::size_t>(rnd.integer(0, 1) ? 60 : t.size(), t.size());
-            const auto at = t.begin() + rnd.integer(0, static_cast<uint32_t>(limit) - 1);
-            const int kind = rnd.integer(0, 3);
-            if (kind == 0) t.erase(at);
-            if (kind == 1) *at = junk[rnd.integer(0, static_cast<uint32_t>(junk.size()) - 1)];
-            if (kind == 2) t.insert(at, *at);
-            if (kind == 3) t.erase(at, t.end());
-            if (t.empty()) t.push_back("1");
-        }
-        std::string text;
-        for (const auto& s : t) text += s + ' ';
-        NeuroNetz_t net(3);
-        if (!readText(net, text)) continue;
-        ++accepted;
-        trainOnce(net, std::vector<double>(net.inputCount() + 1, 0.5), 0.3);
-        net.updateWeights();
-        writeText(net, true);
-    }
-    EXPECT_GT(accepted, 0);
-}
-
 class TimeTrainer : public ::testing::Test {
    protected:
     void SetUp() override { Zufall_t::global().seed(2024); }
     std::string path(const std::string& name) const { return dir.path(name); }
 
-    // `count` samples of a smooth target; `partial` adds an incomplete one at the end.
-    std::string writeSamples(const std::string& name, int count, bool partial = false) {
+    // `count` samples of a smooth target.
+    std::string writeSamples(const std::string& name, int count) {
         Zufall_t r;
         r.seed(7);
         std::ofstream out(path(name));
@@ -243,7 +188,6 @@ class TimeTrainer : public ::testing::Test {
             }
             out << "0.5 " << 0.2 + 0.3 * x[0] - 0.2 * x[3] + 0.1 * x[7] * x[12] << '\n';
         }
-        if (partial) out << "0.1 0.2 0.3\n";
         return path(name);
     }
 
@@ -291,56 +235,17 @@ TEST_F(TimeTrainer, AddInitLearnWriteRoundTrip) {
 }
 
 TEST_F(TimeTrainer, FailuresSpeakAndKeepTheNetwork) {
-    trainer = std::make_unique<ZeitnetzTrainer_t>(5, sink);
-    run(" add " + path("missing.txt"));
-    run(" add " + writeSamples("s.txt", 4));
-    run(" learn 0");  // no epoch run: the "no epoch" error value
-    run(" learn -3");
-    EXPECT_EQ(messages, (std::vector<std::string>{"info string file not found: " + path("missing.txt"),
-                                                  "info string Mittlerer Fehler 9.9",
-                                                  "info string Mittlerer Fehler 9.9"}));
-
-    messages.clear();
     run(" init 3");
+    ASSERT_TRUE(trainer);
     trainer->network().inputNode(0).outgoing[0].weight = 0.75;
     std::ofstream(path("bad.txt")) << "7\n2 0 1 1 1 0 0\n";
+    run(" add " + path("missing.txt"));
     run(" read " + path("bad.txt"));
-    run(" write " + path("no/such/dir/net.txt"));
-    EXPECT_EQ(messages,
-              (std::vector<std::string>{"info string error reading file: " + path("bad.txt"),
-                                        "info string error writing file: " + path("no/such/dir/net.txt")}));
+    EXPECT_EQ(messages, (std::vector<std::string>{"info string file not found: " + path("missing.txt"),
+                                                  "info string error reading file: " + path("bad.txt")}));
     EXPECT_EQ(trainer->network().hiddenCount(1), 3);
     EXPECT_EQ(trainer->network().inputNode(0).outgoing[0].weight, 0.75);
 }
-
-// The command's own grammar: words that must stand alone, trimmed and bounded names, samples
-// cut short, and "init" and "learn" going on to "write".
-TEST_F(TimeTrainer, CommandWordsNamesAndSamples) {
-    run(" init many");  // not a number: no hidden nodes
-    ASSERT_TRUE(trainer);
-    EXPECT_EQ(trainer->network().weightCount(), 1);
-    run(" deleted");
-    EXPECT_TRUE(trainer);
-    run(" delete\r\n");
-    EXPECT_FALSE(trainer);
-
-    run(" add \t " + writeSamples("a.txt", 2, true) + " \t\r\n");
-    run(" add " + writeSamples("b.txt", 3));  // the last line ends in a line break
-    ASSERT_TRUE(trainer);
-    EXPECT_EQ(trainer->sampleCount(), 5u);
-    run(" add " + std::string(1023, 'n'));  // not found, and said so
-    run(" add " + std::string(1024, 'n'));  // refused without a word
-    EXPECT_EQ(messages.size(), 1u);
-
-    messages.clear();
-    run(" delete");
-    run(" init 2 learn 3 write " + path("y.txt"));
-    EXPECT_TRUE(std::filesystem::exists(path("y.txt")));
-    EXPECT_EQ(messages, std::vector<std::string>{"info string nothing to learn"});
-}
-
-}  // namespace
-namespace {
 
 ZeitnetzEingabe_t input(int rootMoves) {
     Iterationsmerkmale_t r, p;
