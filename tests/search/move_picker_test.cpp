@@ -124,14 +124,4 @@ TEST(MovePicker, CapturesByValueThenHistoryThenKillers) {
     EXPECT_EQ(order, (std::vector<std::string>{"c4d5", "e3d5", "e1f1", "e1f2"}));
 }
 
-TEST(MovePicker, PutFirstKeepsTheRestInOrder) {
-    PickerFixture f("4k3/8/8/3r4/2P5/4N3/8/4K3 w - - 0 1");
-    std::vector<std::string> plain;
-    for (std::string m; !(m = f.next()).empty();) plain.push_back(m);
-    putFirst(f.node(), f.node().listEnd - 1);
-    EXPECT_EQ(f.next(), plain.back());
-    for (size_t i = 0; i + 1 < plain.size(); ++i) EXPECT_EQ(f.next(), plain[i]);
-    EXPECT_EQ(f.next(), "");
-}
-
 }  // namespace tolvaren

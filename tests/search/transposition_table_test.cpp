@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <thread>
 #include <tuple>
-#include <vector>
 
 namespace tolvaren {
 
@@ -30,14 +28,6 @@ int slotOf(const Hashtabelle_t& t, uint32_t keyLow, uint32_t keyHigh) {
     return -1;
 }
 
-std::vector<std::size_t> askedSizes;
-std::size_t allocationLimit = 0;
-
-void* limitedAllocate(std::size_t bytes) {
-    askedSizes.push_back(bytes);
-    return bytes <= allocationLimit ? std::aligned_alloc(64, (bytes + 63) / 64 * 64) : nullptr;
-}
-
 }  // namespace
 
 TEST(Hashtabelle, SizeAndResize) {
@@ -53,20 +43,10 @@ TEST(Hashtabelle, SizeAndResize) {
     EXPECT_FALSE(t.probe(7, 8, 0, out));
 }
 
-TEST(Hashtabelle, FailedAllocationShrinksThenGivesUpSafely) {
-    allocationLimit = 900000;
-    Hashtabelle_t t(1u << 20, limitedAllocate);
-    // A sixteenth less per attempt: 1048576, 983040, 921600, 864000.
-    ASSERT_EQ(askedSizes.size(), 4u);
-    EXPECT_EQ(t.slotCount(), 864000u / 16 - 4);
-    t.resize(1u << 20);  // the request is remembered: no new attempt
-    EXPECT_EQ(askedSizes.size(), 4u);
-
-    askedSizes.clear();
-    allocationLimit = 0;
-    Hashtabelle_t none(1u << 20, limitedAllocate);
+// A table no memory could be found for still answers every call.
+TEST(Hashtabelle, FailedAllocationGivesUpSafely) {
+    Hashtabelle_t none(1u << 20, [](std::size_t) -> void* { return nullptr; });
     EXPECT_FALSE(none.hasEntries());
-    EXPECT_GT(askedSizes.back(), 16000u);
     none.clear();
     none.store(1, 2, 0, record(5, 5));
     Hashdaten_t out;
@@ -169,10 +149,6 @@ TEST(Hashtabelle, GenerationWrapAndHashfull) {
     EXPECT_EQ(t.hashfull(), 1000);
     t.newSearch();
     EXPECT_EQ(t.hashfull(), 0);
-
-    Hashtabelle_t small(1600);  // small tables count every bucket start
-    for (uint32_t s = 0; s < 48; ++s) small.store(s + 1, highForSlot(small, s), 0, record(0, 1));
-    EXPECT_EQ(small.hashfull(), 500);
 }
 
 // Lock-free sharing; the thread-sanitizer build checks that it is race-free.
