@@ -41,19 +41,13 @@ TEST(Recognizers, KnownValuesAndTheirColourFlips) {
         {"8/P7/1K6/8/8/8/8/7k w", Replace, 7306 - 10},
         {"8/P7/1K6/8/8/8/8/7k b", Replace, -(7306 - 20)},
         {"7k/8/8/8/6KP/8/8/8 w", Replace, 1},
-        {"7k/8/8/8/6KP/8/8/8 b", Replace, -1},
         {"8/4k3/8/4K3/4P3/8/8/8 w", Replace, 1},
         // Dead or level material.
         {"8/8/3k4/8/8/3K4/8/8 w", Replace, 0},
-        {"8/8/3k4/8/8/3K4/8/6N1 b", Replace, 0},
-        // King and pawn against king and pawn is left to the evaluation: in the race below White
-        // queens two moves ahead of Black, with check.
+        // King and pawn against king and pawn is left to the evaluation.
         {"8/8/3k4/8/1p6/3K4/1P6/8 w", None, 0},
-        {"8/1P6/3k4/8/8/3K4/6p1/8 b", None, 0},
-        {"7k/8/P7/7p/8/8/8/K7 w", None, 0},
         {"8/8/3k4/8/8/3K4/8/b5N1 w", Replace, 0},
         {"8/8/3k4/8/8/3K4/8/5NN1 w", Replace, 1},
-        {"8/8/3k4/8/8/3K4/8/5NN1 b", Replace, -1},
         // Rook pawn with the wrong bishop (h8 is dark): corner zone, elsewhere, right bishop, knight pawn.
         {"7k/8/8/8/7P/8/4B3/4K3 w", Replace, 1},
         {"6k1/8/6K1/8/7P/8/4B3/8 b", Replace, -1},
@@ -81,11 +75,9 @@ TEST(Recognizers, KnownValuesAndTheirColourFlips) {
         {"3k4/8/8/8/4P3/4K3/8/R6r b", Replace, -(1100 - 4 - 6)},
         // The pawn side behind: E(d5) - E(b1) - 220 for b2 + dist(b2, d5) - dist(b2, b1).
         {"8/8/8/3k4/8/2B5/1P6/1K5r w", Replace, 0 - 206 - 220 + 8 - 2},
-        // Declined: too much material, two pawns, pawn against one knight.
+        // Declined: too much material, two pawns.
         {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w", None, 0},
         {"8/8/3k4/8/8/3K4/1PP5/8 w", None, 0},
-        {"8/8/3k4/8/8/3K4/1P6/6n1 w", None, 0},
-        {"8/8/3k4/2r5/8/3K4/1PP5/8 w", None, 0},
     };
     for (const Case& c : cases) {
         const auto [r, f] = recognizeBoth(position(c.fen));
