@@ -154,54 +154,39 @@ TEST(NeuroNetz, UpdatesClipWeightsAndStepsAndZeroGradientsShrinkTheStep) {
     EXPECT_NEAR(weights(net)[0], 0.5, 1e-6);  // oscillates around where it was
 }
 
-class TimeTrainer : public ::testing::Test {
-   protected:
-    void SetUp() override { Zufall_t::global().seed(2024); }
-    std::string path(const std::string& name) const { return dir.path(name); }
-
-    // `count` samples of a smooth target.
-    std::string writeSamples(const std::string& name, int count) {
+// Samples of a smooth target, which two rounds of learning must come close to.
+TEST(TimeTrainer, AddInitLearnWriteRoundTrip) {
+    Zufall_t::global().seed(2024);
+    test::TempDir dir;
+    {
         Zufall_t r;
         r.seed(7);
-        std::ofstream out(path(name));
-        for (int s = 0; s < count; ++s) {
+        std::ofstream out(dir.path("s.txt"));
+        for (int s = 0; s < 60; ++s) {
             double x[TimeNetInputs];
-            for (double& v : x) {
-                v = r.real(0.0, 1.0);
-                out << v << ' ';
-            }
+            for (double& v : x) out << (v = r.real(0.0, 1.0)) << ' ';
             out << "0.5 " << 0.2 + 0.3 * x[0] - 0.2 * x[3] + 0.1 * x[7] * x[12] << '\n';
         }
-        return path(name);
     }
-
-    void run(const std::string& args) { timeCommand(args, trainer, sink); }
-
-    test::TempDir dir;
     std::vector<std::string> messages;
-    ZeitnetzTrainer_t::MessageSink sink = [this](const std::string& m) { messages.push_back(m); };
+    ZeitnetzTrainer_t::MessageSink sink = [&](const std::string& m) { messages.push_back(m); };
     std::unique_ptr<ZeitnetzTrainer_t> trainer;
-};
-
-double rmsOf(const std::string& message) {
-    const std::string prefix = "info string Mittlerer Fehler ";
-    EXPECT_EQ(message.substr(0, prefix.size()), prefix);
-    return std::atof(message.c_str() + prefix.size());
-}
-
-TEST_F(TimeTrainer, AddInitLearnWriteRoundTrip) {
-    run(" add " + writeSamples("s.txt", 60));
+    auto run = [&](const std::string& args) { timeCommand(args, trainer, sink); };
+    run(" add " + dir.path("s.txt"));
     run(" init");
     run(" learn 200");
     run(" learn 200");
-    run(" write " + path("net.txt"));
+    run(" write " + dir.path("net.txt"));
+    const std::string prefix = "info string Mittlerer Fehler ";
     ASSERT_EQ(messages.size(), 2u);
-    const double first = rmsOf(messages[0]), second = rmsOf(messages[1]);
+    for (const auto& m : messages) ASSERT_EQ(m.rfind(prefix, 0), 0u) << m;
+    const double first = std::atof(messages[0].c_str() + prefix.size());
+    const double second = std::atof(messages[1].c_str() + prefix.size());
     EXPECT_LT(second, first);
     EXPECT_LT(second, 0.1);
 
     NeuroNetz_t net(3);
-    std::ifstream in(path("net.txt"));
+    std::ifstream in(dir.path("net.txt"));
     ASSERT_TRUE(net.read(in));
     EXPECT_EQ(net.topology(), trainer->network().topology());
     EXPECT_EQ(net.weightCount(), 17 * 5 + 6);  // 16 inputs + bias to 5 hidden nodes, 5 + bias out
@@ -210,7 +195,7 @@ TEST_F(TimeTrainer, AddInitLearnWriteRoundTrip) {
 
     // The file read back by the trainer continues from the same weights.
     const double before = trainer->learn(1);
-    run(" read " + path("net.txt"));
+    run(" read " + dir.path("net.txt"));
     EXPECT_NEAR(trainer->learn(1), before, 1e-6);
 }
 

@@ -230,23 +230,6 @@ TEST(SplitPointPool, RefusesASplitWhenAllTwentyAreInUse) {
     EXPECT_EQ(pool.allocate(10), *taken.begin());
 }
 
-TEST(SplitPointPool, IdleListHoldsFourAndWakingEmptiesIt) {
-    SplitPointPool pool;
-    WakeSignal wakes[MaxIdleSearchers + 1] = {WakeSignal{0}, WakeSignal{0}, WakeSignal{0}, WakeSignal{0},
-                                              WakeSignal{0}};
-    std::lock_guard<std::mutex> lock(pool.mutex);
-    for (int i = 0; i < MaxIdleSearchers; ++i) EXPECT_TRUE(pool.enterIdle(&wakes[i]));
-    EXPECT_TRUE(pool.enterIdle(&wakes[0]));  // already there
-    EXPECT_FALSE(pool.enterIdle(&wakes[MaxIdleSearchers]));
-    pool.leaveIdle(&wakes[1]);
-    EXPECT_EQ(pool.idleCount(), MaxIdleSearchers - 1);
-    pool.wakeAll();
-    EXPECT_EQ(pool.idleCount(), 0);
-    EXPECT_TRUE(wakes[0].try_acquire());
-    EXPECT_FALSE(wakes[1].try_acquire());
-    EXPECT_TRUE(wakes[3].try_acquire());
-}
-
 class SplitPointSearch : public ::testing::Test {
    protected:
     void SetUp() override { SplitPointProbe::prepare(*s, middlegame()); }
