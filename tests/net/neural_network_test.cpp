@@ -1,22 +1,18 @@
-// The network (forward pass, gradients, updates, its text), the trainer that feeds it samples,
-// and the embedded time network with its inputs and log.
+// The network (forward pass, gradients, updates, its text), and the embedded time network
+// with its inputs and log.
 #include "net/neural_network.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "board/random.h"
 #include "net/time_log.h"
 #include "net/time_network.h"
-#include "net/time_trainer.h"
 #include "support/test_files.h"
 
 namespace tolvaren {
@@ -121,12 +117,7 @@ TEST(NeuroNetz, ReadRejectsMalformedTextsAndTheTrainingStateIsOptional) {
     }
     NeuroNetz_t net(3);
     ASSERT_TRUE(readText(net, SmallTopology + SmallWeights));
-    EXPECT_EQ(net.outputNode(0).incoming[0].step, 1e-7);
-    ASSERT_TRUE(readText(
-        net, SmallTopology + SmallWeights + "1\n1 .1 -1 .2 1 .3\n1 .4 1 .5 1 .6\n-1 .7 1 .8 -1 .9\n"));
-    EXPECT_EQ(net.outputNode(0).incoming[0].direction, -1);
-    EXPECT_EQ(net.outputNode(0).incoming[2].step, 0.9);
-    EXPECT_EQ(net.hiddenNode(1, 0).incoming[1].direction, -1);
+    EXPECT_EQ(net.outputNode(0).incoming[0].step, 1e-7);  // the starting step
 }
 
 TEST(NeuroNetz, UpdatesClipWeightsAndStepsAndZeroGradientsShrinkTheStep) {
@@ -152,51 +143,6 @@ TEST(NeuroNetz, UpdatesClipWeightsAndStepsAndZeroGradientsShrinkTheStep) {
     }
     for (const auto& r : net.outputNode(0).incoming) EXPECT_EQ(r.step, 1e-11);
     EXPECT_NEAR(weights(net)[0], 0.5, 1e-6);  // oscillates around where it was
-}
-
-// Samples of a smooth target, which two rounds of learning must come close to.
-TEST(TimeTrainer, AddInitLearnWriteRoundTrip) {
-    Zufall_t::global().seed(2024);
-    test::TempDir dir;
-    {
-        Zufall_t r;
-        r.seed(7);
-        std::ofstream out(dir.path("s.txt"));
-        for (int s = 0; s < 60; ++s) {
-            double x[TimeNetInputs];
-            for (double& v : x) out << (v = r.real(0.0, 1.0)) << ' ';
-            out << "0.5 " << 0.2 + 0.3 * x[0] - 0.2 * x[3] + 0.1 * x[7] * x[12] << '\n';
-        }
-    }
-    std::vector<std::string> messages;
-    ZeitnetzTrainer_t::MessageSink sink = [&](const std::string& m) { messages.push_back(m); };
-    std::unique_ptr<ZeitnetzTrainer_t> trainer;
-    auto run = [&](const std::string& args) { timeCommand(args, trainer, sink); };
-    run(" add " + dir.path("s.txt"));
-    run(" init");
-    run(" learn 200");
-    run(" learn 200");
-    run(" write " + dir.path("net.txt"));
-    const std::string prefix = "info string Mittlerer Fehler ";
-    ASSERT_EQ(messages.size(), 2u);
-    for (const auto& m : messages) ASSERT_EQ(m.rfind(prefix, 0), 0u) << m;
-    const double first = std::atof(messages[0].c_str() + prefix.size());
-    const double second = std::atof(messages[1].c_str() + prefix.size());
-    EXPECT_LT(second, first);
-    EXPECT_LT(second, 0.1);
-
-    NeuroNetz_t net(3);
-    std::ifstream in(dir.path("net.txt"));
-    ASSERT_TRUE(net.read(in));
-    EXPECT_EQ(net.topology(), trainer->network().topology());
-    EXPECT_EQ(net.weightCount(), 17 * 5 + 6);  // 16 inputs + bias to 5 hidden nodes, 5 + bias out
-    int rest = 0;
-    EXPECT_FALSE(in >> rest);  // written without training state
-
-    // The file read back by the trainer continues from the same weights.
-    const double before = trainer->learn(1);
-    run(" read " + dir.path("net.txt"));
-    EXPECT_NEAR(trainer->learn(1), before, 1e-6);
 }
 
 ZeitnetzEingabe_t input(int rootMoves) {
@@ -255,8 +201,6 @@ TEST(Zeitnetz, DriverFactorRule) {
     EXPECT_EQ(iterationTimeFactor(9, 5001, false, std::numeric_limits<double>::quiet_NaN()), 0.08);
 }
 
-// Keeping the last three iterations, oldest first, and appending them to the file, again and
-// in vain, are seen through the search's process test.
 TEST(Zeitprotokoll, EmptyLogWritesNothingAndLateIterationsAreIgnored) {
     test::TempDir dir;
     const std::string file = dir.path("time.log");
@@ -269,6 +213,9 @@ TEST(Zeitprotokoll, EmptyLogWritesNothingAndLateIterationsAreIgnored) {
     ASSERT_EQ(log.lineCount(), 1);
     EXPECT_STREQ(log.line(0), "0 0 0 1 1 1 1 0 0 1 0 0 0 0 0 0 0.08 1");
     EXPECT_STREQ(log.line(1), "");
+    ASSERT_TRUE(log.append(file.c_str()));
+    ASSERT_TRUE(log.append(file.c_str()));  // appended, not overwritten
+    EXPECT_EQ(test::fileLines(file), std::vector<std::string>(2, log.line(0)));
 }
 
 }  // namespace

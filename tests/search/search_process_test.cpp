@@ -1,15 +1,12 @@
 // Searches as a GUI sees them: "stop", "ponderhit", "isready" while searching and exactly one
-// "bestmove" per "go", with one thread or several; the time log in "TimeLogfile"; and a drawn
-// ending reported as a draw with bitbase hits.
+// "bestmove" per "go", with one thread or several; and a drawn ending reported as a draw
+// with bitbase hits.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,8 +14,6 @@
 #include "bitbase/bitbase_generator.h"
 #include "bitbase/bitbase_test_support.h"
 #include "board/board_test_support.h"
-#include "net/time_network.h"
-#include "support/test_files.h"
 #include "support/uci_engine.h"
 
 namespace tolvaren {
@@ -97,63 +92,6 @@ TEST(ParallelSearchProcess, MatesStopAndQuitWithTwoAndFourThreads) {
         EXPECT_EQ(e.process.waitExit(PromptMs), 0) << threads << " threads";
         EXPECT_EQ(countStartingWith(e.process.readAllLines(PromptMs), "bestmove"), 0);
     }
-}
-
-namespace {
-
-// Each line: 16 network inputs (nine of them 0 or 1), the factor and the continue flag. In the
-// start position (opening) the factor is 0.15 until the network decides, then its output + 0.07.
-void expectLogLine(const std::string& line, Zeitnetz_t& net, int& networkLines) {
-    std::istringstream in(line);
-    std::vector<std::string> t;
-    for (std::string token; in >> token;) t.push_back(token);
-    ASSERT_EQ(t.size(), 18u) << line;
-    for (int i = 0; i < 9; ++i) EXPECT_TRUE(t[i] == "0" || t[i] == "1") << line;
-    EXPECT_TRUE(t[17] == "0" || t[17] == "1") << line;
-    const double factor = std::stod(t[16]);
-    if (factor == OpeningTimeFactor) return;
-    double values[TimeNetInputs];
-    ASSERT_TRUE(Zeitnetz_t::decodeInputs(line.c_str(), values)) << line;
-    const double expected = std::max(net.timeFactor(values) + OpeningFactorBonus, MinTimeFactor);
-    EXPECT_NEAR(factor, expected, 1e-5 * std::fabs(expected)) << line;
-    ++networkLines;
-}
-
-}  // namespace
-
-// A book move keeps the opening flag for the next search, even when that search starts with
-// fewer than 31 pieces: after 1.e4 d5 2.exd5 Qxd5 (30 pieces, out of book) every logged factor
-// is still the opening one; a later search appends, and the start position is an opening by
-// its piece count alone.
-TEST(TimeNetworkLogProcess, SearchesAppendTheirLastIterations) {
-    test::TempDir dir;
-    const std::string log = dir.path("time.log"), book = dir.path("line.opn");
-    std::ofstream(book) << "e2e4 1 d7d5 1 e4d5 1 d8d5 1 * * * * *\n";
-    Engine e;
-    e.send("setoption name BookFile value " + book);
-    e.send("setoption name TimeLogfile value " + log);
-    e.send("position startpos moves e2e4 d7d5 e4d5");
-    e.send("go movetime 500");
-    ASSERT_EQ(e.bestMoveLine().rfind("bestmove d8d5", 0), 0u);
-    e.send("position startpos moves e2e4 d7d5 e4d5 d8d5");
-    e.send("go movetime 2000");
-    ASSERT_TRUE(startsWith(e.bestMoveLine(), "bestmove"));
-    auto lines = test::fileLines(log);
-    ASSERT_EQ(lines.size(), 3u);
-    Zeitnetz_t net;
-    int networkLines = 0;
-    for (const auto& l : lines) expectLogLine(l, net, networkLines);
-    EXPECT_GE(networkLines, 1);  // the iterations logged late enough are the network's
-
-    // A later search appends; a depth-limited one refuses the iteration after its last.
-    e.send("setoption name OwnBook value false");  // the start position is in the book
-    e.send("position startpos");
-    e.send("go depth 3");
-    ASSERT_TRUE(startsWith(e.bestMoveLine(), "bestmove"));
-    lines = test::fileLines(log);
-    ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[4].back(), '1');
-    EXPECT_EQ(lines[5].back(), '0');
 }
 
 TEST(BitbaseSearchProcess, DrawnEndingIsADrawWithBitbaseHits) {

@@ -18,7 +18,6 @@
 #include "board/notation.h"
 #include "board/position.h"
 #include "protocol/position_command.h"
-#include "search/bench.h"
 #include "search/move_picker.h"
 #include "search/options.h"
 #include "search/output.h"
@@ -108,16 +107,6 @@ TEST(Search, AvoidsStalematingAWonPosition) {
     f.searchDepth(5);
     EXPECT_GT(f.sink.lastScore, 1000);
     EXPECT_NE(f.sink.bestMoves.at(0), "b2b6");
-}
-
-// The bench's node count is a signature of the search: the same run, the same tree.
-TEST(Search, BenchIsRepeatableAndItsPositionsLoad) {
-    Suche_t searcher;
-    const char* const positions[] = {"8/8/8/8/8/8/8/K6k w - - 0 1"};
-    const uint64_t nodes = runBench(searcher, positions, 1, 2, 1, nullptr).nodes;
-    EXPECT_GT(nodes, 0u);
-    EXPECT_EQ(runBench(searcher, positions, 1, 2, 1, nullptr).nodes, nodes);
-    EXPECT_EQ(runBench(searcher, 1).badFen, nullptr);
 }
 
 TEST(Search, MultiPvReportsTheBestLinesInOrder) {
