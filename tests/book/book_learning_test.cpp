@@ -209,7 +209,8 @@ TEST(BookWalk, EntropyAndEndPositions) {
     const std::string one = writeTempFile("one.opn", "e2e4 5 * *");
     c.run(" entropy " + two);
     c.run(" entropy " + one);
-    EXPECT_EQ(c.lines, (std::vector<std::string>{"info book entropy       1.00", "info book entropy       0.00"}));
+    EXPECT_EQ(c.lines,
+              (std::vector<std::string>{"info book entropy       1.00", "info book entropy       0.00"}));
 
     const std::string tree = writeTempFile("tree.opn", "e2e4 10 e7e5 5 * c7c5 5 * * d2d4 10 * *");
     const std::string out = tempPath("ends.txt");

@@ -179,9 +179,7 @@ TEST(PgnReader, BadInputEndsCleanly) {
     for (int i = 0; i < 200000; ++i)
         junk += static_cast<char>(random.next() % 255);  // no 255: it ends the input
     const std::string hugeToken = Tags + "1. e4 " + std::string(1 << 20, 'N');
-    const std::vector<std::string> inputs = {junk,
-                                             hugeToken,
-                                             "[White \"unterminated",
+    const std::vector<std::string> inputs = {junk, hugeToken, "[White \"unterminated",
                                              Tags + std::string(300000, '('),
                                              "[White \"w\"] \xff [Black \"b\"]"};
     for (const std::string& text : inputs) {

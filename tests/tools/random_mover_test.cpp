@@ -1,12 +1,10 @@
-// The random movers: in process with a seeded generator, the command-line switches and
-// their combinations, and the mover as a user starts it.
+// The random movers: in process with a seeded generator, and as a GUI starts them.
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
 #include "board/random.h"
 #include "search/options.h"
 #include "search/time_control.h"
@@ -32,10 +30,6 @@ std::string randomMove(SucheZufall_t& mover, const char* fen) {
     mover.start(pos, options, time, Sucher_t::FlagSynchronous, sink, nullptr, nullptr);
     char text[8];
     return sink.best() == 0 ? "" : writeCoordinate(pos, sink.best(), text);
-}
-
-std::string illegal(int index, const std::string& argument) {
-    return "illegal command line argument argv[" + std::to_string(index) + "] = \"" + argument + "\"";
 }
 
 // Sends one "go" on the position and returns the answer.
@@ -64,38 +58,12 @@ TEST(RandomMover, PrefersMateAndOtherwiseSpreadsItsMoves) {
     EXPECT_EQ(randomMove(plain, "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"), "");
 }
 
-// Tool switches with the wrong number of arguments are engine mode with every argument
-// reported; among the rest the last random-mover switch decides (the process test shows
-// the other order, with a stray argument between).
-TEST(RandomMoverCommandLine, SwitchesCountOnlyWithTheirNumberOfArguments) {
-    const std::pair<std::vector<const char*>, SearcherKind> cases[] = {
-        {{"--CreateBitbase", "Thread=2", "KDK"}, SearcherKind::Normal},
-        {{"--CSVN", "in"}, SearcherKind::Normal},
-        {{"--Testpos"}, SearcherKind::Normal},
-        {{"--Testpos", "a", "b"}, SearcherKind::Normal},
-        {{"--RndMate", "--Rnd"}, SearcherKind::Random}};
-    for (size_t k = 0; k < std::size(cases); ++k) {
-        std::vector<const char*> argv = {"tolvaren"};
-        argv.insert(argv.end(), cases[k].first.begin(), cases[k].first.end());
-        CapturedFile err;
-        const CommandLine line = parseCommandLine(static_cast<int>(argv.size()), argv.data(), err.get());
-        EXPECT_EQ(line.mode, StartMode::Engine) << k;
-        EXPECT_EQ(line.searcher, cases[k].second) << k;
-        std::vector<std::string> expected;
-        for (size_t i = 1; i < argv.size(); ++i)
-            if (std::string(argv[i]).rfind("--Rnd", 0) != 0)
-                expected.push_back(illegal(static_cast<int>(i), argv[i]));
-        EXPECT_EQ(err.lines(), expected) << k;
-    }
-}
-
-TEST(RandomMoverProcess, RandomMoverAnnouncesNoOptionsAndReportsStrayArguments) {
-    EngineProcess e({"--Rnd", "xyz", "--RndMate"});
+TEST(RandomMoverProcess, AnnouncesNoOptionsAndTheLastSwitchDecides) {
+    EngineProcess e({"--Rnd", "--RndMate"});
     e.send("uci");
     std::vector<std::string> before;
     EXPECT_TRUE(e.readUntil("uciok", ToolTimeout, &before));
     EXPECT_EQ(before, (std::vector<std::string>{"id name Tolvaren 2017-01-01", "id author Kestrane"}));
-    EXPECT_EQ(e.readErrLine(ToolTimeout), illegal(2, "xyz"));
     // A random legal move, without a ponder move.
     const std::string move = answer(e, "startpos", "go wtime 1000 btime 1000");
     EXPECT_EQ(move.size(), 13u) << move;

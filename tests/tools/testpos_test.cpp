@@ -1,5 +1,5 @@
-// The regression tool: comparison with the file's moves, resuming from a state file,
-// the log of both runs, and answers that do not depend on the number of threads.
+// The regression tool: comparison with the moves of a file or of games, and answers that do
+// not depend on the number of threads.
 #include "tools/testpos.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@ namespace tolvaren {
 
 using namespace test;
 
-TEST(Testpos, ComparesWithTheFileResumesFromItsStateAndLogs) {
+TEST(Testpos, ComparesWithTheFile) {
     const std::string file = writeTempFile(
         "testpos", std::string(MateInOne) + " bm Ra8#;\n" +
                        "r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 0 4 bm h5f7\n"
@@ -24,39 +24,18 @@ TEST(Testpos, ComparesWithTheFileResumesFromItsStateAndLogs) {
     TestposSettings settings;
     settings.nodes = 2000;
     settings.workers = 2;
-    {
-        CapturedFile out, err;
-        ASSERT_EQ(runTestpos(file.c_str(), settings, out.get(), err.get()), 0);
-        const auto lines = out.lines();
-        ASSERT_EQ(lines.size(), 6u);
-        EXPECT_EQ(lines[0], prefix + "     1 agrees a1a8");
-        EXPECT_EQ(lines[1], prefix + "     2 agrees h5f7");
-        EXPECT_EQ(lines[2], prefix + "     3 differs h5f7, file has b1c3 a2a3");
-        EXPECT_EQ(lines[3], prefix + "     4 not a position");
-        EXPECT_TRUE(startsWith(lines[4], prefix + "     5 chose ")) << lines[4];
-        EXPECT_TRUE(startsWith(lines[5],
-                               "<" + file + ">: 5 positions, 3 compared, 2 agree (66.7%), 1 not positions;"))
-            << lines[5];
-        EXPECT_TRUE(err.lines().empty());
-        EXPECT_FALSE(std::ifstream(file + ".state").good());  // a finished run starts afresh
-    }
-    // A state written by an interrupted run: three done, one of two agreeing.
-    writeTempFile("testpos.state", "testpos 1\nsize " +
-                                       std::to_string(std::ifstream(file, std::ios::ate).tellg()) +
-                                       "\nnodes 2000\ndone 3\ncompared 2\nagreed 1\ninvalid 0\nmillis 0\n");
-    {
-        CapturedFile out, err;
-        ASSERT_EQ(runTestpos(file.c_str(), settings, out.get(), err.get()), 0);
-        const auto lines = out.lines();
-        ASSERT_EQ(lines.size(), 4u);
-        EXPECT_EQ(lines[0], "<" + file + ">: resuming after Partie      3");
-        EXPECT_EQ(lines[1], prefix + "     4 not a position");
-        EXPECT_TRUE(startsWith(lines[3],
-                               "<" + file + ">: 5 positions, 2 compared, 1 agree (50.0%), 1 not positions;"))
-            << lines[3];
-    }
-    // The log holds both runs.
-    EXPECT_EQ(fileLines(file + ".log").size(), 7u + 4u);  // both runs: start, answers, end
+    CapturedFile out, err;
+    ASSERT_EQ(runTestpos(file.c_str(), settings, out.get(), err.get()), 0);
+    const auto lines = out.lines();
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0], prefix + "     1 agrees a1a8");
+    EXPECT_EQ(lines[1], prefix + "     2 agrees h5f7");
+    EXPECT_EQ(lines[2], prefix + "     3 differs h5f7, file has b1c3 a2a3");
+    EXPECT_EQ(lines[3], prefix + "     4 not a position");
+    EXPECT_TRUE(
+        startsWith(lines[5], "<" + file + ">: 5 positions, 3 compared, 2 agree (66.7%), 1 not positions;"))
+        << lines[5];
+    EXPECT_TRUE(err.lines().empty());
 }
 
 TEST(Testpos, AnswersDoNotDependOnTheThreads) {
