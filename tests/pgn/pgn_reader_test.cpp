@@ -76,11 +76,6 @@ TEST(PgnReader, ErrorMessagesWithLineAndColumn) {
     EXPECT_EQ(end.errors.str(), "");
     EXPECT_TRUE(end.reader.ok());
     EXPECT_TRUE(end.reader.atEnd());
-
-    // A file that cannot be opened leaves nothing of the text read before.
-    Reading missing(Tags + "1. e4 1-0");
-    EXPECT_FALSE(missing.reader.open("/nonexistent/x.pgn"));
-    EXPECT_FALSE(missing.reader.readGame(*missing.game));
 }
 
 TEST(PgnReader, TagsWithEscapesAndCommentLines) {

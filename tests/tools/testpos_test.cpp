@@ -1,5 +1,5 @@
-// The regression tool: comparison with the moves of a file or of games, and answers that do
-// not depend on the number of threads.
+// The regression tool: comparison with the file's moves, and answers that do not depend on
+// the number of threads.
 #include "tools/testpos.h"
 
 #include <gtest/gtest.h>
@@ -60,27 +60,6 @@ TEST(Testpos, AnswersDoNotDependOnTheThreads) {
         answers[run].pop_back();  // the summary with its times
     }
     EXPECT_EQ(answers[0], answers[1]);
-}
-
-TEST(Testpos, ComparesTheMovesOfGames) {
-    // 16 half-moves: the positions before the 13th and the 16th are searched.
-    const std::string tags = "[White \"w\"]\n[Black \"b\"]\n[Result \"*\"]\n\n";
-    const std::string file = writeTempFile(
-        "testpos_games.PGN",
-        tags + "1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 4. Ba4 Nf6 5. O-O Be7 6. Re1 b5 7. Bb3 d6 8. c3 O-O *\n\n" +
-            tags + "1. e4 e5 2. Ke3 *\n\n" + tags + "1. d4 *\n");
-    TestposSettings settings;
-    settings.nodes = 2000;
-    CapturedFile out, err;
-    ASSERT_EQ(runTestpos(file.c_str(), settings, out.get(), err.get()), 0);
-    const auto lines = out.lines();
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_TRUE(startsWith(lines[0], "<" + file + ">: Partie      1 ")) << lines[0];
-    EXPECT_NE(lines[0].find(" of 2 agree"), std::string::npos) << lines[0];
-    EXPECT_EQ(lines[1], "<" + file + ">: Partie      2 not a game");
-    EXPECT_EQ(lines[2], "<" + file + ">: Partie      3 0 of 0 agree");
-    EXPECT_TRUE(startsWith(lines[3], "<" + file + ">: 3 games, 2 positions compared")) << lines[3];
-    EXPECT_EQ(err.lines().size(), 1u);  // the reader's report of the illegal move
 }
 
 }  // namespace tolvaren

@@ -4,10 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <string>
-#include <vector>
 
 #include "board/fen.h"
 #include "board/movegen.h"
