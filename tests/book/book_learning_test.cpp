@@ -1,9 +1,8 @@
-// Book learning and the "book" command: grammar, the writer, the memory file and the "--book" tool.
+// Book learning and the "book" command: grammar, the writer, the memory file, the book's path.
 #include "book/book_learning.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -15,7 +14,6 @@
 #include "book/book.h"
 #include "book/book_command.h"
 #include "book/book_path.h"
-#include "book/book_tool.h"
 #include "book/book_walk.h"
 #include "support/test_files.h"
 
@@ -223,28 +221,17 @@ TEST(BookLearning, PositionsFileRoundTrip) {
     EXPECT_EQ(c.learning->analysedKeys().size(), 1u);
 }
 
-TEST(BookTool, WorkFileWithBackup) {
+// The default book is found in the working directory first, then beside the executable.
+TEST(BookPath, WorkingDirectoryFirstThenBesideTheExecutable) {
     const std::filesystem::path old = std::filesystem::current_path();
     const std::string dir = tempPath("tooldir");
     ASSERT_TRUE(std::filesystem::create_directory(dir));
     std::filesystem::current_path(dir);
-    // A book name is found in the working directory first, then beside the executable.
     const std::string besideTests = resolveBookFile("Tolvaren.opn");
     EXPECT_NE(besideTests, "Tolvaren.opn");
     EXPECT_TRUE(std::ifstream(besideTests).good());
     std::ofstream("Tolvaren.opn") << "*";
     EXPECT_EQ(resolveBookFile("Tolvaren.opn"), "Tolvaren.opn");
-    std::ofstream("g.pgn") << game("1. e4 e5", "1-0") << game("1. e4 c5", "0-1");
-    std::FILE* sink = std::tmpfile();
-    const char* add[] = {"tolvaren", "--book", "add", "g.pgn"};
-    EXPECT_EQ(runBookTool(4, add, sink, sink), 0);
-    const std::string first = readFile("Buchberechnung.bin");
-    EXPECT_EQ(runBookTool(4, add, sink, sink), 0);
-    EXPECT_EQ(readFile("Buchberechnung.bin.bak"), first);
-    const char* write[] = {"tolvaren", "--book", "write", "b.opn", "2"};
-    EXPECT_EQ(runBookTool(5, write, sink, sink), 0);
-    EXPECT_EQ(readFile("b.opn"), "  e2e4 99   c7c5 99  *\n" + std::string(10, ' ') + "  e7e5  0  * * * -1\n");
-    std::fclose(sink);
     std::filesystem::current_path(old);
 }
 
