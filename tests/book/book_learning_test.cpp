@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -14,6 +15,7 @@
 #include "book/book.h"
 #include "book/book_command.h"
 #include "book/book_path.h"
+#include "book/book_tool.h"
 #include "book/book_walk.h"
 #include "support/test_files.h"
 
@@ -90,7 +92,7 @@ TEST(BookCommand, GrammarStopWordsNamesAndSubcommandWord) {
 
 TEST(BookCommand, LifetimeOfTheLearningObject) {
     const std::string pgn = writeTempFile("life.pgn", game("1. e4 e5", "1-0"));
-    const std::string out = tempPath("life.opn"), mem = tempPath("life.bin");
+    const std::string out = tempPath("life.opn");
     Commands c;
     c.run(" add " + pgn);
     ASSERT_NE(c.learning, nullptr);
@@ -98,19 +100,12 @@ TEST(BookCommand, LifetimeOfTheLearningObject) {
     c.run(" add " + pgn);  // locked: not added again
     ASSERT_FALSE(c.learning->records().empty());
     EXPECT_EQ(c.learning->records().begin()->second.front().games, 1.0);
-    c.run(" unlock");
-    c.run(" writemem " + mem);  // keeps the object
     {
         CaptureErr err;  // an output that cannot be opened keeps it too: the games are not lost
         c.run(" write /nonexistent-dir/x.opn threshold 1000");
     }
     ASSERT_NE(c.learning, nullptr);
     c.run(" write " + out + " threshold 1000");
-    EXPECT_EQ(c.learning, nullptr);
-    c.run(" readmem " + mem);
-    ASSERT_NE(c.learning, nullptr);
-    EXPECT_FALSE(c.learning->locked());  // written after the unlock
-    c.run(" delete");
     EXPECT_EQ(c.learning, nullptr);
 }
 
@@ -222,7 +217,7 @@ TEST(BookLearning, PositionsFileRoundTrip) {
 }
 
 // The default book is found in the working directory first, then beside the executable.
-TEST(BookPath, WorkingDirectoryFirstThenBesideTheExecutable) {
+TEST(BookTool, BookPathAndWorkFileWithBackup) {
     const std::filesystem::path old = std::filesystem::current_path();
     const std::string dir = tempPath("tooldir");
     ASSERT_TRUE(std::filesystem::create_directory(dir));
@@ -232,6 +227,18 @@ TEST(BookPath, WorkingDirectoryFirstThenBesideTheExecutable) {
     EXPECT_TRUE(std::ifstream(besideTests).good());
     std::ofstream("Tolvaren.opn") << "*";
     EXPECT_EQ(resolveBookFile("Tolvaren.opn"), "Tolvaren.opn");
+
+    // The "--book" tool keeps its work file there, and the previous state as a backup.
+    std::ofstream("g.pgn") << game("1. e4 e5", "1-0");
+    std::FILE* sink = std::tmpfile();
+    const char* bad[] = {"tolvaren", "--book", "add", "--value"};
+    const char* add[] = {"tolvaren", "--book", "add", "g.pgn"};
+    EXPECT_EQ(runBookTool(4, bad, sink, sink), -1);
+    EXPECT_EQ(runBookTool(4, add, sink, sink), 0);
+    const std::string first = readFile(BookWorkFile);
+    EXPECT_EQ(runBookTool(4, add, sink, sink), 0);
+    EXPECT_EQ(readFile(std::string(BookWorkFile) + ".bak"), first);
+    std::fclose(sink);
     std::filesystem::current_path(old);
 }
 

@@ -1,5 +1,5 @@
 // The book as a GUI sees it: a book move answers "go" with "bestmove" and the book's ponder
-// move and no "info" line; pondering on it waits; otherwise the engine searches.
+// move and no "info" line; pondering on it waits; analysis searches.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -39,11 +39,6 @@ TEST(BookProcess, BookMovesAnswerAtOnceWithoutInfoAndPonderingWaits) {
     e.send("position startpos");
     e.send("go depth 2");
     EXPECT_EQ(e.untilBestMove(), std::vector<std::string>{"bestmove e2e4 ponder e7e5"});
-    e.send("position startpos moves e2e4");
-    e.send("go depth 2");
-    const auto lines = e.untilBestMove();
-    ASSERT_EQ(lines.size(), 1u) << lines.front();
-    EXPECT_TRUE(lines[0] == "bestmove e7e5" || lines[0] == "bestmove c7c5") << lines[0];
 
     // Pondering on a book move holds it back until "ponderhit" or "stop".
     e.send("position startpos");
@@ -59,7 +54,7 @@ TEST(BookProcess, BookMovesAnswerAtOnceWithoutInfoAndPonderingWaits) {
     }
 }
 
-// The book switched off, analysis, or a searchmoves list without the book move: each searches.
+// Analysis, or a searchmoves list without the book move: each searches.
 TEST(BookProcess, OtherwiseTheEngineSearches) {
     const std::string good = test::writeTempFile("good.opn", "e2e4 1 * *");
     auto searches = [](Engine& e, const std::string& go) {
@@ -74,9 +69,6 @@ TEST(BookProcess, OtherwiseTheEngineSearches) {
     };
     Engine e;
     useBook(e, good);
-    e.send("setoption name OwnBook value false");
-    EXPECT_TRUE(searches(e, "go depth 2"));
-    e.send("setoption name OwnBook value true");
     EXPECT_TRUE(searches(e, "go depth 2 searchmoves d2d4"));
     EXPECT_TRUE(searches(e, "go infinite"));  // a book answer would come without "info"
 }
