@@ -39,7 +39,6 @@ TEST(Csvn, AnswersEveryLineInOrderWithALegalMove) {
     const std::vector<std::string> fens = {
         "r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 0 4",
         MateInOne,
-        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
         "not a position at all",
         "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1 ; id \"" +
             std::string(60, 'x') + "\"",
@@ -63,7 +62,7 @@ TEST(Csvn, AnswersEveryLineInOrderWithALegalMove) {
         const std::string kept = lines[i].substr(0, CsvnLineKept);
         ASSERT_EQ(result[i].substr(0, kept.size() + 4), kept + " bm ") << i;
         const std::string move = result[i].substr(kept.size() + 4);
-        if (i % fens.size() == 3)
+        if (i % fens.size() == 2)
             EXPECT_EQ(move, "(not found)");
         else if (i % fens.size() <= 1)
             EXPECT_EQ(move, i % fens.size() == 0 ? "h5f7" : "a1a8");

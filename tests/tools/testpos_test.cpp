@@ -1,5 +1,4 @@
-// The regression tool: comparison with the file's moves, and answers that do not depend on
-// the number of threads.
+// The regression tool: comparison with the file's moves, the same answers on any number of threads.
 #include "tools/testpos.h"
 
 #include <gtest/gtest.h>

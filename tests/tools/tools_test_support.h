@@ -1,5 +1,4 @@
-// Helpers of the tool tests: a position with one mate and a legality check for the moves
-// the tools write (temporary files, captured streams and file lines come from support).
+// Helpers of the tool tests: a position with one mate and a legality check for the tools' moves.
 #pragma once
 
 #include <gtest/gtest.h>
