@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 
-#include "bitbase/bitbase_writer.h"
 #include "bitbase_test_support.h"
 #include "board/bitboard.h"
 
@@ -80,20 +78,13 @@ TEST(BitbaseCache, ProbesBothColoursThroughTheDirectoryList) {
     EXPECT_EQ(fresh.hits(), 0u);
     EXPECT_EQ(fresh.pieceLimit(), 2);  // KKD has three pieces
 
-    // The directory list is tried in order: b holds a KDK without wins, c the real one.
-    std::filesystem::create_directories(dir.path("b"));
+    // The directory list is tried in order, past a missing directory.
     std::filesystem::create_directories(dir.path("c"));
-    std::filesystem::copy_file(dir.path("KDK.abb"), dir.path("c/KDK.abb"));
-    const std::vector<uint8_t> noWins(81920 / 4, 0x55);
-    ASSERT_TRUE(writeBitbase(dir.path("b/KDK.abb"), noWins.data(), noWins.size()));
-    BitbaseCache_t viaC(1 << 20), viaB(1 << 20);
-    viaC.setPath(dir.path("a") + ":" + dir.path("c") + ":" + dir.path("b"));
-    viaB.setPath(dir.path("a") + ":" + dir.path("b") + ":" + dir.path("c"));
+    std::filesystem::rename(dir.path("KDK.abb"), dir.path("c/KDK.abb"));
+    BitbaseCache_t viaC(1 << 20);
+    viaC.setPath(dir.path("a") + ":" + dir.path("c"));
     ASSERT_TRUE(won.in(viaC, result));
     EXPECT_EQ(result, 1);
-    BitbaseStellung_t position;
-    ASSERT_TRUE(position.setPieces(won.types0, won.squares0, won.types1, won.squares1, 0, -1));
-    EXPECT_EQ(viaB.lookupBit("KDK", position.index(), false), 0);
 }
 
 TEST(BitbaseCache, EvictsTheOldestChainTailAndServesOthersUnderItsLock) {

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "bitbase/bitbase_moves.h"
+
 namespace tolvaren {
 
 namespace {
@@ -42,16 +44,6 @@ bool samePosition(const BitbaseStellung_t& a, const BitbaseStellung_t& b) {
             if (seenThrough(b, mask, transpose, &epB) == fa && epA == epB) return true;
         }
     return false;
-}
-
-bool distinctSquares(const BitbaseStellung_t& p) {
-    uint64_t seen = 0;
-    for (int i = 0; i < p.total; ++i) {
-        if (p.absent(i)) continue;
-        if (seen >> p.pieces[i].square & 1) return false;
-        seen |= uint64_t{1} << p.pieces[i].square;
-    }
-    return true;
 }
 
 BitbaseStellung_t material(const char* name) {
@@ -143,8 +135,6 @@ TEST(BitbaseStellung, SymmetryPairsAndPlaceholders) {
     EXPECT_TRUE(!back.invalid() && back.absent(1));
     back.setIndex((uint64_t{2} * 64 + 20) * 64 + 1);
     EXPECT_TRUE(back.invalid());
-    back.setIndex(back.size + 5);
-    EXPECT_TRUE(back.invalid());
 }
 
 TEST(BitbaseStellung, EnPassantCodes) {
@@ -158,10 +148,8 @@ TEST(BitbaseStellung, EnPassantCodes) {
     for (const BitbaseStellung_t* p : {&right, &left, &black}) {
         BitbaseStellung_t back = material("KBKB");
         back.setIndex(p->index());
-        EXPECT_FALSE(back.invalid());
-        EXPECT_EQ(back.pieces[1].square, p->pieces[1].square);
-        EXPECT_EQ(back.pieces[3].square, p->pieces[3].square);
-        EXPECT_EQ(back.epSquare, p->epSquare);
+        EXPECT_TRUE(!back.invalid() && back.pieces[1].square == p->pieces[1].square &&
+                    back.pieces[3].square == p->pieces[3].square && back.epSquare == p->epSquare);
     }
     BitbaseStellung_t invalid = material("KBKB");
     invalid.setIndex(right.index() - 28 + 12);  // the double-stepped pawn is missing
@@ -183,7 +171,7 @@ TEST(BitbaseStellung, IndexRoundTripsOverWholeMaterials) {
         uint64_t decoded = 0, fixedPoints = 0;
         for (uint64_t i = 0; i < p.size; i += step) {
             p.setIndex(i);
-            if (p.invalid() || !distinctSquares(p)) continue;
+            if (p.invalid() || !legalBitbasePosition(p)) continue;
             ++decoded;
             const uint64_t j = p.index();
             ASSERT_LT(j, p.size) << name << " " << i;
