@@ -95,9 +95,7 @@ TEST(BitbaseReference, ThreePieceFilesAgreeWithGaviota) {
                         ASSERT_GE(bit, 0);
                         ++compared;
                         if ((bit == 1) != expected && ++mismatches <= 5)
-                            ADD_FAILURE()
-                                << name << ": kings " << k0 << " " << k1 << ", piece " << q << ", side "
-                                << side << " to move: ours " << bit << ", reference " << expected;
+                            ADD_FAILURE() << name << " " << k0 << " " << k1 << " " << q << " " << side;
                     }
         EXPECT_EQ(mismatches, 0) << name;
         EXPECT_GT(compared, 40000) << name;

@@ -68,15 +68,13 @@ TEST(MakeMove, HistoryKeepsAtMost101Keys) {
     auto b = boardFromFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
     const char* shuffle[4] = {"a1a2", "e8d8", "a2a1", "d8e8"};
     for (int i = 0; i < 100; ++i) ASSERT_TRUE(b.play(shuffle[i % 4]));
-    EXPECT_EQ(b.pos.historyLength, 101);
-    EXPECT_EQ(b.pos.history[100], b.state.hashKey);
+    EXPECT_TRUE(b.pos.historyLength == 101 && b.pos.history[100] == b.state.hashKey);
     EXPECT_EQ(b.pos.history[0], b.pos.history[4]);
     ASSERT_TRUE(b.play("a1a3"));
     EXPECT_EQ(b.pos.historyLength, 101);
     auto c = boardFromFen("4k3/8/8/8/8/8/4P3/R3K3 w - - 7 1");
     ASSERT_TRUE(c.play("e2e3"));
-    EXPECT_EQ(c.pos.historyLength, 1);
-    EXPECT_EQ(c.pos.history[0], c.state.hashKey);
+    EXPECT_TRUE(c.pos.historyLength == 1 && c.pos.history[0] == c.state.hashKey);
 }
 
 TEST(MakeMove, NullMoveClearsEnPassant) {
