@@ -31,9 +31,7 @@ constexpr int A1 = 56, C2 = 50, H8 = 7;
 }  // namespace
 
 TEST(BitbaseCache, SizingAndMemorySplit) {
-    BitbaseCache_t none, small(1000);
-    EXPECT_FALSE(none.hasBuckets());
-    EXPECT_EQ(none.pieceLimit(), 0);
+    BitbaseCache_t small(1000);
     // Below the minimum the minimum; the eviction test below relies on 3 slots in 2 buckets.
     EXPECT_EQ(std::vector<uint32_t>({small.size(), small.slotCount(), small.bucketCount()}),
               std::vector<uint32_t>({1632, 3, 2}));

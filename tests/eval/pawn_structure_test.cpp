@@ -51,8 +51,7 @@ TEST(PawnStructure, CandidateAndBackward) {
 
     // Mutually backward d3/e5, each on a file without enemy pawns.
     const BauernEintrag_t m = entryOf(at({"d3"}), at({"e5"}));
-    EXPECT_EQ(m.blockedOrBackward, at({"d3", "e5"}));
-    EXPECT_EQ(m.backwardOnHalfOpen, at({"d3", "e5"}));
+    EXPECT_TRUE(m.blockedOrBackward == at({"d3", "e5"}) && m.backwardOnHalfOpen == at({"d3", "e5"}));
 
     // Blocked pairs go into the same set.
     EXPECT_EQ(entryOf(at({"e4", "d4"}), at({"e5"})).blockedOrBackward & at({"e4", "e5"}), at({"e4", "e5"}));
@@ -110,10 +109,9 @@ TEST(PawnStructure, OutpostsSheltersAndFiles) {
     EXPECT_EQ(entryOf(at({"f2", "h3"}), 0).defended[White], 0u);
 
     const BauernEintrag_t e = entryOf(at({"a2", "b2"}), at({"b7", "h7"}));
-    EXPECT_EQ(e.openFiles, 0x7C);
-    EXPECT_EQ(e.pawnFileCount, 3);
-    EXPECT_EQ(e.filesWithoutWhitePawns, 6);
-    EXPECT_EQ(e.filesWithoutBlackPawns, 6);
+    EXPECT_EQ(
+        std::vector<int>({e.openFiles, e.pawnFileCount, e.filesWithoutWhitePawns, e.filesWithoutBlackPawns}),
+        std::vector<int>({0x7C, 3, 6, 6}));
 }
 
 TEST(PawnTable, HitsAndTheEmptyKey) {
@@ -126,10 +124,8 @@ TEST(PawnTable, HitsAndTheEmptyKey) {
     EvalBoard none("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
     ASSERT_EQ(none.state.pawnKey, 0u);
     const BauernEintrag_t& e = none.pawnEntry();
-    EXPECT_EQ(e.filesWithoutWhitePawns, 8);
-    EXPECT_EQ(e.openFiles, 0xFF);
-    EXPECT_EQ(e.catchRegion[White], ~Bitboard{0});
-    EXPECT_EQ(e.catchRegion[Black], ~Bitboard{0});
+    EXPECT_TRUE(e.filesWithoutWhitePawns == 8 && e.openFiles == 0xFF);
+    EXPECT_TRUE(e.catchRegion[White] == ~Bitboard{0} && e.catchRegion[Black] == ~Bitboard{0});
 }
 
 }  // namespace
