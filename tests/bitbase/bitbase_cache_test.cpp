@@ -1,5 +1,4 @@
-// The block cache: sizing and the memory split, eviction, the directory list, the
-// piece limit after a missing file, and probes of both colours.
+// The block cache: sizing, eviction, and probes of both colours.
 #include "bitbase/bitbase_cache.h"
 
 #include <gtest/gtest.h>
@@ -44,7 +43,7 @@ TEST(BitbaseCache, SizingAndMemorySplit) {
     EXPECT_EQ(splitBitbaseMemory(64 << 20, 9).perThread, splitBitbaseMemory(64 << 20, 4).perThread);
 }
 
-TEST(BitbaseCache, ProbesBothColoursThroughTheDirectoryList) {
+TEST(BitbaseCache, ProbesBothColours) {
     ScratchDirectory dir;
     ASSERT_TRUE(generateQuietly(dir.path(), {"KDK", "KKD"}));
 
@@ -73,14 +72,6 @@ TEST(BitbaseCache, ProbesBothColoursThroughTheDirectoryList) {
     EXPECT_FALSE(exchanged.in(fresh, result));
     EXPECT_EQ(fresh.hits(), 0u);
     EXPECT_EQ(fresh.pieceLimit(), 2);  // KKD has three pieces
-
-    // The directory list is tried in order, past a missing directory.
-    std::filesystem::create_directories(dir.path("c"));
-    std::filesystem::rename(dir.path("KDK.abb"), dir.path("c/KDK.abb"));
-    BitbaseCache_t viaC(1 << 20);
-    viaC.setPath(dir.path("a") + ":" + dir.path("c"));
-    ASSERT_TRUE(won.in(viaC, result));
-    EXPECT_EQ(result, 1);
 }
 
 TEST(BitbaseCache, EvictsTheOldestChainTailAndServesOthersUnderItsLock) {

@@ -1,5 +1,4 @@
-// The bitbase writer and block reader: free-bit rules, uniform and shared blocks,
-// length codes, the file layout, and damaged files.
+// The bitbase writer and block reader: the file layout and damaged files.
 #include "bitbase/bitbase_file.h"
 
 #include <gtest/gtest.h>
@@ -13,50 +12,10 @@
 
 namespace tolvaren {
 
-namespace {
-
 using testing::Bytes;
 using testing::indexEntry;
 using testing::readFile;
 using testing::ScratchDirectory;
-
-// The bits chosen for one block whose output byte j must have the bits low[j] (value 3),
-// may have the bits up[j] (free, value 0) and has no others (value 1).
-Bytes chosen(const Bytes& low, const Bytes& up) {
-    Bytes values(BlockValueBytes, 0), out(BlockBytes);
-    for (int index = 0; index < 8 * BlockBytes; ++index) {
-        const int j = index >> 3, t = index & 7;
-        const int value = (low[j] >> t & 1) ? 3 : (up[j] >> t & 1) ? 0 : 1;
-        values[index >> 2] |= static_cast<uint8_t>(value << (2 * (index & 3)));
-    }
-    chooseBlockBits(values.data(), out.data());
-    return out;
-}
-
-// Fixed bytes alternating 0x55 and 0xAA.
-Bytes alternating() {
-    Bytes b(BlockBytes);
-    for (int j = 0; j < BlockBytes; ++j) b[j] = j % 2 ? 0xAA : 0x55;
-    return b;
-}
-
-}  // namespace
-
-// Free bits only cost space (the reference comparisons read every fixed bit back); here
-// that fixed bits stay and a stretch of free bytes takes its neighbour's value.
-TEST(BitbaseWriter, FreeBitRules) {
-    const Bytes zero(BlockBytes, 0x00), full(BlockBytes, 0xFF);
-    EXPECT_EQ(chosen(zero, full), zero);  // all free: the zero block
-    Bytes low = alternating(), up = alternating();
-    EXPECT_EQ(chosen(low, up), low);  // nothing free: the bits as they are
-    for (int j = 100; j < 110; ++j) {
-        low[j] = 0x00;
-        up[j] = 0xFF;
-    }
-    const Bytes out = chosen(low, up);
-    EXPECT_EQ(Bytes(out.begin() + 99, out.begin() + 110), Bytes(11, 0xAA));
-    EXPECT_EQ(out[110], 0x55);
-}
 
 TEST(BitbaseWriter, LengthCodes) {
     // 125..127 share code 125 and 128 takes 126, read as 127 and 130 bytes: a stream is

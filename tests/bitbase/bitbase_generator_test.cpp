@@ -1,6 +1,4 @@
-// Bitbase generation: its output lines and failures, the parallel run against the
-// one-thread run, the king-and-pawn file against the engine's own KPK table, and the
-// defining property of a win checked with the engine's move generator on samples.
+// Bitbase generation: failures, threads, the KPK table and the defining property of a win.
 #include "bitbase/bitbase_generator.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-// Bitbase material names, positions and indices: sizes, codes, symmetry and e.p. codes.
-// Decoding is checked over whole materials by the reference comparisons and the
-// generator's own tests.
+// Bitbase material names and indices (decoding over whole materials: the reference tests).
 #include "bitbase/bitbase_position.h"
 
 #include <gtest/gtest.h>

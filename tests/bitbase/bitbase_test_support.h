@@ -1,5 +1,4 @@
-// Helpers shared by the bitbase tests: a scratch directory, whole-file bytes, and
-// generation runs with their output kept.
+// Helpers shared by the bitbase tests.
 #pragma once
 
 #include <cstdint>

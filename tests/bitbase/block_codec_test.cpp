@@ -1,5 +1,4 @@
-// Block compression: hand-made streams for every code and every failure, encoder round
-// trips on structured and random blocks, and damaged streams that must fail cleanly.
+// Block compression: hand-made streams, encoder round trips and damaged streams.
 #include "bitbase/block_codec.h"
 
 #include <gtest/gtest.h>

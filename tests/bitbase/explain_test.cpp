@@ -1,5 +1,3 @@
-// The bitbase explanation: a hand-assembled file with uniform, shared and damaged blocks
-// dumped line by line.
 #include "bitbase/explain.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// The doubly attacked squares, and that they do not depend on the order of the square
-// lists, which moves shuffle.
+// Doubly attacked squares, whatever the order of the square lists, which moves shuffle.
 #include <gtest/gtest.h>
 
 #include <algorithm>

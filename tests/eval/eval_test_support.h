@@ -1,5 +1,4 @@
-// Helpers shared by the evaluation tests: a board with its own pair of caches, set
-// from FEN, and direct access to the traced evaluation.
+// Helpers shared by the evaluation tests: a board from FEN with its own caches.
 #pragma once
 
 #include <gtest/gtest.h>

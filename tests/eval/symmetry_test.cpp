@@ -1,5 +1,3 @@
-// The evaluation must not care which colour is which: a position and its colour flip
-// score the same from the side to move's view.
 #include <gtest/gtest.h>
 
 #include <string>
