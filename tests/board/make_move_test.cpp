@@ -82,8 +82,7 @@ TEST(MakeMove, NullMoveClearsEnPassant) {
     ASSERT_EQ(b.pos.epSquare, 44);
     Zustand_t next;
     playNullMove(b.pos, b.state, next);
-    EXPECT_EQ(b.pos.side, White);
-    EXPECT_EQ(b.pos.epSquare, 0);
+    EXPECT_TRUE(b.pos.side == White && b.pos.epSquare == 0);
     EXPECT_EQ(next.hashKey, computeHashKey(b.pos));
     EXPECT_EQ(next.by(White).attacked, b.state.by(White).attacked);
 }

@@ -102,9 +102,6 @@ TEST(MoveGen, ContainsIsLegalAndMakeAgree) {
     EXPECT_EQ(std::memcmp(&saved, &p.pos, sizeof saved), 0);
 }
 
-}  // namespace
-namespace {
-
 Bitboard slowSlider(int square, Bitboard occupancy, bool diagonal) {
     Bitboard result = 0;
     const int steps[2][4][2] = {{{1, 0}, {-1, 0}, {0, 1}, {0, -1}}, {{1, 1}, {1, -1}, {-1, 1}, {-1, -1}}};
@@ -140,10 +137,6 @@ TEST(AttackTables, TableCountMatchesPopCount) {
     for (const Bitboard b : {0x1ULL, 0x8000000000000000ULL, 0xF0F0F0F0F0F0F0F0ULL, 0x0123456789ABCDEFULL})
         EXPECT_EQ(popCountByTable(b), popCount(b)) << b;
 }
-
-}  // namespace
-
-namespace {
 
 struct PerftCase {
     const char* fen;
