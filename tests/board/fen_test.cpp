@@ -135,7 +135,9 @@ TEST(Notation, CastlingIsWrittenForTheSideThatCastles) {
             const std::string text = written(other.pos, move);
             EXPECT_EQ(text, written(own.pos, move)) << rights;
             EXPECT_EQ(readCoordinate(own.pos, text), move) << rights << " " << text;
-            if (fileOf(moveTo(move)) == 6) EXPECT_EQ(text, rights[0] == 'K' ? "O-O" : "g8h8");
+            if (fileOf(moveTo(move)) == 6) {
+                EXPECT_EQ(text, rights[0] == 'K' ? "O-O" : "g8h8");
+            }
         }
         EXPECT_EQ(castlings, 2) << rights;
     }

@@ -11,6 +11,7 @@
 
 #include "board/board_test_support.h"
 #include "board/consistency.h"
+#include "board/perft.h"
 #include "protocol/go_command.h"
 #include "protocol/perft_command.h"
 
@@ -76,6 +77,30 @@ TEST(PositionCommand, ErrorsLeaveAConsistentPosition) {
     // The fifth character is a promotion letter.
     EXPECT_TRUE(ui.run("fen 4k3/P7/8/8/8/8/8/4K3 w - - moves a7a8n"));
     EXPECT_EQ(ui.fen(), "N3k3/8/8/8/8/8/8/4K3 b - -");
+}
+
+// Mangled FENs and move lists: whatever is accepted must be a position that move
+// generation and make handle (the checked build asserts consistency after every make).
+TEST(PositionCommand, MangledInputNeverBreaksThePosition) {
+    static Interface ui;
+    testing::TestRandom rng{4242};
+    const std::string seeds[] = {
+        "fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1 moves e1g1 a8b8",
+        "fen 1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1 moves g1h1 b8b1",
+        "fen rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3 moves e5f6 g7f6"};
+    const char alphabet[] = "KQkqRrBbNnPp12345678/-whHaAgGcC O0e. ";
+    for (int round = 0; round < 3000; ++round) {
+        std::string line = seeds[round % 3];
+        const int edits = 1 + static_cast<int>(rng.next() % 4);
+        for (int e = 0; e < edits; ++e) {
+            const size_t at = 4 + rng.next() % (line.size() - 4);
+            line[at] = alphabet[rng.next() % (sizeof alphabet - 1)];
+        }
+        ui.run(line);
+        ASSERT_TRUE(ui.consistent()) << line;
+        PerftTabelle_t none(0);
+        perft(none, ui.pos, ui.states[ui.index], 2);
+    }
 }
 
 TEST(GoCommand, ReadsTheSideToMovesClockAndEveryLimit) {

@@ -5,8 +5,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,6 +17,8 @@
 #include "bitbase/bitbase_generator.h"
 #include "bitbase/bitbase_test_support.h"
 #include "board/board_test_support.h"
+#include "net/time_network.h"
+#include "support/test_files.h"
 #include "support/uci_engine.h"
 
 namespace tolvaren {
@@ -119,6 +124,52 @@ TEST(BitbaseSearchProcess, DrawnEndingIsADrawWithBitbaseHits) {
     }
     EXPECT_TRUE(hits);
     EXPECT_EQ(score, "cp 0");
+}
+
+namespace {
+
+// Each line: 16 network inputs (nine of them 0 or 1), the factor and the continue flag. In the
+// opening the factor is 0.15 until the network decides, then its output + 0.07.
+void expectOpeningLogLine(const std::string& line, Zeitnetz_t& net, int& networkLines) {
+    std::istringstream in(line);
+    std::vector<std::string> t;
+    for (std::string token; in >> token;) t.push_back(token);
+    ASSERT_EQ(t.size(), 18u) << line;
+    for (int i = 0; i < 9; ++i) EXPECT_TRUE(t[i] == "0" || t[i] == "1") << line;
+    EXPECT_TRUE(t[17] == "0" || t[17] == "1") << line;
+    const double factor = std::stod(t[16]);
+    if (factor == OpeningTimeFactor) return;
+    double values[TimeNetInputs];
+    ASSERT_TRUE(Zeitnetz_t::decodeInputs(line.c_str(), values)) << line;
+    const double expected = std::max(net.timeFactor(values) + OpeningFactorBonus, MinTimeFactor);
+    EXPECT_NEAR(factor, expected, 1e-5 * std::fabs(expected)) << line;
+    ++networkLines;
+}
+
+}  // namespace
+
+// A book move keeps the opening flag for the next search, even when that search starts with
+// fewer than 31 pieces: after 1.e4 d5 2.exd5 Qxd5 (30 pieces, out of book) every logged factor
+// is the opening one, and the late iterations take the network's.
+TEST(TimeNetworkLogProcess, ABookMoveKeepsTheOpeningFlagForTheNextSearch) {
+    test::TempDir dir;
+    const std::string log = dir.path("time.log"), book = dir.path("line.opn");
+    std::ofstream(book) << "e2e4 1 d7d5 1 e4d5 1 d8d5 1 * * * * *\n";
+    Engine e;
+    e.send("setoption name BookFile value " + book);
+    e.send("setoption name TimeLogfile value " + log);
+    e.send("position startpos moves e2e4 d7d5 e4d5");
+    e.send("go movetime 500");
+    ASSERT_EQ(e.bestMoveLine().rfind("bestmove d8d5", 0), 0u);
+    e.send("position startpos moves e2e4 d7d5 e4d5 d8d5");
+    e.send("go movetime 2000");
+    ASSERT_TRUE(startsWith(e.bestMoveLine(), "bestmove"));
+    const auto lines = test::fileLines(log);
+    ASSERT_EQ(lines.size(), 3u);
+    Zeitnetz_t net;
+    int networkLines = 0;
+    for (const auto& l : lines) expectOpeningLogLine(l, net, networkLines);
+    EXPECT_GE(networkLines, 1);
 }
 
 }  // namespace tolvaren
