@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <utility>
 #include <vector>
+#include <tuple>
 
 namespace tolvaren {
 
@@ -91,7 +92,8 @@ TEST(BitbaseStellung, SymmetryPairsAndPlaceholders) {
     EXPECT_EQ(a.index(), b.index());
     back = material("KTTK");
     back.setIndex(a.index());
-    EXPECT_TRUE(back.absent(1) && back.pieces[1].square == 18 && back.pieces[2].square == 55);
+    EXPECT_TRUE(back.absent(1));
+    EXPECT_EQ(std::make_tuple(+back.pieces[1].square, +back.pieces[2].square), std::make_tuple(18, 55));
 
     // A queen on side 0's king square is captured; the other king there is no position.
     back = material("KDK");
@@ -112,8 +114,9 @@ TEST(BitbaseStellung, EnPassantCodes) {
     for (const BitbaseStellung_t* p : {&right, &left, &black}) {
         BitbaseStellung_t back = material("KBKB");
         back.setIndex(p->index());
-        EXPECT_TRUE(!back.invalid() && back.pieces[1].square == p->pieces[1].square &&
-                    back.pieces[3].square == p->pieces[3].square && back.epSquare == p->epSquare);
+        EXPECT_FALSE(back.invalid());
+        EXPECT_EQ(std::make_tuple(+back.pieces[1].square, +back.pieces[3].square, +back.epSquare),
+                  std::make_tuple(+p->pieces[1].square, +p->pieces[3].square, +p->epSquare));
     }
     BitbaseStellung_t invalid = material("KBKB");
     invalid.setIndex(right.index() - 28 + 12);  // the double-stepped pawn is missing

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "board/notation.h"
 #include "board_test_support.h"
@@ -64,17 +65,18 @@ TEST(Fen, RefusesBrokenTextAndImpossiblePositions) {
 
 TEST(Fen, CastlingFieldsFileLettersAndChess960Flags) {
     auto b = boardFromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w HAha -");
-    EXPECT_TRUE(b.pos.castling == 15 && b.pos.fileLetters == 1 && b.pos.chess960 == 1);
+    EXPECT_EQ(std::make_tuple(+b.pos.castling, +b.pos.fileLetters, +b.pos.chess960), std::make_tuple(15, 1, 1));
 
     // Outermost rook wins; a letter after K narrows it to that file.
     b = boardFromFen("4k3/8/8/8/8/8/8/4K1RR w K -");
     EXPECT_EQ(b.pos.sides[White].shortRook, 63);
     EXPECT_EQ(fenOf(b.pos), "4k3/8/8/8/8/8/8/4K1RR w K -");
     b = boardFromFen("4k3/8/8/8/8/8/8/4K1RR w Kg -");
-    EXPECT_TRUE(b.pos.sides[Black].shortRook == 6 && b.pos.fileLetters == 0);
+    EXPECT_EQ(std::make_tuple(+b.pos.sides[Black].shortRook, +b.pos.fileLetters), std::make_tuple(6, 0));
     EXPECT_EQ(fenOf(b.pos), "4k3/8/8/8/8/8/8/4K1RR w KG -");
     b = boardFromFen("4k3/8/8/8/8/8/8/4K1RR w G -");
-    EXPECT_TRUE(b.pos.castling == WhiteShort && b.pos.sides[White].shortRook == 62 && b.pos.fileLetters == 1);
+    EXPECT_EQ(std::make_tuple(+b.pos.castling, +b.pos.sides[White].shortRook, +b.pos.fileLetters),
+              std::make_tuple(+WhiteShort, 62, 1));
 
     static Stellung_t pos;
     Zustand_t state;
@@ -168,9 +170,11 @@ TEST(Notation, SanReading) {
 TEST(Notation, CountsAndGameOver) {
     int result = 7;
     auto b = boardFromFen("7k/5Q2/6K1/8/8/8/8/8 b - -");  // stalemate
-    EXPECT_TRUE(gameOver(b.pos, b.state, &result) == 1 && result == 0);
+    EXPECT_EQ(gameOver(b.pos, b.state, &result), 1);
+    EXPECT_EQ(result, 0);
     b = boardFromFen("rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq -");
-    EXPECT_TRUE(gameOver(b.pos, b.state, &result) == 1 && result == -1);
+    EXPECT_EQ(gameOver(b.pos, b.state, &result), 1);
+    EXPECT_EQ(result, -1);
     EXPECT_EQ(countLegalMoves(b.pos, b.state), 0);
 }
 

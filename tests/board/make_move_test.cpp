@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "board/consistency.h"
 #include "board/draw_classification.h"
@@ -68,13 +69,13 @@ TEST(MakeMove, HistoryKeepsAtMost101Keys) {
     auto b = boardFromFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
     const char* shuffle[4] = {"a1a2", "e8d8", "a2a1", "d8e8"};
     for (int i = 0; i < 100; ++i) ASSERT_TRUE(b.play(shuffle[i % 4]));
-    EXPECT_TRUE(b.pos.historyLength == 101 && b.pos.history[100] == b.state.hashKey);
+    EXPECT_EQ(std::make_tuple(+b.pos.historyLength, b.pos.history[100]), std::make_tuple(101, b.state.hashKey));
     EXPECT_EQ(b.pos.history[0], b.pos.history[4]);
     ASSERT_TRUE(b.play("a1a3"));
     EXPECT_EQ(b.pos.historyLength, 101);
     auto c = boardFromFen("4k3/8/8/8/8/8/4P3/R3K3 w - - 7 1");
     ASSERT_TRUE(c.play("e2e3"));
-    EXPECT_TRUE(c.pos.historyLength == 1 && c.pos.history[0] == c.state.hashKey);
+    EXPECT_EQ(std::make_tuple(+c.pos.historyLength, c.pos.history[0]), std::make_tuple(1, c.state.hashKey));
 }
 
 TEST(MakeMove, NullMoveClearsEnPassant) {
@@ -82,7 +83,7 @@ TEST(MakeMove, NullMoveClearsEnPassant) {
     ASSERT_EQ(b.pos.epSquare, 44);
     Zustand_t next;
     playNullMove(b.pos, b.state, next);
-    EXPECT_TRUE(b.pos.side == White && b.pos.epSquare == 0);
+    EXPECT_EQ(std::make_tuple(+b.pos.side, +b.pos.epSquare), std::make_tuple(+White, 0));
     EXPECT_EQ(next.hashKey, computeHashKey(b.pos));
     EXPECT_EQ(next.by(White).attacked, b.state.by(White).attacked);
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <vector>
+#include <tuple>
 
 #include "eval/score.h"
 #include "eval_test_support.h"
@@ -89,7 +90,7 @@ TEST(MaterialTable, HitsAndTheEmptyKey) {
     EvalBoard kings("8/8/4k3/8/8/3K4/8/8 w - - 0 1");
     ASSERT_EQ(kings.state.materialKey, 0u);
     const MaterialEintrag_t& e = kings.materialEntry();
-    EXPECT_TRUE(e.mgWeight == 0 && e.egWeight == 256 && e.whiteSum + e.blackSum == 0);
+    EXPECT_EQ(std::make_tuple(+e.mgWeight, +e.egWeight, e.whiteSum + e.blackSum), std::make_tuple(0, 256, 0));
 }
 
 }  // namespace

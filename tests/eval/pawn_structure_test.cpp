@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 #include <string_view>
+#include <tuple>
 
 #include "eval/score.h"
 #include "eval/square_sets.h"
@@ -51,7 +52,7 @@ TEST(PawnStructure, CandidateAndBackward) {
 
     // Mutually backward d3/e5, each on a file without enemy pawns.
     const BauernEintrag_t m = entryOf(at({"d3"}), at({"e5"}));
-    EXPECT_TRUE(m.blockedOrBackward == at({"d3", "e5"}) && m.backwardOnHalfOpen == at({"d3", "e5"}));
+    EXPECT_EQ(std::make_tuple(m.blockedOrBackward, m.backwardOnHalfOpen), std::make_tuple(at({"d3", "e5"}), at({"d3", "e5"})));
 
     // Blocked pairs go into the same set.
     EXPECT_EQ(entryOf(at({"e4", "d4"}), at({"e5"})).blockedOrBackward & at({"e4", "e5"}), at({"e4", "e5"}));
@@ -124,8 +125,8 @@ TEST(PawnTable, HitsAndTheEmptyKey) {
     EvalBoard none("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
     ASSERT_EQ(none.state.pawnKey, 0u);
     const BauernEintrag_t& e = none.pawnEntry();
-    EXPECT_TRUE(e.filesWithoutWhitePawns == 8 && e.openFiles == 0xFF);
-    EXPECT_TRUE(e.catchRegion[White] == ~Bitboard{0} && e.catchRegion[Black] == ~Bitboard{0});
+    EXPECT_EQ(std::make_tuple(+e.filesWithoutWhitePawns, +e.openFiles), std::make_tuple(8, 0xFF));
+    EXPECT_EQ(std::make_tuple(e.catchRegion[White], e.catchRegion[Black]), std::make_tuple(~Bitboard{0}, ~Bitboard{0}));
 }
 
 }  // namespace

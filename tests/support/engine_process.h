@@ -32,7 +32,6 @@ class EngineProcess {
     // The next complete line without its line feed; nullopt on timeout or end of output.
     // A last line without a line feed is returned once the stream ends.
     std::optional<std::string> readLine(int timeoutMs) { return readLineFrom(out_, timeoutMs); }
-    std::optional<std::string> readErrLine(int timeoutMs) { return readLineFrom(err_, timeoutMs); }
     // Reads lines until one starts with prefix and returns it; the lines before it are
     // appended to skipped when given.
     std::optional<std::string> readUntil(std::string_view prefix, int timeoutMs,
