@@ -109,7 +109,9 @@ ZeitnetzEingabe_t Zeitnetz_t::encodeInputs(const Iterationsmerkmale_t& current,
                            p.pv[1] == r.pv[3], r.inCheck != 0,       r.captureOrSpecial != 0};
     const double fractions[7] = {
         r.rootMoves / 40.0,
-        r.attackedSquares * 0.5,
+        // The share of the board the side to move attacks, in 0..1 like the other fractions:
+        // a raw count would drive every hidden node into saturation.
+        r.attackedSquares / 64.0,
         static_cast<double>(p.totalNodes) / (total + static_cast<double>(p.totalNodes)),
         static_cast<double>(r.bestMoveNodes) / total,
         static_cast<double>(r.largestOtherNodes) / total,

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <iterator>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -177,7 +179,7 @@ TEST(Zeitnetz, EncodesTwoIterationRecords) {
                                        .pv = {101, 202, 303, 202},
                                        .score = 100};
     ZeitnetzEingabe_t e = Zeitnetz_t::encodeInputs(current, previous);
-    EXPECT_STREQ(e.text, "1 0 1 1 0 0 1 0 1 0.75 12.5 0.25 0.5 0.2 0.1 0.237375 ");
+    EXPECT_STREQ(e.text, "1 0 1 1 0 0 1 0 1 0.75 0.390625 0.25 0.5 0.2 0.1 0.237375 ");
     EXPECT_EQ(e.values[15], 0.237375);  // what the text holds, not the exact value
 
     // An empty iteration (no nodes counted) divides by one; a falling score gives a negative input.
@@ -190,6 +192,53 @@ TEST(Zeitnetz, EncodesTwoIterationRecords) {
     double values[TimeNetInputs];
     EXPECT_FALSE(Zeitnetz_t::decodeInputs("1 0 1 0.5", values));
     EXPECT_EQ(values[15], 0.0);
+}
+
+// Two lines of a time log written by timed searches of middlegame positions, one just after the
+// best move changed and one of a settled search. The outputs were computed outside the program,
+// from the embedded weights, by scripts/time_net.py.
+TEST(Zeitnetz, RecordedIterationsGiveHandComputedOutputs) {
+    Zeitnetz_t net;
+    const struct {
+        const char* line;
+        double output;
+    } recorded[] = {
+        {"1 1 0 0 0 0 0 0 0 1.075 0.578125 0.350411 0.490907 0.293077 0.063197 0.147155 ", 0.188093045447235},
+        {"0 0 0 1 1 0 0 0 0 1.025 0.609375 0.791174 0.298701 0.170602 0.0824479 0.0379838 ",
+         0.0628535213403249},
+    };
+    for (const auto& r : recorded) {
+        double values[TimeNetInputs];
+        ASSERT_TRUE(Zeitnetz_t::decodeInputs(r.line, values)) << r.line;
+        EXPECT_NEAR(net.timeFactor(values), r.output, 1e-12) << r.line;
+    }
+}
+
+// The same iteration once with the best move kept and once with a new one: the change must buy
+// time, and neither may sit on the 0.02 floor, where the factor would no longer tell them apart.
+TEST(Zeitnetz, ABestMoveChangeBuysMoreTimeThanAStableIteration) {
+    const Iterationsmerkmale_t previous{.totalNodes = 40000, .pv = {11, 12, 13, 14}, .score = 30};
+    Iterationsmerkmale_t stable{.rootMoves = 41,
+                                .attackedSquares = 37,
+                                .bestMoveNodes = 70000,
+                                .largestOtherNodes = 8000,
+                                .secondLargestOtherNodes = 5000,
+                                .totalNodes = 100000,
+                                .pv = {11, 12, 13, 14},
+                                .score = 35};
+    Iterationsmerkmale_t changed = stable;
+    changed.changedNow = 1;
+    const Zug_t newLine[4] = {21, 22, 23, 24};
+    std::copy(std::begin(newLine), std::end(newLine), changed.pv);
+
+    Zeitnetz_t net;
+    ZeitnetzEingabe_t encoded;
+    const double calm = net.factorAfterIteration(6, 140000, false, stable, previous, encoded);
+    EXPECT_STREQ(encoded.text, "0 0 0 1 1 0 0 0 0 1.025 0.578125 0.285714 0.7 0.08 0.05 0.0118714 ");
+    const double unsettled = net.factorAfterIteration(6, 140000, false, changed, previous, encoded);
+    EXPECT_STREQ(encoded.text, "1 0 0 0 0 0 0 0 0 1.025 0.578125 0.285714 0.7 0.08 0.05 0.0118714 ");
+    EXPECT_GT(calm, MinTimeFactor + 0.02);
+    EXPECT_GT(unsettled, 2 * calm);
 }
 
 TEST(Zeitnetz, DriverFactorRule) {
