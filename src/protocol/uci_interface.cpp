@@ -91,6 +91,8 @@ void UciInterface_t::go(const char* line) {
     if (!searcher_) return;
     const GoParameters g = parseGo(line, position_.side);
     searcher_->waitIdle();
+    // By name: the random searchers come with a table that lacks it.
+    time_.incrementReserve = options_.number("MoveOverhead", Zeitkontrolle_t::DefaultIncrementReserve);
     time_.startSearch(g.ponder, g.time, g.increment, g.movestogo, g.depth, g.nodes, g.mate, g.movetime,
                       g.infinite, 0);
     const int count = readSearchMoves(position_, states_[stateIndex_], line, searchMoves_);

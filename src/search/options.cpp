@@ -37,6 +37,8 @@ const Optionsbeschreibung_t engineOptionTable[] = {
     {K::String, 1, "TimeLogfile", "/dev/null", 0, 0, nullptr},
     {K::Check, 0, "NoOutput", "false", 0, 0, nullptr},
     {K::Spin, 0, "Resign", "700", 400, 2000, nullptr},
+    // Milliseconds of every increment kept back for lag (the clock rule's reserve).
+    {K::Spin, 0, "MoveOverhead", "100", 0, 1000, nullptr},
     {K::Check, 0, nullptr, nullptr, 0, 0, nullptr},
 };
 

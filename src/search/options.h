@@ -50,6 +50,7 @@ constexpr int OptionProcessors = 11;
 constexpr int OptionTimeLogfile = 12;
 constexpr int OptionNoOutput = 13;
 constexpr int OptionResign = 14;
+constexpr int OptionMoveOverhead = 15;
 
 // The table that goes with the normal searcher, and the empty one of the random searchers.
 extern const Optionsbeschreibung_t engineOptionTable[];

@@ -16,7 +16,6 @@ constexpr int64_t MovesToGoWhenUnknown = 99;
 constexpr int64_t ClockReserve = 200;  // kept back for transmission and GUI lag
 constexpr int64_t MinUsableTime = 50;
 constexpr int64_t LowClockShare = 4;
-constexpr int64_t IncrementReserve = 100;
 constexpr int64_t MinNodes = 200;
 constexpr int64_t HardNodesPerSoft = 10;
 constexpr int32_t UnlimitedIterations = 1000;
@@ -77,7 +76,8 @@ void Zeitkontrolle_t::startSearch([[maybe_unused]] bool ponder, int64_t time, in
     const int64_t t = time >= MinUsableTime + ClockReserve    ? time - ClockReserve
                       : time >= ClockReserve || time <= 0 ? MinUsableTime
                                                           : std::max<int64_t>(time / LowClockShare, 1);
-    const int64_t reserve = ablation::off(ablation::IncrementReserve) ? 0 : IncrementReserve;
+    const int64_t reserve =
+        ablation::off(ablation::IncrementReserve) ? 0 : std::max<int64_t>(incrementReserve, 0);
     const int64_t inc = increment > reserve ? increment - reserve : 0;
     const double tt = static_cast<double>(t);
 

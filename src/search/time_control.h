@@ -16,6 +16,8 @@ class Zeitkontrolle_t {
 public:
     static constexpr int64_t NoTimeLimit = 0x007F0000FFFF0000LL;
     static constexpr int64_t NoNodeLimit = 0x7FFF0000FFFF0000LL;
+    // What the clock rule keeps back from each increment unless "MoveOverhead" says otherwise.
+    static constexpr int64_t DefaultIncrementReserve = 100;
 
     // Values of the side to move, 0 when absent. The ponder flag is accepted for
     // the caller's convenience; pondering is the searcher's business. With the
@@ -59,6 +61,9 @@ public:
     int64_t nodesHard = NoNodeLimit;
     int32_t maxIteration = 1000;
     uint8_t nodeClock = 0;
+    // Milliseconds of the increment left unused as a reserve for transmission and GUI lag.
+    // Not a limit of one search: the "go" handler sets it from "MoveOverhead" before startSearch.
+    int64_t incrementReserve = DefaultIncrementReserve;
 };
 
 }  // namespace tolvaren

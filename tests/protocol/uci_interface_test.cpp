@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "protocol/uci_output.h"
 #include "search/options.h"
 #include "search/output.h"
+#include "search/search.h"
 #include "search/time_control.h"
 #include "support/test_files.h"
 
@@ -136,6 +138,27 @@ TEST(UciFormat, VariationStopsBelowOneThousandCharactersAndLongerTextIsCut) {
     line.appendf("%s", big.c_str());
     EXPECT_EQ(line.size(), TextLine::Capacity - 1);
     EXPECT_FALSE(line.appendMove("e2e4"));
+}
+
+// "MoveOverhead" is accepted though not announced, and the next "go" hands it to the clock rule:
+// 60000 ms with 1000 ms increment keeps back 100 ms by default, nothing at 0, all at 1000.
+TEST(UciGo, MoveOverheadIsTheIncrementReserveOfTheNextClock) {
+    Zeitkontrolle_t time;
+    RecordingSink sink;
+    sink.mute();  // the searches below print from their own thread
+    Suche_t searcher;
+    UciInterface_t uci{&searcher, engineOptionTable, time, sink};
+    EXPECT_EQ(uci.options().descriptor(OptionMoveOverhead).announced, 0);
+    const auto limitsAfter = [&](const std::string& setoption) {
+        if (!setoption.empty()) uci.handleLine(setoption.c_str());
+        uci.handleLine("go wtime 60000 btime 60000 winc 1000 binc 1000");
+        const auto limits = std::tuple(time.target, time.soft, time.hard);
+        uci.handleLine("stop");
+        return limits;
+    };
+    EXPECT_EQ(limitsAfter(""), std::tuple(2027, 8108, 12142));
+    EXPECT_EQ(limitsAfter("setoption name MoveOverhead value 0"), std::tuple(2127, 8508, 12542));
+    EXPECT_EQ(limitsAfter("setoption name MoveOverhead value 5000"), std::tuple(1127, 4508, 8542));
 }
 
 TEST(Setoption, SpinValuesAreClampedAndTheirTextFollows) {

@@ -66,6 +66,21 @@ TEST(Zeitkontrolle, ClockFormula) {
     EXPECT_EQ(started({.time = 1200, .increment = 5000}).hard, 1000);
 }
 
+// The reserve kept back from the increment is the user's ("MoveOverhead"): 60000 ms with a
+// 1000 ms increment, the worked example above, once with nothing kept back and once with all.
+TEST(Zeitkontrolle, IncrementReserveReplacesTheHundredMilliseconds) {
+    const auto withReserve = [](int64_t reserve) {
+        Zeitkontrolle_t z;
+        z.incrementReserve = reserve;
+        z.startSearch(false, 60000, 1000, 0, 0, 0, 0, 0, false, 0, T0);
+        return std::tuple(z.target, z.soft, z.hard);
+    };
+    EXPECT_EQ(withReserve(Zeitkontrolle_t::DefaultIncrementReserve), std::tuple(2027, 8108, 12142));
+    // The whole increment: target 1127 + 1000, hard 8542 + 4 x 1000, soft 4 x target.
+    EXPECT_EQ(withReserve(0), std::tuple(2127, 8508, 12542));
+    EXPECT_EQ(withReserve(1000), std::tuple(1127, 4508, 8542));  // as if there were no increment
+}
+
 // Each step drops the limit that ruled before it: infinite, depth (with a mate in 2 as 2 x 2 + 3
 // iterations), mate, movetime, then nodes (200 at least); the clock only when none is left.
 TEST(Zeitkontrolle, PrecedenceOfTheLimits) {
