@@ -11,6 +11,9 @@ namespace tolvaren {
 
 constexpr int IndexEntryBytes = 5;
 constexpr int TrailingZeroBytes = 3;
+// Readers of this format compute (indices / 4) * 5 in 32 bits, so a material must have
+// fewer indices than this: every material of five pieces does, none of six.
+constexpr uint64_t BitbaseIndexLimit = 3435973837;
 
 // One index entry as stored: bytes 0..3 the block's offset (little-endian), byte 4
 // the length code.
