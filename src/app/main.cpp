@@ -12,8 +12,7 @@ int main(int argc, char** argv) {
     const CommandLine commandLine = parseCommandLine(argc, argv, stderr);
     switch (commandLine.mode) {
         case StartMode::ExplainBitbase:
-            explainBitbase(commandLine.argument);
-            return 0;
+            return explainBitbase(commandLine.argument);
         case StartMode::Csvn:
             return runCsvn(commandLine.argument, commandLine.secondArgument);
         case StartMode::CreateBitbase: {

@@ -1,5 +1,7 @@
 #include "bitbase/bitbase_cache.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -192,7 +194,12 @@ bool BitbaseCache_t::readFromFiles(Cacheblock_t& slot) {
     for (size_t start = 0;;) {
         const size_t colon = path_.find(':', start);
         const std::string directory = path_.substr(start, colon == std::string::npos ? colon : colon - start);
-        opened = std::fopen((directory + "/" + file).c_str(), "rb");
+        const std::string candidate = directory + "/" + file;
+        opened = std::fopen(candidate.c_str(), "rb");
+        if (opened != nullptr && !soundFile(candidate, opened, slot.name)) {
+            std::fclose(opened);
+            opened = nullptr;
+        }
         if (opened != nullptr || colon == std::string::npos) break;
         start = colon + 1;
     }
@@ -204,6 +211,28 @@ bool BitbaseCache_t::readFromFiles(Cacheblock_t& slot) {
     const bool ok = readBitbaseBlock(opened, slot.key / 512, slot.data);
     std::fclose(opened);
     return ok;
+}
+
+bool BitbaseCache_t::soundFile(const std::string& path, std::FILE* file, const char* materialName) {
+    struct stat status;
+    if (fstat(fileno(file), &status) != 0) return false;
+    CheckedFile now;
+    now.inode = static_cast<uint64_t>(status.st_ino);
+    now.bytes = static_cast<uint64_t>(status.st_size);
+    now.modified = static_cast<int64_t>(status.st_mtime);
+    {
+        std::lock_guard<std::mutex> lock(checkedMutex_);
+        const auto it = checked_.find(path);
+        if (it != checked_.end() && it->second.inode == now.inode && it->second.bytes == now.bytes &&
+            it->second.modified == now.modified)
+            return it->second.sound;
+    }
+    BitbaseStellung_t material;
+    now.sound = material.setMaterial(materialName) &&
+                checkBitbaseFile(file, bitbaseBlockCount(material.size)).fault == BitbaseFileFault::None;
+    std::lock_guard<std::mutex> lock(checkedMutex_);
+    checked_[path] = now;
+    return now.sound;
 }
 
 bool BitbaseCache_t::probe(const int* types0, const int* types1, const int* squares0, const int* squares1,

@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -77,6 +79,9 @@ class BitbaseCache_t {
     void insert(Cacheblock_t* slot, uint32_t bucket);
     void release(Cacheblock_t* slot);
     bool readFromFiles(Cacheblock_t& slot);
+    // Whether an open file agrees with its own index; a file that does not is treated
+    // as missing. Each file is checked once until it changes.
+    bool soundFile(const std::string& path, std::FILE* file, const char* materialName);
     uint32_t bucketOf(const char* materialName, uint32_t key) const {
         return blockHash(materialName, key) & (bucketCount_ - 1);
     }
@@ -96,6 +101,17 @@ class BitbaseCache_t {
     uint32_t ageCounter_ = 0;
     std::string path_ = ".";
     BitbaseCache_t* loader_;
+
+    // Verdicts of the files read so far, by path, with what identifies that file. All
+    // threads read through one loader, hence the lock; it is taken only inside
+    // BitbaseCacheMitSperre_t's mutex, never around it.
+    struct CheckedFile {
+        uint64_t inode = 0, bytes = 0;
+        int64_t modified = 0;
+        bool sound = false;
+    };
+    std::mutex checkedMutex_;
+    std::map<std::string, CheckedFile> checked_;
 };
 
 // A cache that several threads may use at once: it serves other caches' misses from

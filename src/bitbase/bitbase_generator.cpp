@@ -1,9 +1,12 @@
 #include "bitbase/bitbase_generator.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <bit>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -486,8 +489,29 @@ uint64_t Generation::runPhase(Phase phase, uint64_t begin, uint64_t end) {
     return wins;
 }
 
+// What the machine has, or 0 when the system does not say.
+uint64_t physicalMemory() {
+    const long pages = sysconf(_SC_PHYS_PAGES), pageBytes = sysconf(_SC_PAGE_SIZE);
+    return pages > 0 && pageBytes > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageBytes) : 0;
+}
+
 int Generation::run() {
     size_ = material_.size;
+    // Refused before any memory is touched: a six-piece work array runs to gigabytes,
+    // and the system may grant what it cannot back.
+    if (size_ >= BitbaseIndexLimit) {
+        std::fprintf(options_.err, "%s: %llu positions are too many for a bitbase file (at most %llu)\n",
+                     material_.name, static_cast<unsigned long long>(size_),
+                     static_cast<unsigned long long>(BitbaseIndexLimit - 1));
+        std::fflush(options_.err);
+        return 1;
+    }
+    const uint64_t machine = physicalMemory();
+    if ((machine != 0 && (size_ + 3) / 4 > machine) || (size_ + 3) / 4 > SIZE_MAX) {
+        std::fprintf(options_.err, "out of memory: work array\n");
+        std::fflush(options_.err);
+        return 1;
+    }
     if (!allocate()) return 1;
     const std::string path = options_.directory + "/" + bitbaseFileName(material_.name);
 

@@ -3,7 +3,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "bitbase/bitbase_file.h"
 #include "bitbase/bitbase_position.h"
@@ -77,18 +76,19 @@ struct DumpLines {
     void complete(int used) { std::fprintf(out, "%4d: komprimiert zu %d Bytes\n", BlockBytes, used); }
 };
 
-void listIndex(std::FILE* out, const std::vector<IndexEntry>& entries, size_t expected) {
+void listIndex(std::FILE* out, const BitbaseFileCheck& check, size_t expected) {
     std::fputs("#################\n###   Index   ###\n#################\n\n", out);
     bool seen = false;
     uint32_t largest = 0;
-    for (size_t k = 0; k < entries.size(); ++k) {
-        const IndexEntry& e = entries[k];
+    for (size_t k = 0; k < check.entries.size(); ++k) {
+        const IndexEntry& e = check.entries[k];
+        const bool bad = check.badEntries[k];
         const uint8_t* b = e.bytes;
         std::fprintf(out, "%8ld: %02x %02x %02x %02x %02x ", static_cast<long>(k), b[0], b[1], b[2], b[3],
                      b[4]);
         if (e.uniform()) {
             // Any fill byte is shown as it is read: the block is that byte throughout.
-            std::fprintf(out, "%02x .. %02x\n", e.fill(), e.fill());
+            std::fprintf(out, "%02x .. %02x%s\n", e.fill(), e.fill(), bad ? " Fehler" : "");
             continue;
         }
         const int c = e.lengthCode();
@@ -100,26 +100,40 @@ void listIndex(std::FILE* out, const std::vector<IndexEntry>& entries, size_t ex
         else
             std::fprintf(out, "%d", c);
         std::fputs(" Bytes", out);
+        if (bad) {
+            // A damaged entry neither repeats a block nor moves the offsets on.
+            std::fputs(" Fehler\n", out);
+            continue;
+        }
         if (seen && e.offset() <= largest) std::fputs(" Wiederholung", out);
         if (!seen || e.offset() > largest) largest = e.offset();
         seen = true;
         std::fputc('\n', out);
     }
     // An index cut short by the file's end: say where it stops.
-    if (entries.size() < expected) std::fprintf(out, "%8ld: Fehler\n", static_cast<long>(entries.size()));
+    if (check.entries.size() < expected)
+        std::fprintf(out, "%8ld: Fehler\n", static_cast<long>(check.entries.size()));
 }
 
-void dumpBlocks(std::FILE* out, std::FILE* in, const std::vector<IndexEntry>& entries) {
+// False when some stored block cannot be decoded.
+bool dumpBlocks(std::FILE* out, std::FILE* in, const BitbaseFileCheck& check) {
+    bool decoded = true;
     bool seen = false;
     uint32_t largest = 0;
-    for (size_t k = 0; k < entries.size(); ++k) {
-        const IndexEntry& e = entries[k];
-        if (e.uniform() || (seen && e.offset() <= largest)) continue;
-        seen = true;
-        largest = e.offset();
+    for (size_t k = 0; k < check.entries.size(); ++k) {
+        const IndexEntry& e = check.entries[k];
+        const bool bad = check.badEntries[k];
+        if (e.uniform() || (!bad && seen && e.offset() <= largest)) continue;
         std::fprintf(out,
                      "\n##########################\n###   Block %-8ld   ###\n##########################\n\n",
                      static_cast<long>(k));
+        if (bad) {
+            // Its data lies outside the file's blocks: there is nothing to decode.
+            std::fputs("   0: Fehler\n", out);
+            continue;
+        }
+        seen = true;
+        largest = e.offset();
         if (e.lengthCode() == 0) {
             std::fputs("unkomprimierte Daten\n", out);
             continue;
@@ -131,36 +145,42 @@ void dumpBlocks(std::FILE* out, std::FILE* in, const std::vector<IndexEntry>& en
             got = std::fread(stream, 1, static_cast<size_t>(bytesToRead(e.lengthCode())), in);
         uint8_t block[BlockBytes];
         DumpLines lines{out};
-        decodeBlockObserved(stream, got, block, lines);
+        if (decodeBlockObserved(stream, got, block, lines) < 0) decoded = false;
     }
+    return decoded;
 }
 
 }  // namespace
 
-void explainBitbase(const char* materialName, const std::string& directory) {
-    if (std::strlen(materialName) + 4 >= NameBufferSize) return;
+int explainBitbase(const char* materialName, const std::string& directory, std::FILE* err) {
+    if (std::strlen(materialName) + 4 >= NameBufferSize) return 0;
     BitbaseStellung_t material;
-    if (!material.setMaterial(materialName)) return;
+    if (!material.setMaterial(materialName)) return 0;
     const std::string base = directory + "/" + materialName;
-    std::FILE* in = std::fopen((base + ".abb").c_str(), "rb");
-    if (in == nullptr) return;
+    const std::string bitbasePath = base + ".abb";
+    std::FILE* in = std::fopen(bitbasePath.c_str(), "rb");
+    if (in == nullptr) return 0;
     const std::string textPath = base + ".txt";
     std::FILE* out = std::fopen(textPath.c_str(), "w");
     if (out == nullptr) {
         std::fclose(in);
-        return;
+        return 0;
     }
 
     const size_t expected = static_cast<size_t>(bitbaseBlockCount(material.size));
-    std::vector<IndexEntry> entries(expected);
-    const size_t complete = std::fread(entries.data(), IndexEntryBytes, expected, in);
-    entries.resize(complete);
-    listIndex(out, entries, expected);
-    dumpBlocks(out, in, entries);
+    const BitbaseFileCheck check = checkBitbaseFile(in, expected);
+    listIndex(out, check, expected);
+    const bool decoded = dumpBlocks(out, in, check);
 
     std::fclose(in);
     const bool written = !std::ferror(out);
     if (std::fclose(out) != 0 || !written) std::remove(textPath.c_str());
+    if (check.fault == BitbaseFileFault::None && decoded) return 0;
+    std::fprintf(
+        err, "damaged bitbase file: %s (%s)\n", bitbasePath.c_str(),
+        check.fault != BitbaseFileFault::None ? describeFault(check.fault) : "a block does not decode");
+    std::fflush(err);
+    return 1;
 }
 
 }  // namespace tolvaren

@@ -1,6 +1,7 @@
 #include "board/perft.h"
 
-#include <exception>
+#include <algorithm>
+#include <cstdlib>
 
 #include "board/make_move.h"
 #include "board/movegen.h"
@@ -9,32 +10,31 @@
 namespace tolvaren {
 
 PerftTabelle_t::PerftTabelle_t(uint64_t bytes) {
-    uint64_t n = bytes / sizeof(Entry);
+    const uint64_t n = std::min(bytes, MaxBytes) / sizeof(Entry);
     if (n == 0) return;
     uint64_t size = 1;
     while (size * 2 <= n) size *= 2;
-    // A size the machine cannot give is halved until it can: counting must go on.
-    for (; size > 0; size /= 2) {
-        try {
-            entries.assign(size, Entry{0, 0, 0});
-            return;
-        } catch (const std::exception&) {
-            entries.clear();
-        }
+    // Zeroed pages come from the system untouched, so a large table costs only what
+    // the count visits; a refusal is reported by the caller and counting goes on without.
+    entries_.reset(static_cast<Entry*>(std::calloc(static_cast<std::size_t>(size), sizeof(Entry))));
+    if (!entries_) {
+        outOfMemory_ = true;
+        return;
     }
+    size_ = size;
 }
 
 bool PerftTabelle_t::probe(uint64_t key, int depth, uint64_t& count) const {
-    if (entries.empty()) return false;
-    const Entry& e = entries[key & (entries.size() - 1)];
+    if (size_ == 0) return false;
+    const Entry& e = entries_[key & (size_ - 1)];
     if (e.key != key || e.depth != depth) return false;
     count = e.count;
     return true;
 }
 
 void PerftTabelle_t::store(uint64_t key, int depth, uint64_t count) {
-    if (entries.empty()) return;
-    Entry& e = entries[key & (entries.size() - 1)];
+    if (size_ == 0) return;
+    Entry& e = entries_[key & (size_ - 1)];
     // A deeper entry with a much larger subtree is worth more than this one.
     if (e.depth >= depth && e.count > 2 * count) return;
     e = Entry{key, count, depth};

@@ -3,7 +3,8 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
+#include <cstdlib>
+#include <memory>
 
 namespace tolvaren {
 
@@ -12,12 +13,17 @@ struct Zustand_t;
 
 class PerftTabelle_t {
    public:
-    // Entries: the largest power of two not above bytes / 24 (none for 0 bytes).
+    // The size comes from the command line: no more than the "Hash" option allows.
+    static constexpr uint64_t MaxBytes = uint64_t{1000} << 20;
+
+    // Entries: the largest power of two not above min(bytes, MaxBytes) / 24; none for
+    // 0 bytes or when the memory cannot be had (then outOfMemory() tells).
     explicit PerftTabelle_t(uint64_t bytes);
 
     bool probe(uint64_t key, int depth, uint64_t& count) const;
     void store(uint64_t key, int depth, uint64_t count);
-    uint64_t size() const { return entries.size(); }
+    uint64_t size() const { return size_; }
+    bool outOfMemory() const { return outOfMemory_; }
 
    private:
     struct Entry {
@@ -25,7 +31,12 @@ class PerftTabelle_t {
         uint64_t count;
         int32_t depth;
     };
-    std::vector<Entry> entries;
+    struct Release {
+        void operator()(Entry* e) const { std::free(e); }
+    };
+    std::unique_ptr<Entry[], Release> entries_;
+    uint64_t size_ = 0;
+    bool outOfMemory_ = false;
 };
 
 // Leaf count to `depth` (0 for depth < 1). The position is restored on return.

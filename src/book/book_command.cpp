@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <new>
 #include <vector>
 
 #include "board/fen.h"
@@ -152,9 +153,7 @@ void makePositions(const BookCommand& c, BookContext& context) {
     }
 }
 
-}  // namespace
-
-void runBookCommand(const BookCommand& c, BookContext& context) {
+void runGuarded(const BookCommand& c, BookContext& context) {
     std::unique_ptr<Buchlernen_t>& learning = context.learning;
     switch (c.kind) {
         case BookCommand::None:
@@ -214,6 +213,18 @@ void runBookCommand(const BookCommand& c, BookContext& context) {
         case BookCommand::MakePos:
             makePositions(c, context);
             return;
+    }
+}
+
+}  // namespace
+
+void runBookCommand(const BookCommand& c, BookContext& context) {
+    try {
+        runGuarded(c, context);
+    } catch (const std::bad_alloc&) {
+        // A file larger than the memory (readmem reads it whole) must not end the engine;
+        // readmem changes nothing then, add keeps what it learned so far.
+        std::cerr << "info string out of memory: book " << c.file << std::endl;
     }
 }
 

@@ -57,6 +57,7 @@ struct BookContext {
     std::function<bool(const Stellung_t&, uint64_t nodes, int hashMiB, int& centipawns, Zug_t& best)> analyse;
 };
 
+// Runs one book command; running out of memory is reported, never thrown.
 void runBookCommand(const BookCommand& command, BookContext& context);
 
 }  // namespace tolvaren

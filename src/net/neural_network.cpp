@@ -287,16 +287,26 @@ bool NeuroNetz_t::read(std::istream& in) {
     });
     if (!ok) return false;
 
+    // The end of the text right after the weights ends the network; a truth value is 0
+    // or 1. Anything else, or any text after the network (a second copy, say), is no
+    // network of this format.
     int hasState = 0;
-    if (!(s >> hasState) || hasState == 0) {
-        s.clear(s.rdstate() & std::ios::eofbit);  // a missing truth value ends the network
+    if (!(s >> hasState)) {
+        if (!s.eof()) return false;
+        s.clear(std::ios::eofbit);
         return true;
     }
-    forEachTarget([&](KnotenZiel_t& t) {
-        for (Eingang_t& r : t.incoming)
-            if (ok && !(s >> r.direction >> r.step)) ok = false;
-    });
-    return ok;
+    if (hasState != 0 && hasState != 1) return false;
+    if (hasState == 1)
+        forEachTarget([&](KnotenZiel_t& t) {
+            for (Eingang_t& r : t.incoming)
+                if (ok && !(s >> r.direction >> r.step)) ok = false;
+        });
+    if (!ok) return false;
+    if (!s.eof()) s >> std::ws;
+    if (!s.eof()) return false;
+    s.clear(std::ios::eofbit);
+    return true;
 }
 
 }  // namespace tolvaren

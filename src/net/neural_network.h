@@ -104,6 +104,8 @@ class NeuroNetz_t {
     void backpropagate();
     void updateWeights();
 
+    // Reads a whole text: after the weights (and the training state) only blank space may
+    // follow. False for anything else; the network is then partly built.
     bool read(std::istream& in);
     bool write(std::ostream& out, bool withState) const;
 

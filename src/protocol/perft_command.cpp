@@ -68,9 +68,11 @@ void runPerftCommand(const Stellung_t& current, std::string_view args, const Lin
     const auto start = std::chrono::steady_clock::now();
     char text[160];
 
+    // One table for the whole command: with divide the root moves share what they find.
+    PerftTabelle_t table(tableBytes);
+    if (table.outOfMemory()) line("info string out of memory: perft table");
     uint64_t total = 0;
     if (!divide) {
-        PerftTabelle_t table(tableBytes);
         total = perft(table, pos, state, depth);
     } else {
         Zugliste_t moves;
@@ -82,10 +84,7 @@ void runPerftCommand(const Stellung_t& current, std::string_view args, const Lin
             const auto moveStart = std::chrono::steady_clock::now();
             if (!playMove(pos, move, state, next, undo)) continue;
             uint64_t n = 1;
-            if (depth > 1) {
-                PerftTabelle_t table(tableBytes);
-                n = perft(table, pos, next, depth - 1);
-            }
+            if (depth > 1) n = perft(table, pos, next, depth - 1);
             takeBack(undo);
             char name[8];
             writeCoordinate(pos, move, name);

@@ -11,7 +11,8 @@ namespace tolvaren {
 struct Stellung_t;
 
 // The "perft" command: `args` is the rest of the line after "perft" ("depth N",
-// optional "Hash M" in MiB and "divide", in any order). Each output line (blanks
+// optional "Hash M" in MiB, at most the Hash option's 1000, and "divide", in any
+// order). One table serves the whole command. Each output line (blanks
 // already collapsed) goes to `line`; a missing depth goes to `error`.
 void runPerftCommand(const Stellung_t& pos, std::string_view args, const LineFn& line, const ErrorFn& error);
 

@@ -192,7 +192,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     }
 
     // 6. Time.
-    if (timeLimited_ && root().bestMove != 0 && time_->nodeTest(static_cast<int64_t>(nodes_))) {
+    if (timeLimited_ && firstIterationDone_ && time_->nodeTest(static_cast<int64_t>(nodes_))) {
         requestStop();
         return 0;
     }

@@ -167,6 +167,11 @@ class Suche_t : public Sucher_t {
     bool opening_ = false;  // 31 or more pieces, or a book move was played
     Buch_t book_;           // read at the first probe, again when "BookFile" changes
     bool timeLimited_ = false;  // the node test can say stop at all
+    // Until the first iteration is complete neither "stop" nor a limit ends the search:
+    // depth one costs microseconds, and an answer must be a searched move. Helpers never
+    // work in the first iteration.
+    bool firstIterationDone_ = true;
+    bool stopRequested() const { return firstIterationDone_ && Sucher_t::stopRequested(); }
 
     Zeitnetz_t timeNet_;
     Iterationsmerkmale_t iterationNow_, iterationBefore_;

@@ -166,11 +166,13 @@ void Suche_t::run() {
     root().bestMove = rootList_.empty() ? 0 : rootList_.front().move;
 
     int32_t score = 0;
+    firstIterationDone_ = false;
     for (int i = 0; !rootList_.empty() && i < MaxIterations; ++i) {
         // A mate found in n plies needs no iteration beyond n + 3.
         const int32_t first = rootList_.front().score;
         if (first + i > MateScore + 2 || first - i < -MateScore - 2) break;
         score = rootSearch(2 * i + 1, score);
+        firstIterationDone_ = true;
         if (stopRequested()) break;
         if (i > 0 && (elapsedMillis() > IterationReportMillis || debug_))
             output_->statistics(i, selDepth_, elapsedMillis(), static_cast<int64_t>(nodes_),
@@ -364,7 +366,8 @@ int32_t Suche_t::rootSearch(int depth, int32_t centre) {
             }
             idx = static_cast<size_t>(k) - 1;  // the loop's increment moves on to entry k
         }
-        if (idx + 1 < rootList_.size() && !pondering() && time_->rootTest(static_cast<int64_t>(nodes_)))
+        if (idx + 1 < rootList_.size() && firstIterationDone_ && !pondering() &&
+            time_->rootTest(static_cast<int64_t>(nodes_)))
             return best;
     }
     return best;

@@ -6,9 +6,12 @@
 #include <filesystem>
 #include <random>
 
+#include "bitbase/bitbase_cache.h"
 #include "bitbase/bitbase_writer.h"
 #include "bitbase/block_codec.h"
 #include "bitbase_test_support.h"
+#include "board/bitboard.h"
+#include "support/engine_process.h"
 
 namespace tolvaren {
 
@@ -96,6 +99,52 @@ TEST(BitbaseReader, DamagedFilesFailCleanly) {
     EXPECT_FALSE(readBitbaseBlock(path, 5, out.data()));  // starts inside the index: garbage codes
     EXPECT_FALSE(readBitbaseBlock(path, 7, out.data()));  // data read as an entry: raw, past the end
     EXPECT_FALSE(readBitbaseBlock(path, 8, out.data()));  // index entry cut short
+}
+
+// A file cut short or running on past its last block is refused whole: the probe
+// answers as without the file, and the explanation marks the blocks whose data is gone,
+// names the file and fails.
+TEST(BitbaseFile, TruncatedAndExtendedFilesCountAsMissing) {
+    ScratchDirectory dir;
+    ASSERT_TRUE(testing::generateQuietly(dir.path(), {"KDK", "KKD"}));
+    const std::string path = dir.path("KDK.abb");
+    const Bytes good = readFile(path);
+    Bytes doubled = good;
+    doubled.insert(doubled.end(), good.begin(), good.end());
+    // White Ka1 Qc2, Black Kh8, White to move: won.
+    const int types0[7] = {King, Queen}, types1[7] = {King}, squares0[6] = {56, 50}, squares1[6] = {7};
+    const std::filesystem::path home = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+
+    const std::vector<std::pair<Bytes, int>> files = {
+        {good, 0},  // sound: the same checks must let it through
+        {Bytes(good.begin(), good.end() - 1), 0},
+        {Bytes(good.begin(), good.end() - 4), 2},  // the last block's index line and dump
+        {doubled, 0},
+    };
+    for (size_t i = 0; i < files.size(); ++i) {
+        const auto& [bytes, marks] = files[i];
+        testing::writeFile(path, bytes);
+        BitbaseCache_t cache(1 << 20);
+        cache.setPath(dir.path());
+        int result = 5;
+        EXPECT_EQ(cache.probe(types0, types1, squares0, squares1, 0, -1, false, result), i == 0) << i;
+        EXPECT_EQ(result, i == 0 ? 1 : 5) << i;
+        EXPECT_EQ(cache.pieceLimit(), i == 0 ? 6 : 2) << i;  // as for a missing KDK file
+
+        test::EngineProcess explain({"--ExplainBitbase", "KDK"});
+        EXPECT_EQ(explain.waitExit(20000), i == 0 ? 0 : 1) << i;
+        const std::vector<std::string> err = explain.readAllErrLines(1000);
+        if (i == 0)
+            EXPECT_TRUE(err.empty()) << i;
+        else
+            EXPECT_TRUE(err.size() == 1 && err[0].rfind("damaged bitbase file: ./KDK.abb (", 0) == 0) << i;
+        int fehler = 0;
+        for (const std::string& line : test::fileLines("KDK.txt"))
+            fehler += line.find("Fehler") != std::string::npos;
+        EXPECT_EQ(fehler, marks) << i;
+    }
+    std::filesystem::current_path(home);
 }
 
 }  // namespace tolvaren

@@ -133,6 +133,17 @@ TEST(BitbaseGeneration, LinesBareKingsAndFailures) {
     EXPECT_EQ(partial.err.find("KTK.abb"), partial.err.rfind("KTK.abb"));
 }
 
+TEST(BitbaseGeneration, SixPiecesAreRefusedBeforeAnyMemoryIsTaken) {
+    ScratchDirectory dir;
+    // Six pieces do not fit the file format: refused before its 8 GB work array is touched.
+    const auto six = testing::generate(dir.path(), "KBBBBK");
+    EXPECT_NE(six.status, 0);
+    EXPECT_EQ(six.err,
+              "KBBBBK: 34359738368 positions are too many for a bitbase file (at most 3435973836)\n");
+    EXPECT_TRUE(six.out.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.path("KBBBBK.abb")));
+}
+
 TEST(BitbaseGeneration, PawnFileAgreesAcrossThreadsAndWithTheKpkTable) {
     ScratchDirectory one, two;
     ASSERT_TRUE(testing::generateQuietly(one.path(), {"KDK", "KTK", "KLK", "KSK", "KBK", "KKT", "KLKT"}));

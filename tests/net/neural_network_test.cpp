@@ -15,6 +15,7 @@
 
 #include "net/time_log.h"
 #include "net/time_network.h"
+#include "net/time_trainer.h"
 #include "support/test_files.h"
 
 namespace tolvaren {
@@ -145,6 +146,36 @@ TEST(NeuroNetz, UpdatesClipWeightsAndStepsAndZeroGradientsShrinkTheStep) {
     }
     for (const auto& r : net.outputNode(0).incoming) EXPECT_EQ(r.step, 1e-11);
     EXPECT_NEAR(weights(net)[0], 0.5, 1e-6);  // oscillates around where it was
+}
+
+// "time read" of a network followed by anything but blank space, or of a file holding the
+// network twice, is refused and keeps the trainer's network as it was.
+TEST(ZeitnetzTrainer, ReadRefusesTextAfterTheNetwork) {
+    std::vector<std::string> messages;
+    ZeitnetzTrainer_t trainer(3, [&messages](const std::string& m) { messages.push_back(m); });
+    std::ostringstream textOut;
+    ASSERT_TRUE(trainer.network().write(textOut, true));
+    const std::string before = textOut.str(), other = Zeitnetz_t::embeddedText();
+
+    const std::vector<std::pair<std::string, std::string>> bad = {
+        {"garbage.net", other + "garbage\n"},
+        {"twice.net", other + other},
+        {"state then garbage.net", before + "x"},
+        {"truth value 2.net", other + "2\n"},
+    };
+    for (const auto& [name, text] : bad) {
+        const std::string path = test::writeTempFile(name, text);
+        EXPECT_FALSE(trainer.read(path)) << name;
+        ASSERT_FALSE(messages.empty());
+        EXPECT_EQ(messages.back(), "info string error reading file: " + path);
+        std::ostringstream after;
+        ASSERT_TRUE(trainer.network().write(after, true));
+        EXPECT_EQ(after.str(), before) << name;
+    }
+    // Blank space after the network, and the state with nothing after it, are fine.
+    EXPECT_TRUE(trainer.read(test::writeTempFile("spaces.net", other + "\n \t\n")));
+    EXPECT_TRUE(trainer.read(test::writeTempFile("state.net", before)));
+    EXPECT_EQ(messages.size(), bad.size());
 }
 
 ZeitnetzEingabe_t input(int rootMoves) {

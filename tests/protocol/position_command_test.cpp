@@ -159,6 +159,22 @@ TEST(Perft, CommandLines) {
     EXPECT_EQ(missing[0].substr(0, 26), "error: perft without depth");
 }
 
+// "Hash" on the perft line is as large as the Hash option at most; one table serves
+// every root move of a divide, and the counts stay exact.
+TEST(Perft, TableSizeIsBoundedLikeTheHashOption) {
+    const PerftTabelle_t largest(uint64_t{1000} << 20);
+    EXPECT_EQ(largest.size(), uint64_t{1} << 25);  // 1000 MiB / 24 bytes, down to a power of two
+    EXPECT_EQ(PerftTabelle_t(uint64_t{200000} << 20).size(), largest.size());
+
+    static Stellung_t pos;
+    Zustand_t state;
+    setStartPosition(pos, state);
+    const auto lines = perftLines(pos, " depth 2 divide Hash 200000");
+    ASSERT_EQ(lines.size(), 21u);
+    EXPECT_EQ(lines[0], "info move a2a4 depth 1 nodes 20");
+    EXPECT_EQ(lines[20], "info depth 2 nodes 400");
+}
+
 }  // namespace
 
 }  // namespace tolvaren

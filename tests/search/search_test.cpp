@@ -93,6 +93,29 @@ TEST(Search, RootsWithoutAChoiceAnswerAtOnce) {
     }
 }
 
+// A stop that comes before the first iteration is complete waits for it: the answer is
+// the best move of depth one, never the first move of the list unsearched.
+TEST(Search, AStopDuringTheFirstIterationAnswersWithItsBestMove) {
+    struct StoppableSearch : Suche_t {
+        void stopNow() { requestStop(); }  // the flag "stop" sets
+    };
+    struct StopAtFirstMove : RecordingSink {
+        StoppableSearch* searcher = nullptr;
+        void currentMove(const Stellung_t&, Zug_t, int, int) override { searcher->stopNow(); }
+    };
+    // The list starts with Ra8, which loses the rook; Rxd5 wins the queen.
+    SearchFixture f("fen 1r4k1/5ppp/8/3q4/8/8/8/R2R2K1 w - - 0 1");
+    StoppableSearch searcher;
+    StopAtFirstMove sink;
+    sink.searcher = &searcher;
+    f.time.startSearch(false, 0, 0, 0, 20, 0, 0, 0, false, 0);
+    // Debug mode reports every root move, so the stop comes before the first one is searched.
+    searcher.start(*f.pos, *f.options, f.time, Sucher_t::FlagSynchronous | Sucher_t::FlagDebug, sink, nullptr,
+                   nullptr);
+    EXPECT_EQ(sink.bestMoves, std::vector<std::string>{"d1d5"});
+    EXPECT_EQ(sink.lastDepth, 1);
+}
+
 TEST(Search, ReturningToAGamePositionScoresZero) {
     // After g8 the start position stands on the board for the third time.
     SearchFixture f("startpos moves g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1");
