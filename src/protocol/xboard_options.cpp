@@ -84,14 +84,12 @@ XboardOptionResult translateXboardOption(const Optionen_t& options, const char* 
                                          std::string& setoption) {
     const char* p = skipSpace(args);
     const char* equals = std::strchr(p, '=');
-    if (equals == nullptr)
-        return findDialogOption(p) != nullptr ? XboardOptionResult::BadValue
-                                              : XboardOptionResult::UnknownName;
-    std::string_view name(p, static_cast<std::size_t>(equals - p));
+    std::string_view name(p, equals != nullptr ? static_cast<std::size_t>(equals - p) : std::strlen(p));
     while (!name.empty() && isBlankChar(name.back())) name.remove_suffix(1);
     const DialogOption* d = findDialogOption(name);
     const int index = d != nullptr ? options.indexOf(d->name) : -1;
     if (index < 0) return XboardOptionResult::UnknownName;
+    if (equals == nullptr) return XboardOptionResult::BadValue;  // the dialog has no buttons
 
     const char* value = equals + 1;
     std::string uciValue;
