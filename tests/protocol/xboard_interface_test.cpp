@@ -260,7 +260,7 @@ TEST(XboardInterface, SettingsDialogShowsTheValuesInForceAndSetsOptions) {
     // A value the option cannot take, and options the dialog does not hold, change nothing.
     const std::string longName = "option BookFile=" + std::string(OptionTextMax + 1, 'b');
     std::vector<std::string> errors;
-    for (const std::string& line : {std::string("option Resign=399"), std::string("option Resign=2001"),
+    for (const std::string& line : {std::string("option Resign=2001"),
                                     std::string("option MultiPV=3x"), std::string("option BitbaseCache="),
                                     std::string("option OwnBook=yes"), std::string("option Resign"), longName,
                                     std::string("option Hash=64"), std::string("option resign=900")}) {
@@ -270,7 +270,7 @@ TEST(XboardInterface, SettingsDialogShowsTheValuesInForceAndSetsOptions) {
     EXPECT_EQ(values(), set);
     EXPECT_EQ(errors,
               (std::vector<std::string>{
-                  "Error (bad parameters): option Resign=399", "Error (bad parameters): option Resign=2001",
+                  "Error (bad parameters): option Resign=2001",
                   "Error (bad parameters): option MultiPV=3x", "Error (bad parameters): option BitbaseCache=",
                   "Error (bad parameters): option OwnBook=yes", "Error (bad parameters): option Resign",
                   "Error (bad parameters): " + longName, "Error (unknown option): option Hash=64",
