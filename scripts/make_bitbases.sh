@@ -43,6 +43,9 @@ while read -r a; do
   done < <(sides 2)
 done < <(sides 2)
 
+# Seconds between two "date +%s.%N" stamps; awk, as bc is not always installed.
+elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
+
 start=$(date +%s.%N)
 made=0
 while read -r n pawns name; do
@@ -51,8 +54,8 @@ while read -r n pawns name; do
   t0=$(date +%s.%N)
   "$engine" --CreateBitbase "Threads=$threads" "$name" >/dev/null
   t1=$(date +%s.%N)
-  printf '%-6s %8.2f s %10d bytes\n' "$name" "$(echo "$t1 - $t0" | bc)" "$(stat -c %s "$name.abb")"
+  printf '%-6s %8.2f s %10d bytes\n' "$name" "$(elapsed "$t0" "$t1")" "$(stat -c %s "$name.abb")"
 done < <(printf '%s\n' "${materials[@]}" | sort -n -k1,1 -k2,2 -k3,3)
 end=$(date +%s.%N)
 if [ $missing -eq 1 ] && [ $made -eq 0 ]; then exit 0; fi
-printf '%d of %d materials in %.1f s\n' "$made" "${#materials[@]}" "$(echo "$end - $start" | bc)"
+printf '%d of %d materials in %.1f s\n' "$made" "${#materials[@]}" "$(elapsed "$start" "$end")"
