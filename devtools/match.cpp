@@ -25,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "board/data_path.h"
 #include "board/draw_classification.h"
 #include "board/fen.h"
 #include "board/make_move.h"
@@ -58,7 +59,9 @@ Settings:
                    one period after another) or st=0.2 (fixed seconds per move). Default 10+0.1
   --games N        games to play (default 100); each opening is played twice, colours swapped
   --concurrency N  games at once (default 1); each runs its own pair of engine processes
-  --openings FILE  PGN file of opening lines, taken in random order (default: start position)
+  --openings FILE  PGN file of opening lines, taken in random order (default: the repository's
+                   book/openings.pgn, which the build puts beside this program; none: every
+                   game from the start position)
   --plies N        opening plies used from each line (default 16; shorter lines whole)
   --seed N         order of the openings (default 1; 0 = from the clock)
   --pgnout FILE    append every game to FILE
@@ -400,9 +403,23 @@ struct Opening {
     std::vector<Zug_t> moves;
 };
 
+// The shipped lines beside the program (or in its installed tree), not a file that
+// happens to lie in the working directory.
+std::string defaultOpenings() {
+    const std::vector<std::string> places = dataCandidates("openings.pgn");
+    for (std::size_t i = 1; i < places.size(); ++i)
+        if (std::FILE* f = std::fopen(places[i].c_str(), "rb")) {
+            std::fclose(f);
+            return places[i];
+        }
+    std::fprintf(stderr,
+                 "tolvaren-match: no openings.pgn beside the program: games start from the start position\n");
+    return "none";
+}
+
 std::vector<Opening> readOpenings(const std::string& file, int64_t plies) {
     std::vector<Opening> lines;
-    if (file.empty()) {
+    if (file == "none") {
         Opening o;
         setStartPosition(o.start, o.startState);
         lines.push_back(o);
@@ -874,7 +891,7 @@ class Match {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const auto settings = parseCommandLine(argc, argv);
+    auto settings = parseCommandLine(argc, argv);
     if (!settings) return 2;
     signal(SIGPIPE, SIG_IGN);
     struct sigaction action {};
@@ -891,6 +908,7 @@ int main(int argc, char** argv) {
         }
         probe.quit();
     }
+    if (settings->openings.empty()) settings->openings = defaultOpenings();
     std::vector<Opening> openings = readOpenings(settings->openings, settings->plies);
     if (openings.empty()) {
         std::fprintf(stderr, "tolvaren-match: no usable opening in %s\n", settings->openings.c_str());

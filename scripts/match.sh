@@ -58,12 +58,13 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" -j 2 --target tolvaren tolvaren-match >/dev/null
 
-openings=${OPENINGS:-$root/../shared/tools/openings.pgn}
+openings=${OPENINGS:-$root/book/openings.pgn}
 opening_args=()
 if [ -f "$openings" ]; then
   opening_args=(--openings "$openings" --plies 16)
 else
   echo "match.sh: no opening file $openings: every game starts from the start position" >&2
+  opening_args=(--openings none)
 fi
 mkdir -p "$build/matches"
 pgnout=${PGNOUT:-$build/matches/$mode-$(date -u +%Y%m%d-%H%M%S).pgn}

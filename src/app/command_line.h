@@ -6,7 +6,7 @@
 
 namespace tolvaren {
 
-enum class StartMode { Engine, ExplainBitbase, Csvn, Testpos, Book, CreateBitbase };
+enum class StartMode { Engine, ExplainBitbase, Csvn, Testpos, Book, CreateBitbase, Bench, Help, Version };
 
 // Engine mode's searcher: the real search or one of the random movers.
 enum class SearcherKind { Normal, Random, RandomMate };
@@ -21,5 +21,9 @@ struct CommandLine {
 
 // Examines argv[1..argc-1] in order; each rejected argument is reported on err.
 CommandLine parseCommandLine(int argc, const char* const* argv, std::FILE* err);
+
+// The answers to "--help" and "--version".
+void printUsage(std::FILE* out);
+void printVersion(std::FILE* out);
 
 }  // namespace tolvaren

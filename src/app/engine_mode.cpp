@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "board/random.h"
@@ -14,6 +15,7 @@
 #include "protocol/xboard_interface.h"
 #include "protocol/xboard_output.h"
 #include "search/options.h"
+#include "search/output.h"
 #include "search/search.h"
 #include "search/time_control.h"
 #include "tools/random_searcher.h"
@@ -113,6 +115,18 @@ int runEngineMode(std::FILE* in, SearcherKind kind) {
         session.input->handleLine("quit");
     }
     session.shutDown();
+    return 0;
+}
+
+int runBenchMode(int argc, const char* const* argv, std::FILE* out) {
+    std::string line = "bench";
+    for (int i = 2; i < argc; ++i) line += std::string(" ") + argv[i];
+    // The UCI interface's own command, with a sink that prints plain lines and no "uci" answer.
+    Suche_t searcher;
+    Zeitkontrolle_t time;
+    Ausgabe_t output(out);
+    UciInterface_t uci(&searcher, engineOptionTable, time, output);
+    uci.handleLine(line.c_str());
     return 0;
 }
 

@@ -18,4 +18,8 @@ constexpr std::size_t LineBufferSize = 40000;
 // exit status.
 int runEngineMode(std::FILE* in = stdin, SearcherKind kind = SearcherKind::Normal);
 
+// "tolvaren bench ...": the UCI "bench" command with the arguments after "bench",
+// its lines printed on out; returns the exit status.
+int runBenchMode(int argc, const char* const* argv, std::FILE* out = stdout);
+
 }  // namespace tolvaren

@@ -24,6 +24,14 @@ int main(int argc, char** argv) {
             return runBookTool(argc, argv, stdout, stderr);
         case StartMode::Testpos:
             return runTestpos(commandLine.argument);  // 0 unless a file could not be used
+        case StartMode::Bench:
+            return runBenchMode(argc, argv);
+        case StartMode::Help:
+            printUsage(stdout);
+            return 0;
+        case StartMode::Version:
+            printVersion(stdout);
+            return 0;
         case StartMode::Engine:
             break;
     }

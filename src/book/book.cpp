@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "board/data_path.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/position.h"
 #include "board/random.h"
-#include "book/book_path.h"
 
 namespace tolvaren {
 
@@ -34,7 +34,7 @@ bool Buch_t::load(std::string_view fileName) {
     entries_.clear();
     // A name with a zero byte would open a shorter name's file.
     if (fileName_.empty() || fileName_.find('\0') != std::string::npos) return false;
-    if (!readBookFile(resolveBookFile(fileName_).c_str(), entries_)) return false;
+    if (!readBookFile(resolveDataFile(fileName_).c_str(), entries_)) return false;
     // Stable: entries of equal key and weight keep the file's order, which makes draws
     // from a seeded generator repeatable across builds.
     std::stable_sort(entries_.begin(), entries_.end(), entryBefore);

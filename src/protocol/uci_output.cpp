@@ -7,7 +7,6 @@ namespace tolvaren {
 
 namespace {
 
-constexpr const char* IdName = "id name Tolvaren 2017-01-01";
 constexpr const char* IdAuthor = "id author Kestrane";
 
 // Room for the longest coordinate move and its terminator.
@@ -22,7 +21,9 @@ void appendVariation(TextLine& line, const Stellung_t& pos, const Zug_t* moves, 
 }  // namespace
 
 void printUciAnswer(Ausgabe_t& output, const Optionsbeschreibung_t* optionTable) {
-    output.line(IdName);
+    TextLine id;
+    id.appendf("id name %s", EngineName);
+    output.line(id.c_str());
     output.line(IdAuthor);
     char text[512];
     for (const Optionsbeschreibung_t* o = optionTable; o->name != nullptr; ++o) {

@@ -13,6 +13,9 @@ namespace tolvaren {
 
 class Zeitkontrolle_t;
 
+// The engine's name and version as the "uci" answer and "--version" give them.
+constexpr const char* EngineName = "Tolvaren 2017-01-01";
+
 // Prints the answer to "uci": identity, the announced options of the table, "uciok".
 void printUciAnswer(Ausgabe_t& output, const Optionsbeschreibung_t* optionTable);
 

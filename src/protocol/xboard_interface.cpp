@@ -14,6 +14,7 @@
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "protocol/text_scan.h"
+#include "protocol/xboard_options.h"
 #include "protocol/xboard_output.h"
 #include "search/options.h"
 #include "search/time_control.h"
@@ -115,11 +116,18 @@ const XBoardInterface_t::Command XBoardInterface_t::commands[] = {
     {".", &XBoardInterface_t::status},
     {"memory", &XBoardInterface_t::memory},
     {"cores", &XBoardInterface_t::cores},
+    {"option", &XBoardInterface_t::option},
 };
 
 XBoardInterface_t::XBoardInterface_t(Eingabe_t& uci, const Optionen_t& options, XBoardAusgabe_t& output,
                                      const char* iniPath)
-    : options_(options), output_(output), iniPath_(iniPath), queue_(uci, output) {
+    : options_(options),
+      output_(output),
+      iniPath_(iniPath),
+      // Runs on the worker after the ini file's "setoption" lines, so the dialog shows their values.
+      queue_(uci, output, [this](const char*) {
+          announceXboardOptions(options_, [this](const char* l) { output_.line(l); });
+      }) {
     resetGame();
 }
 
@@ -420,6 +428,7 @@ void XBoardInterface_t::protover(const char*, const char* args) {
     std::ifstream ini(iniPath_);
     if (!ini) {
         post(XboardUciQueue_t::Error, "file 'Tolvaren.ini' not found", "protover");
+        post(XboardUciQueue_t::Deferred, "options");
         post(XboardUciQueue_t::Line, "feature done=1");
         return;
     }
@@ -430,6 +439,7 @@ void XBoardInterface_t::protover(const char*, const char* args) {
     }
     stateIndex_ = 0;
     setStartPosition(pos_, states_[0]);
+    post(XboardUciQueue_t::Deferred, "options");
     post(XboardUciQueue_t::Line, "feature done=1");
 }
 
@@ -689,6 +699,22 @@ void XBoardInterface_t::cores(const char* line, const char* args) {
     std::snprintf(command, sizeof command, "setoption name NumberOfProcessors value %d",
                   static_cast<int>(std::clamp<int64_t>(count, 1, INT32_MAX)));
     postCommand(command);
+}
+
+// The settings dialog's "option NAME=VALUE".
+void XBoardInterface_t::option(const char* line, const char* args) {
+    std::string setoption;
+    switch (translateXboardOption(options_, args, setoption)) {
+        case XboardOptionResult::Set:
+            postCommand(setoption);
+            break;
+        case XboardOptionResult::UnknownName:
+            post(XboardUciQueue_t::Error, "unknown option", line);
+            break;
+        case XboardOptionResult::BadValue:
+            post(XboardUciQueue_t::Error, "bad parameters", line);
+            break;
+    }
 }
 
 // ---- views ----------------------------------------------------------------------

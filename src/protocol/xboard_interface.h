@@ -120,6 +120,7 @@ class XBoardInterface_t : public Eingabe_t {
     void status(const char* line, const char* args);
     void memory(const char* line, const char* args);
     void cores(const char* line, const char* args);
+    void option(const char* line, const char* args);
 
     // Lock order: the command lock, then the queue's lock (inside post), then the sink's.
     mutable std::mutex commandMutex_;  // held for one input line, and by engineMoved

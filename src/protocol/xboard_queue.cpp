@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "protocol/input.h"
 #include "search/output.h"
@@ -19,7 +20,9 @@ uint32_t slotCapacity(int index) {
 
 }  // namespace
 
-XboardUciQueue_t::XboardUciQueue_t(Eingabe_t& target, Ausgabe_t& sink) : target_(target), sink_(sink) {
+XboardUciQueue_t::XboardUciQueue_t(Eingabe_t& target, Ausgabe_t& sink,
+                                   std::function<void(const char*)> deferred)
+    : target_(target), sink_(sink), deferred_(std::move(deferred)) {
     for (int i = 0; i < SlotCount; ++i) {
         slots_[i].capacity = slotCapacity(i);
         slots_[i].buffer = std::make_unique<char[]>(slots_[i].capacity);
@@ -89,6 +92,9 @@ void XboardUciQueue_t::handOn(uint32_t kind, const char* text, const char* detai
                 break;
             case Line:
                 sink_.line(text);
+                break;
+            case Deferred:
+                if (deferred_) deferred_(text);
                 break;
             default:
                 sink_.error(text, detail != nullptr && detail[0] != '\0' ? detail : nullptr);

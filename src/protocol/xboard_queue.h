@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <semaphore>
@@ -30,9 +31,10 @@ class Eingabe_t;
 class XboardUciQueue_t {
 public:
     enum Kind : uint32_t {
-        Command = 0,  // a UCI line for the target's line operation
-        Line = 1,     // a text line for the sink's line operation
-        Error = 2,    // message and detail for the sink's error operation
+        Command = 0,   // a UCI line for the target's line operation
+        Line = 1,      // a text line for the sink's line operation
+        Error = 2,     // message and detail for the sink's error operation
+        Deferred = 3,  // text for the deferred handler: work that must see the commands before it
     };
 
     static constexpr int SlotCount = 64;
@@ -40,8 +42,9 @@ public:
     static constexpr uint32_t MediumSlotSize = 2000;
     static constexpr uint32_t SmallSlotSize = 1000;
 
-    // Starts the worker thread. The target and the sink must outlive the queue.
-    XboardUciQueue_t(Eingabe_t& target, Ausgabe_t& sink);
+    // Starts the worker thread. The target and the sink must outlive the queue; the
+    // deferred handler (optional) runs on the worker thread for each Deferred entry.
+    XboardUciQueue_t(Eingabe_t& target, Ausgabe_t& sink, std::function<void(const char*)> deferred = {});
     virtual ~XboardUciQueue_t();
     XboardUciQueue_t(const XboardUciQueue_t&) = delete;
     XboardUciQueue_t& operator=(const XboardUciQueue_t&) = delete;
@@ -79,6 +82,7 @@ private:
 
     Eingabe_t& target_;
     Ausgabe_t& sink_;
+    std::function<void(const char*)> deferred_;
     mutable std::mutex mutex_;  // over slots, ring, indices, overflow and the pending count
     std::condition_variable drainedSignal_;
     std::counting_semaphore<> semaphore_{0};  // posted once per entry

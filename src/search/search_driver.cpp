@@ -6,6 +6,7 @@
 
 #include "board/ablation.h"
 #include "board/attack_tables.h"
+#include "board/data_path.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "search/options.h"
@@ -82,7 +83,8 @@ int32_t Suche_t::evaluateNode(const Zustand_t& state) {
 void Suche_t::configureBitbases(const Optionen_t& options) {
     const uint64_t total = static_cast<uint64_t>(std::max(0, options.number(OptionBitbaseCache))) << 20;
     const BitbaseCacheSizes sizes = splitBitbaseMemory(total, options.number(OptionProcessors));
-    const std::string path = options.text(OptionBitbasePath);
+    // A relative folder is looked for like the book, so an installed engine finds its set.
+    const std::string path = resolveDataFolders(options.text(OptionBitbasePath), "bitbases");
     try {
         bitbaseLoader_->setSize(sizes.shared);
         bitbaseCache_->setSize(sizes.perThread);

@@ -11,10 +11,10 @@
 #include <string>
 #include <tuple>
 
+#include "board/data_path.h"
 #include "board/position.h"
 #include "book/book.h"
 #include "book/book_command.h"
-#include "book/book_path.h"
 #include "book/book_tool.h"
 #include "book/book_walk.h"
 #include "support/test_files.h"
@@ -220,10 +220,10 @@ TEST(BookTool, BookPathAndWorkFileWithBackup) {
     const std::string dir = tempPath("tooldir");
     ASSERT_TRUE(std::filesystem::create_directory(dir));
     std::filesystem::current_path(dir);
-    const std::string besideTests = resolveBookFile("Tolvaren.opn");
+    const std::string besideTests = resolveDataFile("Tolvaren.opn");
     EXPECT_TRUE(std::ifstream(besideTests).good());
     std::ofstream("Tolvaren.opn") << "*";
-    EXPECT_EQ(resolveBookFile("Tolvaren.opn"), "Tolvaren.opn");
+    EXPECT_EQ(resolveDataFile("Tolvaren.opn"), "Tolvaren.opn");
 
     // The "--book" tool keeps its work file there, and the previous state as a backup.
     std::ofstream("g.pgn") << game("1. e4 e5", "1-0");

@@ -20,6 +20,7 @@
 #include "board/draw_classification.h"
 #include "protocol/input.h"
 #include "protocol/uci_format.h"
+#include "protocol/uci_interface.h"
 #include "protocol/xboard_output.h"
 #include "protocol/xboard_queue.h"
 #include "protocol/xboard_time_control.h"
@@ -193,14 +194,16 @@ TEST(XboardTimeControl, ScoresInXboardUnits) {
 
 TEST(XboardInterface, HandshakeFeaturesAndOldVersions) {
     const std::vector<std::string> features = {
-        "feature done=0",      "feature myname=\"Tolvaren 2017-01-01\"",
-        "feature ping=1",      "feature setboard=1",
-        "feature playother=1", "feature usermove=1",
-        "feature sigint=0",    "feature variants=\"normal,fischerandom\"",
-        "feature colors=0",    "feature ics=0",
-        "feature name=1",      "feature memory=1",
-        "feature smp=1",       "Error (file 'Tolvaren.ini' not found): protover",
-        "feature done=1"};
+        "feature done=0", "feature myname=\"Tolvaren 2017-01-01\"", "feature ping=1", "feature setboard=1",
+        "feature playother=1", "feature usermove=1", "feature sigint=0",
+        "feature variants=\"normal,fischerandom\"", "feature colors=0", "feature ics=0", "feature name=1",
+        "feature memory=1", "feature smp=1", "Error (file 'Tolvaren.ini' not found): protover",
+        // The settings dialog.
+        "feature option=\"OwnBook -check 1\"", "feature option=\"BookFile -file Tolvaren.opn\"",
+        "feature option=\"BitbasePath -path .\"", "feature option=\"BitbaseCache -spin 0 0 100\"",
+        "feature option=\"Resign -spin 700 400 2000\"", "feature option=\"MultiPV -spin 1 1 10\"",
+        "feature option=\"MoveOverhead -spin 100 0 1000\"",
+        "feature option=\"TimeLogfile -file /dev/null\"", "feature done=1"};
     auto plain = std::make_unique<Rig>("/nonexistent/Tolvaren.ini", false);
     plain->send("protover 2");
     EXPECT_EQ(plain->commands(), std::vector<std::string>{"debug on"});
@@ -211,6 +214,70 @@ TEST(XboardInterface, HandshakeFeaturesAndOldVersions) {
     old->send("new");
     EXPECT_EQ(old->output(), std::vector<std::string>{"Error (protocol version 2 required): new"});
     EXPECT_EQ(old->commands(), std::vector<std::string>{"quit"});
+}
+
+// With the real UCI interface behind the adapter, so that option lines take effect.
+TEST(XboardInterface, SettingsDialogShowsTheValuesInForceAndSetsOptions) {
+    const std::string ini = test::writeTempFile(
+        "dialog.ini",
+        "setoption name Resign value 1200\n# not an option line\nsetoption name OwnBook value false\n"
+        "setoption name BookFile value /books/\"my\" book.opn\n");
+    Zeitkontrolle_t time;
+    test::CapturedFile file;
+    XBoardAusgabe_t sink{time, file.get()};
+    UciInterface_t uci(nullptr, engineOptionTable, time, sink);
+    auto adapter = std::make_unique<XBoardInterface_t>(uci, uci.options(), sink, ini.c_str());
+    sink.connect(adapter.get(), &uci.options());
+    const auto send = [&adapter, &file](const std::string& line) {
+        adapter->handleLine(line.c_str());
+        adapter->waitUntilIdle();
+        return file.lines();
+    };
+    // After the fixed features, before "done": the ini file's values, a quote dropped.
+    const std::vector<std::string> handshake = send("protover 2");
+    ASSERT_EQ(handshake.size(), 22u);
+    EXPECT_EQ(std::vector<std::string>(handshake.begin() + 12, handshake.end()),
+              (std::vector<std::string>{
+                  "feature smp=1", "feature option=\"OwnBook -check 0\"",
+                  "feature option=\"BookFile -file /books/my book.opn\"",
+                  "feature option=\"BitbasePath -path .\"", "feature option=\"BitbaseCache -spin 0 0 100\"",
+                  "feature option=\"Resign -spin 1200 400 2000\"", "feature option=\"MultiPV -spin 1 1 10\"",
+        "feature option=\"MoveOverhead -spin 100 0 1000\"",
+                  "feature option=\"TimeLogfile -file /dev/null\"", "feature done=1"}));
+
+    const Optionen_t& o = uci.options();
+    const auto values = [&o] {
+        return std::tuple(o.flag(OptionOwnBook), o.text(OptionBookFile), o.text(OptionBitbasePath),
+                          o.number(OptionBitbaseCache), o.number(OptionResign), o.number(OptionMultiPv),
+                          o.text(OptionTimeLogfile));
+    };
+    for (const char* line : {"option OwnBook=1", "option BookFile=/a b/c.opn", "option BitbasePath=/bb:/cc",
+                             "option BitbaseCache=16", "option Resign=400", "option MultiPV=10",
+                             "option TimeLogfile=/tmp/t.log"})
+        EXPECT_TRUE(send(line).empty()) << line;
+    const auto set = std::tuple(true, std::string("/a b/c.opn"), std::string("/bb:/cc"), 16, 400, 10,
+                                std::string("/tmp/t.log"));
+    EXPECT_EQ(values(), set);
+
+    // A value the option cannot take, and options the dialog does not hold, change nothing.
+    const std::string longName = "option BookFile=" + std::string(OptionTextMax + 1, 'b');
+    std::vector<std::string> errors;
+    for (const std::string& line : {std::string("option Resign=2001"),
+                                    std::string("option MultiPV=3x"), std::string("option BitbaseCache="),
+                                    std::string("option OwnBook=yes"), std::string("option Resign"), longName,
+                                    std::string("option Hash=64"), std::string("option resign=900")}) {
+        const std::vector<std::string> printed = send(line);
+        errors.insert(errors.end(), printed.begin(), printed.end());
+    }
+    EXPECT_EQ(values(), set);
+    EXPECT_EQ(errors,
+              (std::vector<std::string>{
+                  "Error (bad parameters): option Resign=2001",
+                  "Error (bad parameters): option MultiPV=3x", "Error (bad parameters): option BitbaseCache=",
+                  "Error (bad parameters): option OwnBook=yes", "Error (bad parameters): option Resign",
+                  "Error (bad parameters): " + longName, "Error (unknown option): option Hash=64",
+                  "Error (unknown option): option resign=900"}));
+    adapter.reset();
 }
 
 TEST(XboardInterface, ClockCommandsShapeTheGoLine) {
@@ -414,8 +481,10 @@ TEST(XboardQueue, EveryKindInPostingOrderAndWholeThroughSlotsAndOverflow) {
     Journal journal;
     GatedTarget target(journal);
     RecordingSink sink(journal);
-    XboardUciQueue_t queue(target, sink);
+    XboardUciQueue_t queue(target, sink,
+                           [&journal](const char* text) { journal.add(std::string("run:") + text); });
     EXPECT_TRUE(queue.post(XboardUciQueue_t::Command, "debug on"));  // the worker is held here
+    EXPECT_TRUE(queue.post(XboardUciQueue_t::Deferred, "options"));
     EXPECT_TRUE(queue.post(XboardUciQueue_t::Error, "unknown command", "frobnicate 3"));
     EXPECT_TRUE(queue.post(XboardUciQueue_t::Error, "file 'x' not found", ""));
     const std::string medium(1500, 'm');
@@ -424,8 +493,11 @@ TEST(XboardQueue, EveryKindInPostingOrderAndWholeThroughSlotsAndOverflow) {
     const std::string position = "position startpos moves" + std::string(70000, ' ');
     queue.post(XboardUciQueue_t::Command, position);
     EXPECT_EQ(queue.lastSlotCapacity(), XboardUciQueue_t::LargeSlotSize);
-    std::vector<std::string> expected = {"cmd:debug on", "error:unknown command|frobnicate 3",
-                                         "error:file 'x' not found|<none>", "line:" + medium,
+    std::vector<std::string> expected = {"cmd:debug on",
+                                         "run:options",
+                                         "error:unknown command|frobnicate 3",
+                                         "error:file 'x' not found|<none>",
+                                         "line:" + medium,
                                          "cmd:" + position};
 
     // More entries than slots: posting still returns; a long line keeps its place in the overflow.

@@ -40,6 +40,11 @@ EngineProcess::EngineProcess(const std::vector<std::string>& args) {
     start(TOLVAREN_ENGINE_PATH, args);
 }
 
+EngineProcess::EngineProcess(const std::string& path, const std::vector<std::string>& args,
+                             const std::string& workingDirectory) {
+    start(path, args, workingDirectory);
+}
+
 EngineProcess::~EngineProcess() {
     closeInput();
     kill();
@@ -47,7 +52,8 @@ EngineProcess::~EngineProcess() {
     closeFd(err_.fd);
 }
 
-void EngineProcess::start(const std::string& path, const std::vector<std::string>& args) {
+void EngineProcess::start(const std::string& path, const std::vector<std::string>& args,
+                          const std::string& workingDirectory) {
     // A write to an engine that has exited must fail, not end the test process.
     ::signal(SIGPIPE, SIG_IGN);
 
@@ -65,6 +71,7 @@ void EngineProcess::start(const std::string& path, const std::vector<std::string
         ::dup2(pipes[0][0], 0);
         ::dup2(pipes[1][1], 1);
         ::dup2(pipes[2][1], 2);
+        if (!workingDirectory.empty() && ::chdir(workingDirectory.c_str()) != 0) ::_exit(126);
         ::execv(path.c_str(), argv.data());
         ::_exit(127);
     }

@@ -16,6 +16,9 @@ class EngineProcess {
    public:
     // Starts the engine built with the tests, given these arguments after its name.
     explicit EngineProcess(const std::vector<std::string>& args = {});
+    // Starts another executable in the given working directory (empty: this one's).
+    EngineProcess(const std::string& path, const std::vector<std::string>& args,
+                  const std::string& workingDirectory);
     ~EngineProcess();  // kills the child if it still runs
     EngineProcess(const EngineProcess&) = delete;
     EngineProcess& operator=(const EngineProcess&) = delete;
@@ -53,7 +56,8 @@ class EngineProcess {
     };
     std::optional<std::string> readLineFrom(Stream& stream, int timeoutMs);
     std::vector<std::string> readAllFrom(Stream& stream, int timeoutMs);
-    void start(const std::string& path, const std::vector<std::string>& args);
+    void start(const std::string& path, const std::vector<std::string>& args,
+               const std::string& workingDirectory = {});
 
     pid_t pid_ = -1;
     int inFd_ = -1;

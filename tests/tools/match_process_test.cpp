@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <tuple>
 
@@ -57,7 +58,7 @@ TEST(MatchProcess, ChargesEveryFaultToTheEngineThatMadeIt) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mode);
         const std::string out = run(engine + "--engine name=fake cmd=" + fake + " " + c.mode +
-                                    " --tc st=0.05 --games 2 --concurrency 2");
+                                    " --tc st=0.05 --games 2 --concurrency 2 --openings none");
         const auto m = parseMatchSummary(out);
         ASSERT_TRUE(m) << out;
         EXPECT_EQ(m->counts.wins, 2);
@@ -65,6 +66,30 @@ TEST(MatchProcess, ChargesEveryFaultToTheEngineThatMadeIt) {
         EXPECT_EQ(std::tie(m->faultsB.illegal, m->faultsB.crash, m->faultsB.time),
                   std::tie(c.expected.illegal, c.expected.crash, c.expected.time));
     }
+}
+
+// Without --openings the games start from the lines the repository ships, beside the manager.
+TEST(MatchProcess, PlaysTheShippedOpeningsByDefault) {
+    test::TempDir dir;
+    const std::string pgn = dir.path("games.pgn");
+    const std::string engine =
+        std::string(" cmd=") + TOLVAREN_ENGINE_PATH + " option.OwnBook=false option.Hash=4";
+    const std::string out = run("--engine name=a" + engine + " --engine name=b" + engine +
+                                " --tc st=0.02 --games 2 --concurrency 2 --pgnout " + pgn);
+    ASSERT_TRUE(parseMatchSummary(out)) << out;
+    std::ifstream shippedFile(
+        std::string(TOLVAREN_MATCH_PATH).substr(0, std::string(TOLVAREN_MATCH_PATH).rfind('/')) +
+        "/openings.pgn");
+    const std::string shipped((std::istreambuf_iterator<char>(shippedFile)),
+                              std::istreambuf_iterator<char>());
+    int named = 0;
+    std::ifstream games(pgn);
+    for (std::string line; std::getline(games, line);) {
+        if (line.rfind("[Opening \"", 0) != 0) continue;
+        ++named;  // the same line played with both colours
+        EXPECT_NE(shipped.find("[Event \"" + line.substr(10)), std::string::npos) << line;
+    }
+    EXPECT_EQ(named, 2);
 }
 
 }  // namespace tolvaren
