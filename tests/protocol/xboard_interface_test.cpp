@@ -158,7 +158,7 @@ XboardTimeControl parsedLevel(const char* args) {
 
 }  // namespace
 
-TEST(XboardTimeControl, LevelsParseAndWalkThePeriods) {
+TEST(XBoardTimeControl, LevelsParseAndWalkThePeriods) {
     // One repeating period of 40 moves in 5 minutes.
     const XboardTimeControl classic = parsedLevel("40 5 0");
     EXPECT_EQ(locatePeriod(classic, 39).movesToGo, 1);
@@ -184,14 +184,14 @@ TEST(XboardTimeControl, LevelsParseAndWalkThePeriods) {
         EXPECT_FALSE(parseLevel(bad, control)) << bad;
 }
 
-TEST(XboardTimeControl, ScoresInXboardUnits) {
+TEST(XBoardTimeControl, ScoresInXBoardUnits) {
     // Centipawns rounded half away from zero; mate in one ply is 32766.
     const std::pair<int32_t, int32_t> cases[] = {{1000, 100},     {15, 2},         {-15, -2},        {-1, 0},
                                                  {450000, 45000}, {499999, 32766}, {-499998, -32765}};
     for (const auto& [score, expected] : cases) EXPECT_EQ(xboardScore(score), expected) << score;
 }
 
-TEST(XboardInterface, HandshakeFeaturesAndOldVersions) {
+TEST(XBoardInterface, HandshakeFeaturesAndOldVersions) {
     const std::vector<std::string> features = {
         "feature done=0",      "feature myname=\"Tolvaren 2017-01-01\"",
         "feature ping=1",      "feature setboard=1",
@@ -213,7 +213,7 @@ TEST(XboardInterface, HandshakeFeaturesAndOldVersions) {
     EXPECT_EQ(old->commands(), std::vector<std::string>{"quit"});
 }
 
-TEST(XboardInterface, ClockCommandsShapeTheGoLine) {
+TEST(XBoardInterface, ClockCommandsShapeTheGoLine) {
     auto rig = std::make_unique<Rig>();
     rig->send({"level 40 5 0", "go"});
     EXPECT_EQ(rig->commands(),
@@ -229,7 +229,7 @@ TEST(XboardInterface, ClockCommandsShapeTheGoLine) {
     EXPECT_EQ(rig->output().back(), "Error (bad parameters): level 1 2");
 }
 
-TEST(XboardInterface, UserMovesAreCheckedAgainstTheGame) {
+TEST(XBoardInterface, UserMovesAreCheckedAgainstTheGame) {
     auto rig = std::make_unique<Rig>();
     rig->send({"force", "usermove e7e5"});  // the wrong side's move
     EXPECT_EQ(rig->output(), (std::vector<std::string>{"Illegal move: e7e5"}));
@@ -241,7 +241,7 @@ TEST(XboardInterface, UserMovesAreCheckedAgainstTheGame) {
     EXPECT_EQ(rig->adapter.moveText(), "");
 }
 
-TEST(XboardInterface, EngineMoveDeferredPongPonderingAndAbandonedSearches) {
+TEST(XBoardInterface, EngineMoveDeferredPongPonderingAndAbandonedSearches) {
     auto rig = std::make_unique<Rig>();
     rig->send({"hard", "go", "ping 7", "?"});
     EXPECT_TRUE(rig->output().empty());  // the pong waits for the move
@@ -289,7 +289,7 @@ TEST(XboardInterface, EngineMoveDeferredPongPonderingAndAbandonedSearches) {
     EXPECT_EQ(rig->adapter.moveText(), "e2e4  e7e5  g1f3  d7d6  ");
 }
 
-TEST(XboardInterface, QuietGameEarnsThePeriodOffersDrawsResignsAndKeepsAClockFloor) {
+TEST(XBoardInterface, QuietGameEarnsThePeriodOffersDrawsResignsAndKeepsAClockFloor) {
     auto rig = std::make_unique<Rig>();
     rig->send("level 40 5 0");
     const int32_t level = 0;
@@ -314,7 +314,7 @@ TEST(XboardInterface, QuietGameEarnsThePeriodOffersDrawsResignsAndKeepsAClockFlo
     EXPECT_EQ(playQuietGame(*loser, 4, -9000).back(), "resign");
 }
 
-TEST(XboardInterface, GameEndsAreAnnounced) {
+TEST(XBoardInterface, GameEndsAreAnnounced) {
     auto rig = std::make_unique<Rig>();
     rig->send("setboard k7/8/1K6/8/8/8/8/7R w - - 0 1");
     rig->commands();
@@ -329,7 +329,7 @@ TEST(XboardInterface, GameEndsAreAnnounced) {
     EXPECT_EQ(rig->commands().front(), "position startpos");
 }
 
-TEST(XboardInterface, AnalysisThinkingLinesAndStatus) {
+TEST(XBoardInterface, AnalysisThinkingLinesAndStatus) {
     auto rig = std::make_unique<Rig>();
     rig->send("analyze");  // the silent stop before it is pinned with pondering
     EXPECT_EQ(rig->commands().back(), "go infinite");
@@ -358,7 +358,7 @@ TEST(XboardInterface, AnalysisThinkingLinesAndStatus) {
     EXPECT_FALSE(rig->sink.analyzing());
 }
 
-TEST(XboardInterface, OptionCommandsAndUnknownCommands) {
+TEST(XBoardInterface, OptionCommandsAndUnknownCommands) {
     auto rig = std::make_unique<Rig>();
     rig->send({"memory 64", "memory 2", "variant fischerandom"});
     EXPECT_EQ(rig->commands(),
@@ -410,7 +410,7 @@ class RecordingSink : public Ausgabe_t {
 
 }  // namespace
 
-TEST(XboardQueue, EveryKindInPostingOrderAndWholeThroughSlotsAndOverflow) {
+TEST(XBoardQueue, EveryKindInPostingOrderAndWholeThroughSlotsAndOverflow) {
     Journal journal;
     GatedTarget target(journal);
     RecordingSink sink(journal);
@@ -452,7 +452,7 @@ TEST(XboardQueue, EveryKindInPostingOrderAndWholeThroughSlotsAndOverflow) {
     EXPECT_EQ(journal.entries.back(), "cmd:" + huge);
 }
 
-TEST(XboardQueue, DestructionWithEntriesOutstandingEnds) {
+TEST(XBoardQueue, DestructionWithEntriesOutstandingEnds) {
     Journal journal;
     GatedTarget target(journal);
     RecordingSink sink(journal);
