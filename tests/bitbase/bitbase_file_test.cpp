@@ -12,10 +12,10 @@
 
 namespace tolvaren {
 
-using testing::Bytes;
-using testing::indexEntry;
-using testing::readFile;
-using testing::ScratchDirectory;
+using test::Bytes;
+using test::indexEntry;
+using test::readFile;
+using test::ScratchDirectory;
 
 TEST(BitbaseWriter, LengthCodes) {
     // 125..127 share code 125 and 128 takes 126, read as 127 and 130 bytes: a stream is
@@ -82,7 +82,7 @@ TEST(BitbaseReader, DamagedFilesFailCleanly) {
     file.insert(file.end(), stream.begin(), stream.end());
     file.insert(file.end(), 3, 0);
     const std::string path = dir.path("KDK.abb");
-    testing::writeFile(path, file);
+    test::writeFile(path, file);
 
     Bytes out(BlockBytes);
     ASSERT_TRUE(readBitbaseBlock(path, 0, out.data()));

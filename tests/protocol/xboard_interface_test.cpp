@@ -95,7 +95,7 @@ struct Rig {
 
     // The search's reports for the position the adapter sent: a thinking line with the
     // score (when given), then the best move. Moves are read against the game.
-    testing::Board game;
+    test::Board game;
     void searchEnds(const char* best, const char* ponder = nullptr, const int32_t* score = nullptr) {
         replay();
         const Zug_t bestMove = readCoordinate(game.pos, best);
@@ -103,7 +103,7 @@ struct Rig {
             sink.principalVariation(game.pos, &bestMove, 1, *score, -1, 1, 3, 3, 0, 1000, 0, 0, false);
         Zug_t ponderMove = 0;
         if (ponder != nullptr) {
-            auto after = std::make_unique<testing::Board>(game);
+            auto after = std::make_unique<test::Board>(game);
             EXPECT_TRUE(after->play(best)) << best;
             ponderMove = readCoordinate(after->pos, ponder);
         }
@@ -260,13 +260,13 @@ TEST(XBoardInterface, EngineMoveDeferredPongPonderingAndAbandonedSearches) {
     rig->searchEnds("g1f3", "b8c6");
     EXPECT_EQ(rig->output(), (std::vector<std::string>{"move g1f3"}));
     rig->commands();
-    const auto report = [&rig](const testing::Board& root, const char* move) {
+    const auto report = [&rig](const test::Board& root, const char* move) {
         const Zug_t pv[] = {readCoordinate(root.pos, move)};
         rig->sink.principalVariation(root.pos, pv, 1, 100, -1, 1, 3, 3, 0, 1000, 0, 0, false);
         return rig->output();
     };
     rig->replay();
-    auto pondered = std::make_unique<testing::Board>(rig->game);
+    auto pondered = std::make_unique<test::Board>(rig->game);
     ASSERT_TRUE(pondered->play("b8c6"));
     EXPECT_NE(report(*pondered, "f1c4").at(0).find(" (b8c6) f1c4"), std::string::npos);
 
