@@ -2,6 +2,8 @@
 JOBS   ?= $(shell nproc 2>/dev/null || echo 2)
 ARCH   ?=
 CMAKE_ARCH := $(if $(ARCH),-DTOLVAREN_ARCH=$(ARCH),)
+# The test builds (CI's too) treat warnings as errors; `make run` and `make install` do not.
+WERROR ?= ON
 
 .PHONY: all engine build check run test setup layers bench bitbases tsan format clean install book
 PREFIX ?= /usr/local
@@ -21,11 +23,12 @@ setup:
 	@bash scripts/setup.sh
 
 build: setup
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTOLVAREN_TESTS=ON $(CMAKE_ARCH) >/dev/null
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTOLVAREN_TESTS=ON -DTOLVAREN_WERROR=$(WERROR) $(CMAKE_ARCH) >/dev/null
 	cmake --build build -j $(JOBS)
 
 check: setup
-	cmake -S . -B build-check -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAREN_SANITIZE=ON -DTOLVAREN_TESTS=ON >/dev/null
+	cmake -S . -B build-check -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAREN_SANITIZE=ON -DTOLVAREN_TESTS=ON \
+		-DTOLVAREN_WERROR=$(WERROR) >/dev/null
 	cmake --build build-check -j $(JOBS)
 
 layers:
@@ -42,7 +45,8 @@ test: layers build check
 # protocol and book tests and any test that starts threads itself). The engine children of
 # the process tests inherit TSAN_OPTIONS and fail on the first race.
 tsan: setup
-	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAREN_TSAN=ON -DTOLVAREN_TESTS=ON >/dev/null
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAREN_TSAN=ON -DTOLVAREN_TESTS=ON \
+		-DTOLVAREN_WERROR=$(WERROR) >/dev/null
 	cmake --build build-tsan -j $(JOBS)
 	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1" \
 		ctest --output-on-failure -j $(JOBS) -L '^threads$$'
