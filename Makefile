@@ -4,8 +4,10 @@ ARCH   ?=
 CMAKE_ARCH := $(if $(ARCH),-DTOLVAREN_ARCH=$(ARCH),)
 # The test builds (CI's too) treat warnings as errors; `make run` and `make install` do not.
 WERROR ?= ON
+# The formatter is pinned to one release: another one formats some lines differently.
+CLANG_FORMAT ?= clang-format-14
 
-.PHONY: all engine build check run test setup layers bench bitbases tsan format clean install book
+.PHONY: all engine build check run test setup layers format-check bench bitbases tsan format clean install book
 PREFIX ?= /usr/local
 DESTDIR ?=
 
@@ -34,9 +36,14 @@ check: setup
 layers:
 	@bash scripts/check_layers.sh
 
-# Both test suites, the include layers, and the bench signature of the optimised
-# build against the sanitizer build.
-test: layers build check
+# New files and files changed since the check came in must match .clang-format
+# (scripts/check_format.sh says which count as changed); `make format` fixes them.
+format-check: setup
+	@CLANG_FORMAT=$(CLANG_FORMAT) bash scripts/check_format.sh
+
+# Both test suites, the include layers, the format of changed files, and the bench
+# signature of the optimised build against the sanitizer build.
+test: layers format-check build check
 	cd build && ctest --output-on-failure -j $(JOBS)
 	cd build-check && ctest --output-on-failure -j $(JOBS)
 	@bash scripts/bench_compare.sh ./build/tolvaren ./build-check/tolvaren
@@ -72,8 +79,9 @@ BITBASE_THREADS ?= 2
 bitbases: engine
 	@bash scripts/make_bitbases.sh ./build/tolvaren $(BITBASE_DIR) $(BITBASE_THREADS)
 
-format:
-	clang-format -i $$(find src tests devtools -name '*.cpp' -o -name '*.h' 2>/dev/null)
+# Reformats the files that the format check covers and that differ.
+format: setup
+	@CLANG_FORMAT=$(CLANG_FORMAT) bash scripts/check_format.sh --fix
 
 clean:
 	rm -rf build build-check build-tsan
