@@ -24,14 +24,9 @@ struct DialogOption {
 // set Hash and NumberOfProcessors), in the dialog's order. A name the option store
 // does not have (the random movers have none) is left out.
 constexpr DialogOption DialogOptions[] = {
-    {"OwnBook", Control::Check},
-    {"BookFile", Control::File},
-    {"BitbasePath", Control::Path},
-    {"BitbaseCache", Control::Spin},
-    {"Resign", Control::Spin},
-    {"MultiPV", Control::Spin},
-    {"MoveOverhead", Control::Spin},
-    {"TimeLogfile", Control::File},
+    {"OwnBook", Control::Check},     {"BookFile", Control::File},    {"BitbasePath", Control::Path},
+    {"BitbaseCache", Control::Spin}, {"Resign", Control::Spin},      {"MultiPV", Control::Spin},
+    {"MoveOverhead", Control::Spin}, {"TimeLogfile", Control::File},
 };
 
 const DialogOption* findDialogOption(std::string_view name) {

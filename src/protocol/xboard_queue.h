@@ -29,7 +29,7 @@ class Eingabe_t;
 // and the worker may itself be waiting for a search whose best-move report needs
 // that lock, so a producer that blocked on a full queue could deadlock.
 class XboardUciQueue_t {
-public:
+   public:
     enum Kind : uint32_t {
         Command = 0,   // a UCI line for the target's line operation
         Line = 1,      // a text line for the sink's line operation
@@ -62,7 +62,7 @@ public:
     // Capacity of the slot that holds the most recently posted entry (0 for overflow).
     uint32_t lastSlotCapacity() const;
 
-private:
+   private:
     struct Slot {
         uint32_t capacity = 0;
         uint32_t kind = Command;

@@ -164,8 +164,8 @@ class Suche_t : public Sucher_t {
     int32_t lastScore_ = 0;
     Zug_t lastBest_ = 0;
     Zug_t lastPonder_ = 0;
-    bool opening_ = false;  // 31 or more pieces, or a book move was played
-    Buch_t book_;           // read at the first probe, again when "BookFile" changes
+    bool opening_ = false;      // 31 or more pieces, or a book move was played
+    Buch_t book_;               // read at the first probe, again when "BookFile" changes
     bool timeLimited_ = false;  // the node test can say stop at all
     // Until the first iteration is complete neither "stop" nor a limit ends the search:
     // depth one costs microseconds, and an answer must be a searched move. Helpers never

@@ -1,12 +1,12 @@
 #include "search/time_control.h"
 
-#include "board/ablation.h"
-
 #include <sys/time.h>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+#include "board/ablation.h"
 
 namespace tolvaren {
 
@@ -73,9 +73,9 @@ void Zeitkontrolle_t::startSearch([[maybe_unused]] bool ponder, int64_t time, in
     // Below 200 ms a fixed 50 ms could exceed the clock itself and lose on time, so a
     // nearly empty clock gives a quarter of what is left instead. A "go" without any
     // clock (time 0) keeps the short fixed search.
-    const int64_t t = time >= MinUsableTime + ClockReserve    ? time - ClockReserve
-                      : time >= ClockReserve || time <= 0 ? MinUsableTime
-                                                          : std::max<int64_t>(time / LowClockShare, 1);
+    const int64_t t = time >= MinUsableTime + ClockReserve ? time - ClockReserve
+                      : time >= ClockReserve || time <= 0  ? MinUsableTime
+                                                           : std::max<int64_t>(time / LowClockShare, 1);
     const int64_t reserve =
         ablation::off(ablation::IncrementReserve) ? 0 : std::max<int64_t>(incrementReserve, 0);
     const int64_t inc = increment > reserve ? increment - reserve : 0;

@@ -11,9 +11,8 @@ namespace tolvaren {
 // Wall-clock milliseconds (time of day).
 int64_t nowMillis();
 
-
 class Zeitkontrolle_t {
-public:
+   public:
     static constexpr int64_t NoTimeLimit = 0x007F0000FFFF0000LL;
     static constexpr int64_t NoNodeLimit = 0x7FFF0000FFFF0000LL;
     // What the clock rule keeps back from each increment unless "MoveOverhead" says otherwise.

@@ -12,8 +12,8 @@ namespace tolvaren {
 
 namespace {
 
-using testing::generateQuietly;
-using testing::ScratchDirectory;
+using test::generateQuietly;
+using test::ScratchDirectory;
 
 // Queen and king on the board, side 0's pieces first; squares a8 = 0.
 struct Probe {

@@ -15,10 +15,10 @@
 
 namespace tolvaren {
 
-using testing::Bytes;
-using testing::indexEntry;
-using testing::readFile;
-using testing::ScratchDirectory;
+using test::Bytes;
+using test::indexEntry;
+using test::readFile;
+using test::ScratchDirectory;
 
 TEST(BitbaseWriter, LengthCodes) {
     // 125..127 share code 125 and 128 takes 126, read as 127 and 130 bytes: a stream is
@@ -85,7 +85,7 @@ TEST(BitbaseReader, DamagedFilesFailCleanly) {
     file.insert(file.end(), stream.begin(), stream.end());
     file.insert(file.end(), 3, 0);
     const std::string path = dir.path("KDK.abb");
-    testing::writeFile(path, file);
+    test::writeFile(path, file);
 
     Bytes out(BlockBytes);
     ASSERT_TRUE(readBitbaseBlock(path, 0, out.data()));
@@ -106,7 +106,7 @@ TEST(BitbaseReader, DamagedFilesFailCleanly) {
 // names the file and fails.
 TEST(BitbaseFile, TruncatedAndExtendedFilesCountAsMissing) {
     ScratchDirectory dir;
-    ASSERT_TRUE(testing::generateQuietly(dir.path(), {"KDK", "KKD"}));
+    ASSERT_TRUE(test::generateQuietly(dir.path(), {"KDK", "KKD"}));
     const std::string path = dir.path("KDK.abb");
     const Bytes good = readFile(path);
     Bytes doubled = good;
@@ -124,7 +124,7 @@ TEST(BitbaseFile, TruncatedAndExtendedFilesCountAsMissing) {
     };
     for (size_t i = 0; i < files.size(); ++i) {
         const auto& [bytes, marks] = files[i];
-        testing::writeFile(path, bytes);
+        test::writeFile(path, bytes);
         BitbaseCache_t cache(1 << 20);
         cache.setPath(dir.path());
         int result = 5;

@@ -21,7 +21,7 @@ namespace tolvaren {
 
 namespace {
 
-using testing::ScratchDirectory;
+using test::ScratchDirectory;
 
 // Side 0's win bit of a board position (White is side 0), read through the cache.
 int side0Wins(BitbaseCache_t& cache, const Stellung_t& pos) {
@@ -113,21 +113,21 @@ void expectSameBits(const std::string& dirA, const std::string& dirB, const char
 
 TEST(BitbaseGeneration, LinesBareKingsAndFailures) {
     ScratchDirectory dir;
-    const auto kdk = testing::generate(dir.path(), "KDK");
+    const auto kdk = test::generate(dir.path(), "KDK");
     ASSERT_EQ(kdk.status, 0) << kdk.err;
     EXPECT_EQ(kdk.out.rfind("KDK: Iteration 0 fertig\nKDK: Iteration 1: ", 0), 0u) << kdk.out;
     // A bare king as side 0 needs no analysis and prints nothing.
-    const auto kkd = testing::generate(dir.path(), "KKD");
+    const auto kkd = test::generate(dir.path(), "KKD");
     ASSERT_EQ(kkd.status, 0);
     EXPECT_TRUE(kkd.out.empty());
 
     // A file that cannot be written is a failure, not a success.
-    const auto unwritable = testing::generate(dir.path("no/such/directory"), "KDK");
+    const auto unwritable = test::generate(dir.path("no/such/directory"), "KDK");
     EXPECT_NE(unwritable.status, 0);
     EXPECT_NE(unwritable.err.find("error writing file"), std::string::npos);
 
     // A missing promotion file is named once; its positions stay open, the run succeeds.
-    const auto partial = testing::generate(dir.path(), "KBK");
+    const auto partial = test::generate(dir.path(), "KBK");
     EXPECT_EQ(partial.status, 0);
     EXPECT_NE(partial.err.find("KTK.abb"), std::string::npos) << partial.err;
     EXPECT_EQ(partial.err.find("KTK.abb"), partial.err.rfind("KTK.abb"));
@@ -136,7 +136,7 @@ TEST(BitbaseGeneration, LinesBareKingsAndFailures) {
 TEST(BitbaseGeneration, SixPiecesAreRefusedBeforeAnyMemoryIsTaken) {
     ScratchDirectory dir;
     // Six pieces do not fit the file format: refused before its 8 GB work array is touched.
-    const auto six = testing::generate(dir.path(), "KBBBBK");
+    const auto six = test::generate(dir.path(), "KBBBBK");
     EXPECT_NE(six.status, 0);
     EXPECT_EQ(six.err,
               "KBBBBK: 34359738368 positions are too many for a bitbase file (at most 3435973836)\n");
@@ -146,12 +146,12 @@ TEST(BitbaseGeneration, SixPiecesAreRefusedBeforeAnyMemoryIsTaken) {
 
 TEST(BitbaseGeneration, PawnFileAgreesAcrossThreadsAndWithTheKpkTable) {
     ScratchDirectory one, two;
-    ASSERT_TRUE(testing::generateQuietly(one.path(), {"KDK", "KTK", "KLK", "KSK", "KBK", "KKT", "KLKT"}));
+    ASSERT_TRUE(test::generateQuietly(one.path(), {"KDK", "KTK", "KLK", "KSK", "KBK", "KKT", "KLKT"}));
     for (const char* name : {"KDK", "KTK", "KLK", "KSK", "KKT"})
         std::filesystem::copy_file(one.path(std::string(name) + ".abb"),
                                    two.path(std::string(name) + ".abb"));
-    ASSERT_TRUE(testing::generateQuietly(two.path(), {"KBK"}, 2));
-    ASSERT_TRUE(testing::generateQuietly(two.path(), {"KLKT"}, 3));
+    ASSERT_TRUE(test::generateQuietly(two.path(), {"KBK"}, 2));
+    ASSERT_TRUE(test::generateQuietly(two.path(), {"KLKT"}, 3));
     expectSameBits(one.path(), two.path(), "KBK");
     expectSameBits(one.path(), two.path(), "KLKT");
 
@@ -182,7 +182,7 @@ TEST(BitbaseGeneration, PawnFileAgreesAcrossThreadsAndWithTheKpkTable) {
 
 TEST(BitbaseGeneration, FourPieceWinsFollowFromTheMoves) {
     ScratchDirectory dir;
-    ASSERT_TRUE(testing::generateQuietly(dir.path(), {"KTK", "KTTK"}));
+    ASSERT_TRUE(test::generateQuietly(dir.path(), {"KTK", "KTTK"}));
     BitbaseCache_t cache(8 << 20);
     cache.setPath(dir.path());
     EXPECT_EQ(checkDefiningProperty(cache, "KTTK", 4000), 4000);

@@ -12,7 +12,7 @@
 #include "bitbase/bitbase_generator.h"
 #include "support/test_files.h"
 
-namespace tolvaren::testing {
+namespace tolvaren::test {
 
 using Bytes = std::vector<uint8_t>;
 using ScratchDirectory = test::TempDir;  // removed with everything in it when the test ends
@@ -64,4 +64,4 @@ inline bool generateQuietly(const std::string& dir, std::initializer_list<const 
     return true;
 }
 
-}  // namespace tolvaren::testing
+}  // namespace tolvaren::test

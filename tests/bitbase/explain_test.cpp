@@ -11,21 +11,21 @@
 namespace tolvaren {
 
 TEST(ExplainBitbase, HandMadeFileLineByLine) {
-    using testing::Bytes;
+    using test::Bytes;
     using Lines = std::vector<std::string>;
-    testing::ScratchDirectory dir;
+    test::ScratchDirectory dir;
     // Twenty entries, uniform zero blocks unless set here; the data starts at offset 100:
     // a literal, a marked literal, a short run, runs of zeros to 512 (marker A, W0 = 0x00),
     // then a copy from before the start.
     std::vector<Bytes> entries(20, Bytes{0x00, 0xFF, 0xFF, 0xFF, 0x00});
     entries[1] = {0xFF, 0xFF, 0xFF, 0xFF, 0x00};
-    entries[2] = entries[3] = testing::indexEntry(100, 12);
-    entries[4] = testing::indexEntry(112, 3);
+    entries[2] = entries[3] = test::indexEntry(100, 12);
+    entries[4] = test::indexEntry(112, 3);
     Bytes file;
     for (const Bytes& e : entries) file.insert(file.end(), e.begin(), e.end());
     file.insert(file.end(), {0xA0, 0x12, 0xA0, 0x05, 0xA5, 0x33, 0xA6, 0xFF, 0x00, 0xA6, 0xF4, 0x00});
     file.insert(file.end(), {0xA0, 0xA1, 0x00, 0, 0, 0});
-    testing::writeFile(dir.path("KDK.abb"), file);
+    test::writeFile(dir.path("KDK.abb"), file);
 
     // Block 4 does not decode: the file is damaged, and said to be.
     std::FILE* err = std::tmpfile();

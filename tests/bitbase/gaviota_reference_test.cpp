@@ -63,9 +63,9 @@ class Reference {
 TEST(BitbaseReference, ThreePieceFilesAgreeWithGaviota) {
     Reference reference;
     if (!reference.ready()) GTEST_SKIP() << "Gaviota tablebases not installed";
-    testing::ScratchDirectory dir;
+    test::ScratchDirectory dir;
     const char* materials[] = {"KDK", "KTK", "KLK", "KSK", "KBK", "KKD", "KKT", "KKL", "KKS", "KKB"};
-    for (const char* name : materials) ASSERT_TRUE(testing::generateQuietly(dir.path(), {name})) << name;
+    for (const char* name : materials) ASSERT_TRUE(test::generateQuietly(dir.path(), {name})) << name;
 
     BitbaseCache_t cache(4 << 20);
     cache.setPath(dir.path());

@@ -15,7 +15,7 @@
 #include "board/notation.h"
 #include "board/position.h"
 
-namespace tolvaren::testing {
+namespace tolvaren::test {
 
 // Positions are large; tests keep them in static storage or on the heap.
 struct Board {
@@ -96,4 +96,4 @@ void playRandomGames(uint64_t seed, int games, int plies, Visit visit,
     }
 }
 
-}  // namespace tolvaren::testing
+}  // namespace tolvaren::test

@@ -13,8 +13,8 @@
 namespace tolvaren {
 namespace {
 
-using testing::boardFromFen;
-using testing::fenOf;
+using test::boardFromFen;
+using test::fenOf;
 
 // Round trips of every position are checked along the random games.
 TEST(Fen, EnPassantOnlyWhenCapturable) {
@@ -131,7 +131,7 @@ TEST(Notation, CastlingIsWrittenForTheSideThatCastles) {
         const auto own = boardFromFen(placement + "b " + rights + " -");
         const auto other = boardFromFen(placement + "w " + rights + " -");
         int castlings = 0;
-        for (const Zug_t move : testing::legalMoves(own.pos, own.state)) {
+        for (const Zug_t move : test::legalMoves(own.pos, own.state)) {
             if (moveKind(move) != ZugRochade) continue;
             ++castlings;
             const std::string text = written(other.pos, move);

@@ -17,7 +17,7 @@
 namespace tolvaren {
 namespace {
 
-using testing::boardFromFen;
+using test::boardFromFen;
 
 // For every move of every position along random games (standard and Chess960): the
 // new state (keys, attack records) equals one computed from scratch, and take back
@@ -25,22 +25,22 @@ using testing::boardFromFen;
 TEST(MakeMove, RandomGamesKeepKeysAndRestoreExactly) {
     static Stellung_t saved, flipped, back;
     int castlings = 0, enPassants = 0, promotions = 0;
-    testing::playRandomGames(777, 80, 200, [&](testing::Board& b, const std::vector<Zug_t>& moves) {
+    test::playRandomGames(777, 80, 200, [&](test::Board& b, const std::vector<Zug_t>& moves) {
         std::memcpy(&saved, &b.pos, sizeof saved);
         for (const Zug_t move : moves) {
             Zustand_t next;
             Rueckzug_t undo;
             ASSERT_TRUE(playMove(b.pos, move, b.state, next, undo));
-            ASSERT_TRUE(isConsistent(b.pos, next)) << testing::fenOf(saved) << " " << move;
+            ASSERT_TRUE(isConsistent(b.pos, next)) << test::fenOf(saved) << " " << move;
             castlings += moveKind(move) == ZugRochade;
             enPassants += moveKind(move) == ZugEnPassant;
             promotions += isPromotion(move);
             takeBack(undo);
-            ASSERT_EQ(std::memcmp(&saved, &b.pos, BoardPartSize), 0) << testing::fenOf(saved) << " " << move;
+            ASSERT_EQ(std::memcmp(&saved, &b.pos, BoardPartSize), 0) << test::fenOf(saved) << " " << move;
         }
-        const std::string fen = testing::fenOf(b.pos);
+        const std::string fen = test::fenOf(b.pos);
         const auto reread = boardFromFen(fen);
-        EXPECT_EQ(testing::fenOf(reread.pos), fen);
+        EXPECT_EQ(test::fenOf(reread.pos), fen);
         EXPECT_EQ(reread.state.hashKey, b.state.hashKey) << fen;
         flipColors(b.pos, flipped);
         flipColors(flipped, back);
@@ -58,10 +58,10 @@ TEST(MakeMove, Chess960Castling) {
     // The king stays on g1 or walks past its rook.
     auto b = boardFromFen("1r4kr/8/8/8/8/8/8/1R4KR w HBhb -");
     ASSERT_TRUE(b.play("O-O"));
-    EXPECT_EQ(testing::fenOf(b.pos), "1r4kr/8/8/8/8/8/8/1R3RK1 b kq -");
+    EXPECT_EQ(test::fenOf(b.pos), "1r4kr/8/8/8/8/8/8/1R3RK1 b kq -");
     EXPECT_FALSE(b.play("O-O-O"));  // f8 is attacked by the rook on f1
     ASSERT_TRUE(b.play("O-O"));
-    EXPECT_EQ(testing::fenOf(b.pos), "1r3rk1/8/8/8/8/8/8/1R3RK1 w - -");
+    EXPECT_EQ(test::fenOf(b.pos), "1r3rk1/8/8/8/8/8/8/1R3RK1 w - -");
     EXPECT_TRUE(isConsistent(b.pos, b.state));
 }
 
@@ -108,8 +108,8 @@ TEST(MakeMove, MaterialKeyOppositeBishopTerm) {
 }  // namespace
 namespace {
 
-using testing::Board;
-using testing::boardFromFen;
+using test::Board;
+using test::boardFromFen;
 
 const std::string StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 

@@ -16,15 +16,15 @@
 namespace tolvaren {
 namespace {
 
-using testing::boardFromFen;
+using test::boardFromFen;
 
-std::vector<std::string> generated(const testing::Board& b) {
+std::vector<std::string> generated(const test::Board& b) {
     Zugliste_t list;
     uint32_t* end = generate(b.pos, b.state, list.begin());
-    return testing::moveTexts(b.pos, list.begin(), end);
+    return test::moveTexts(b.pos, list.begin(), end);
 }
 
-bool lists(const testing::Board& b, const std::string& text) {
+bool lists(const test::Board& b, const std::string& text) {
     const auto moves = generated(b);
     return std::find(moves.begin(), moves.end(), text) != moves.end();
 }
@@ -43,7 +43,7 @@ TEST(MoveGen, Chess960CastlingConditions) {
 // agree on, without duplicates, and the tactical generator lists only moves that
 // generate lists, without duplicates and, out of check, without under-promotions.
 TEST(MoveGen, GeneratorsAgreeWithMakeOverRandomGames) {
-    testing::playRandomGames(12345, 60, 120, [](testing::Board& b, const std::vector<Zug_t>&) {
+    test::playRandomGames(12345, 60, 120, [](test::Board& b, const std::vector<Zug_t>&) {
         Zugliste_t list;
         uint32_t* end = generate(b.pos, b.state, list.begin());
         std::set<Zug_t> all;
@@ -54,7 +54,7 @@ TEST(MoveGen, GeneratorsAgreeWithMakeOverRandomGames) {
             Rueckzug_t undo;
             const bool played = playMove(b.pos, move, b.state, next, undo);
             if (played) takeBack(undo);
-            ASSERT_EQ(played, leavesKingSafe(b.pos, b.state, move)) << testing::fenOf(b.pos);
+            ASSERT_EQ(played, leavesKingSafe(b.pos, b.state, move)) << test::fenOf(b.pos);
         }
         for (int mode = 0; mode <= 2; ++mode) {
             Zugliste_t tactical;
@@ -63,8 +63,8 @@ TEST(MoveGen, GeneratorsAgreeWithMakeOverRandomGames) {
             std::set<Zug_t> seen;
             for (uint32_t* m = tactical.begin(); m != tend; ++m) {
                 const Zug_t move = moveOf(*m);
-                EXPECT_TRUE(seen.insert(move).second) << "tactical duplicate " << testing::fenOf(b.pos);
-                EXPECT_TRUE(all.count(move)) << "tactical move not generated " << testing::fenOf(b.pos);
+                EXPECT_TRUE(seen.insert(move).second) << "tactical duplicate " << test::fenOf(b.pos);
+                EXPECT_TRUE(all.count(move)) << "tactical move not generated " << test::fenOf(b.pos);
                 EXPECT_TRUE(inCheck(b.pos, b.state) || !isPromotion(move) || moveKind(move) == ZugUmwDame);
             }
         }
@@ -77,7 +77,7 @@ TEST(MoveGen, TacticalModes) {
         const auto b = boardFromFen(fen);
         Zugliste_t list;
         uint32_t* end = generateTactical(b.pos, b.state, targets, mode, list.begin());
-        return testing::moveTexts(b.pos, list.begin(), end);
+        return test::moveTexts(b.pos, list.begin(), end);
     };
     const char* rook = "2r1k3/1P6/8/8/8/8/8/R3K2N w - -";
     EXPECT_EQ(texts(rook, bit(2), 0), (std::vector<std::string>{"b7c8q", "b7b8q"}));
@@ -161,7 +161,7 @@ const PerftCase Cases[] = {
 
 TEST(Perft, PublishedCountsWithAndWithoutTable) {
     for (const PerftCase& c : Cases) {
-        auto b = testing::boardFromFen(c.fen);
+        auto b = test::boardFromFen(c.fen);
         for (size_t d = 0; d < c.counts.size(); ++d) {
             PerftTabelle_t none(0);
             EXPECT_EQ(perft(none, b.pos, b.state, static_cast<int>(d + 1)), c.counts[d])
@@ -170,7 +170,7 @@ TEST(Perft, PublishedCountsWithAndWithoutTable) {
         PerftTabelle_t table(1 << 20);
         for (int d = static_cast<int>(c.counts.size()); d >= 1; --d)
             EXPECT_EQ(perft(table, b.pos, b.state, d), c.counts[d - 1]) << c.fen << " hashed depth " << d;
-        EXPECT_EQ(testing::fenOf(b.pos), testing::fenOf(testing::boardFromFen(c.fen).pos));
+        EXPECT_EQ(test::fenOf(b.pos), test::fenOf(test::boardFromFen(c.fen).pos));
     }
 }
 

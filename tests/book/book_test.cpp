@@ -17,7 +17,7 @@ namespace tolvaren {
 
 namespace {
 
-using testing::Board;
+using test::Board;
 
 using test::tempPath;
 using test::writeTempFile;
@@ -118,7 +118,7 @@ TEST(Buch, StartposChoosesTheTreeRoot) {
 // Random games written as book lines: each position of each game finds its move, the
 // mirrored Black entries included, through castling, e.p. and promotions.
 TEST(Buch, RandomGamesAreFoundAgainMoveByMove) {
-    testing::TestRandom random{12345};
+    test::TestRandom random{12345};
     std::string file;
     struct Played {
         uint64_t key;
@@ -130,11 +130,11 @@ TEST(Buch, RandomGamesAreFoundAgainMoveByMove) {
         Board b = afterMoves("");
         size_t plies = 0;
         for (; plies < 120; ++plies) {
-            const std::vector<Zug_t> legal = testing::legalMoves(b.pos, b.state);
+            const std::vector<Zug_t> legal = test::legalMoves(b.pos, b.state);
             if (legal.empty()) break;
             const Zug_t m = legal[random.next() % legal.size()];
             played.push_back({whiteViewKey(b.pos, b.state), b.pos.side == Black ? m ^ MirrorMoveMask : m,
-                              testing::fenOf(b.pos) + " " + text(b.pos, m)});
+                              test::fenOf(b.pos) + " " + text(b.pos, m)});
             file += text(b.pos, m) + " 1 ";
             ASSERT_TRUE(b.play(text(b.pos, m)));
         }

@@ -8,7 +8,7 @@
 #include "board/board_test_support.h"
 #include "eval_test_support.h"
 
-namespace tolvaren::testing {
+namespace tolvaren::test {
 namespace {
 
 void expectSameRecords(const Zustand_t& a, const Zustand_t& b, const std::string& what) {
@@ -50,4 +50,4 @@ TEST(AttackSummaryOrder, ReversedSquareListsGiveTheSameRecords) {
 }
 
 }  // namespace
-}  // namespace tolvaren::testing
+}  // namespace tolvaren::test

@@ -12,7 +12,7 @@
 #include "board/position.h"
 #include "eval/evaluate.h"
 
-namespace tolvaren::testing {
+namespace tolvaren::test {
 
 struct EvalBoard {
     Stellung_t pos{};
@@ -39,4 +39,4 @@ inline Bitboard at(std::initializer_list<std::string_view> names) {
     return b;
 }
 
-}  // namespace tolvaren::testing
+}  // namespace tolvaren::test

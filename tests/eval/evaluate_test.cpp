@@ -10,7 +10,7 @@
 #include "eval/score.h"
 #include "eval_test_support.h"
 
-namespace tolvaren::testing {
+namespace tolvaren::test {
 namespace {
 
 constexpr const char* StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
@@ -80,4 +80,4 @@ TEST(EvalReport, LinesAndFinalScore) {
 }
 
 }  // namespace
-}  // namespace tolvaren::testing
+}  // namespace tolvaren::test

@@ -5,7 +5,7 @@
 #include "eval/weights.h"
 #include "eval_test_support.h"
 
-namespace tolvaren::testing {
+namespace tolvaren::test {
 namespace {
 
 int dangerOf(EvalBoard& b, int side) {
@@ -81,4 +81,4 @@ TEST(KingEndgame, RunawayPasser) {
 }
 
 }  // namespace
-}  // namespace tolvaren::testing
+}  // namespace tolvaren::test

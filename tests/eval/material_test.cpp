@@ -9,7 +9,7 @@
 #include "eval/score.h"
 #include "eval_test_support.h"
 
-namespace tolvaren::testing {
+namespace tolvaren::test {
 namespace {
 
 MaterialCounts counts(std::initializer_list<int> white, std::initializer_list<int> black) {
@@ -94,4 +94,4 @@ TEST(MaterialTable, HitsAndTheEmptyKey) {
 }
 
 }  // namespace
-}  // namespace tolvaren::testing
+}  // namespace tolvaren::test

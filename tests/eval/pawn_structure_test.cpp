@@ -11,7 +11,7 @@
 #include "eval/weights.h"
 #include "eval_test_support.h"
 
-namespace tolvaren::testing {
+namespace tolvaren::test {
 namespace {
 
 BauernEintrag_t entryOf(Bitboard white, Bitboard black) {
@@ -130,4 +130,4 @@ TEST(PawnTable, HitsAndTheEmptyKey) {
 }
 
 }  // namespace
-}  // namespace tolvaren::testing
+}  // namespace tolvaren::test

@@ -4,7 +4,7 @@
 #include "eval/weights.h"
 #include "eval_test_support.h"
 
-namespace tolvaren::testing {
+namespace tolvaren::test {
 namespace {
 
 Wert_t mobilityOf(EvalBoard& b, int side, int* weight = nullptr) {
@@ -103,4 +103,4 @@ TEST(PieceTerms, HangingPieces) {
 }
 
 }  // namespace
-}  // namespace tolvaren::testing
+}  // namespace tolvaren::test

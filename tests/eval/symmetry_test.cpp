@@ -8,7 +8,7 @@
 #include "eval/evaluate.h"
 #include "eval_test_support.h"
 
-namespace tolvaren::testing {
+namespace tolvaren::test {
 namespace {
 
 // The scores of a position and of its colour flip, each from the side to move's view.
@@ -56,4 +56,4 @@ TEST(EvaluationSymmetry, HandWrittenPositionsAndRandomGames) {
 }
 
 }  // namespace
-}  // namespace tolvaren::testing
+}  // namespace tolvaren::test

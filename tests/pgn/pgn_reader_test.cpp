@@ -20,7 +20,7 @@
 namespace tolvaren {
 namespace {
 
-using testing::fenOf;
+using test::fenOf;
 
 const std::string Tags = "[White \"w\"]\n[Black \"b\"]\n[Result \"1-0\"]\n";
 const std::string Prefix = "info string PGN-Parser: file t.pgn ";
@@ -160,7 +160,7 @@ TEST(PgnReader, ReadsOnAfterABadGame) {
 }
 
 TEST(PgnReader, BadInputEndsCleanly) {
-    testing::TestRandom random{7};
+    test::TestRandom random{7};
     std::string junk;
     for (int i = 0; i < 200000; ++i)
         junk += static_cast<char>(random.next() % 255);  // no 255: it ends the input
@@ -184,7 +184,7 @@ TEST(PgnReader, RandomGamesRoundTripThroughAFile) {
     // Games written with the SAN writer read back move for move; random games are rich
     // in checks, captures, promotions and pieces that need their origin named. The file is
     // several read blocks long, so refilling the buffer is crossed mid-token.
-    testing::TestRandom random{2024};
+    test::TestRandom random{2024};
     std::string text;
     std::vector<Strings> written;
     auto pos = std::make_unique<Stellung_t>();
@@ -195,7 +195,7 @@ TEST(PgnReader, RandomGamesRoundTripThroughAFile) {
         Strings moves;
         char buffer[8];
         for (int ply = 0; ply < 300; ++ply) {
-            const std::vector<Zug_t> legal = testing::legalMoves(*pos, state);
+            const std::vector<Zug_t> legal = test::legalMoves(*pos, state);
             if (legal.empty()) break;
             const Zug_t move = legal[random.next() % legal.size()];
             const std::string san = writeSan(*pos, state, move);

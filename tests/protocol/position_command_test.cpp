@@ -31,7 +31,7 @@ struct Interface {
                                           errors.push_back(std::string(m) + std::string(d));
                                       });
     }
-    std::string fen() const { return testing::fenOf(pos); }
+    std::string fen() const { return test::fenOf(pos); }
     bool consistent() const { return isConsistent(pos, states[index]); }
 };
 
@@ -83,7 +83,7 @@ TEST(PositionCommand, ErrorsLeaveAConsistentPosition) {
 // generation and make handle (the checked build asserts consistency after every make).
 TEST(PositionCommand, MangledInputNeverBreaksThePosition) {
     static Interface ui;
-    testing::TestRandom rng{4242};
+    test::TestRandom rng{4242};
     const std::string seeds[] = {
         "fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1 moves e1g1 a8b8",
         "fen 1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1 moves g1h1 b8b1",

@@ -72,7 +72,7 @@ std::vector<std::string> words(const std::string& text) {
 }
 
 // The game the test keeps beside the engine's, to judge the moves it prints.
-using Game = testing::Board;
+using Game = test::Board;
 
 // Plays a whole variation on a copy of the game; the first move that is not legal fails the test.
 void expectLegalVariation(const Game& root, const std::vector<std::string>& moves, const std::string& line) {
@@ -117,7 +117,7 @@ TEST(UciProcess, SearchesPrintOnlyLegalMoves) {
     engine.send("setoption name OwnBook value false");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fen);
-        auto game = std::make_unique<Game>(testing::boardFromFen(c.fen));
+        auto game = std::make_unique<Game>(test::boardFromFen(c.fen));
         for (const std::string& move : words(c.moves)) ASSERT_TRUE(game->play(move)) << move;
         engine.send(std::string("setoption name UCI_Chess960 value ") +
                     (game->pos.chess960 ? "true" : "false"));

@@ -96,7 +96,7 @@ struct Rig {
 
     // The search's reports for the position the adapter sent: a thinking line with the
     // score (when given), then the best move. Moves are read against the game.
-    testing::Board game;
+    test::Board game;
     void searchEnds(const char* best, const char* ponder = nullptr, const int32_t* score = nullptr) {
         replay();
         const Zug_t bestMove = readCoordinate(game.pos, best);
@@ -104,7 +104,7 @@ struct Rig {
             sink.principalVariation(game.pos, &bestMove, 1, *score, -1, 1, 3, 3, 0, 1000, 0, 0, false);
         Zug_t ponderMove = 0;
         if (ponder != nullptr) {
-            auto after = std::make_unique<testing::Board>(game);
+            auto after = std::make_unique<test::Board>(game);
             EXPECT_TRUE(after->play(best)) << best;
             ponderMove = readCoordinate(after->pos, ponder);
         }
@@ -159,7 +159,7 @@ XboardTimeControl parsedLevel(const char* args) {
 
 }  // namespace
 
-TEST(XboardTimeControl, LevelsParseAndWalkThePeriods) {
+TEST(XBoardTimeControl, LevelsParseAndWalkThePeriods) {
     // One repeating period of 40 moves in 5 minutes.
     const XboardTimeControl classic = parsedLevel("40 5 0");
     EXPECT_EQ(locatePeriod(classic, 39).movesToGo, 1);
@@ -185,14 +185,14 @@ TEST(XboardTimeControl, LevelsParseAndWalkThePeriods) {
         EXPECT_FALSE(parseLevel(bad, control)) << bad;
 }
 
-TEST(XboardTimeControl, ScoresInXboardUnits) {
+TEST(XBoardTimeControl, ScoresInXBoardUnits) {
     // Centipawns rounded half away from zero; mate in one ply is 32766.
     const std::pair<int32_t, int32_t> cases[] = {{1000, 100},     {15, 2},         {-15, -2},        {-1, 0},
                                                  {450000, 45000}, {499999, 32766}, {-499998, -32765}};
     for (const auto& [score, expected] : cases) EXPECT_EQ(xboardScore(score), expected) << score;
 }
 
-TEST(XboardInterface, HandshakeFeaturesAndOldVersions) {
+TEST(XBoardInterface, HandshakeFeaturesAndOldVersions) {
     const std::vector<std::string> features = {
         "feature done=0", "feature myname=\"Tolvaren 2017-01-01\"", "feature ping=1", "feature setboard=1",
         "feature playother=1", "feature usermove=1", "feature sigint=0",
@@ -202,8 +202,8 @@ TEST(XboardInterface, HandshakeFeaturesAndOldVersions) {
         "feature option=\"OwnBook -check 1\"", "feature option=\"BookFile -file Tolvaren.opn\"",
         "feature option=\"BitbasePath -path .\"", "feature option=\"BitbaseCache -spin 0 0 100\"",
         "feature option=\"Resign -spin 700 400 2000\"", "feature option=\"MultiPV -spin 1 1 10\"",
-        "feature option=\"MoveOverhead -spin 100 0 1000\"",
-        "feature option=\"TimeLogfile -file /dev/null\"", "feature done=1"};
+        "feature option=\"MoveOverhead -spin 100 0 1000\"", "feature option=\"TimeLogfile -file /dev/null\"",
+        "feature done=1"};
     auto plain = std::make_unique<Rig>("/nonexistent/Tolvaren.ini", false);
     plain->send("protover 2");
     EXPECT_EQ(plain->commands(), std::vector<std::string>{"debug on"});
@@ -217,7 +217,7 @@ TEST(XboardInterface, HandshakeFeaturesAndOldVersions) {
 }
 
 // With the real UCI interface behind the adapter, so that option lines take effect.
-TEST(XboardInterface, SettingsDialogShowsTheValuesInForceAndSetsOptions) {
+TEST(XBoardInterface, SettingsDialogShowsTheValuesInForceAndSetsOptions) {
     const std::string ini = test::writeTempFile(
         "dialog.ini",
         "setoption name Resign value 1200\n# not an option line\nsetoption name OwnBook value false\n"
@@ -236,51 +236,51 @@ TEST(XboardInterface, SettingsDialogShowsTheValuesInForceAndSetsOptions) {
     // After the fixed features, before "done": the ini file's values, a quote dropped.
     const std::vector<std::string> handshake = send("protover 2");
     ASSERT_EQ(handshake.size(), 22u);
-    EXPECT_EQ(std::vector<std::string>(handshake.begin() + 12, handshake.end()),
-              (std::vector<std::string>{
-                  "feature smp=1", "feature option=\"OwnBook -check 0\"",
-                  "feature option=\"BookFile -file /books/my book.opn\"",
-                  "feature option=\"BitbasePath -path .\"", "feature option=\"BitbaseCache -spin 0 0 100\"",
-                  "feature option=\"Resign -spin 1200 400 2000\"", "feature option=\"MultiPV -spin 1 1 10\"",
-        "feature option=\"MoveOverhead -spin 100 0 1000\"",
-                  "feature option=\"TimeLogfile -file /dev/null\"", "feature done=1"}));
+    EXPECT_EQ(
+        std::vector<std::string>(handshake.begin() + 12, handshake.end()),
+        (std::vector<std::string>{
+            "feature smp=1", "feature option=\"OwnBook -check 0\"",
+            "feature option=\"BookFile -file /books/my book.opn\"", "feature option=\"BitbasePath -path .\"",
+            "feature option=\"BitbaseCache -spin 0 0 100\"", "feature option=\"Resign -spin 1200 400 2000\"",
+            "feature option=\"MultiPV -spin 1 1 10\"", "feature option=\"MoveOverhead -spin 100 0 1000\"",
+            "feature option=\"TimeLogfile -file /dev/null\"", "feature done=1"}));
 
     const Optionen_t& o = uci.options();
     const auto values = [&o] {
         return std::tuple(o.flag(OptionOwnBook), o.text(OptionBookFile), o.text(OptionBitbasePath),
                           o.number(OptionBitbaseCache), o.number(OptionResign), o.number(OptionMultiPv),
-                          o.text(OptionTimeLogfile));
+                          o.number(OptionMoveOverhead), o.text(OptionTimeLogfile));
     };
     for (const char* line : {"option OwnBook=1", "option BookFile=/a b/c.opn", "option BitbasePath=/bb:/cc",
                              "option BitbaseCache=16", "option Resign=400", "option MultiPV=10",
-                             "option TimeLogfile=/tmp/t.log"})
+                             "option MoveOverhead=30", "option TimeLogfile=/tmp/t.log"})
         EXPECT_TRUE(send(line).empty()) << line;
-    const auto set = std::tuple(true, std::string("/a b/c.opn"), std::string("/bb:/cc"), 16, 400, 10,
+    const auto set = std::tuple(true, std::string("/a b/c.opn"), std::string("/bb:/cc"), 16, 400, 10, 30,
                                 std::string("/tmp/t.log"));
     EXPECT_EQ(values(), set);
 
     // A value the option cannot take, and options the dialog does not hold, change nothing.
     const std::string longName = "option BookFile=" + std::string(OptionTextMax + 1, 'b');
     std::vector<std::string> errors;
-    for (const std::string& line : {std::string("option Resign=2001"),
-                                    std::string("option MultiPV=3x"), std::string("option BitbaseCache="),
-                                    std::string("option OwnBook=yes"), std::string("option Resign"), longName,
-                                    std::string("option Hash=64"), std::string("option resign=900")}) {
+    for (const std::string& line : {std::string("option Resign=2001"), std::string("option MultiPV=3x"),
+                                    std::string("option BitbaseCache="), std::string("option OwnBook=yes"),
+                                    std::string("option Resign"), longName, std::string("option Hash=64"),
+                                    std::string("option resign=900")}) {
         const std::vector<std::string> printed = send(line);
         errors.insert(errors.end(), printed.begin(), printed.end());
     }
     EXPECT_EQ(values(), set);
-    EXPECT_EQ(errors,
-              (std::vector<std::string>{
-                  "Error (bad parameters): option Resign=2001",
-                  "Error (bad parameters): option MultiPV=3x", "Error (bad parameters): option BitbaseCache=",
-                  "Error (bad parameters): option OwnBook=yes", "Error (bad parameters): option Resign",
-                  "Error (bad parameters): " + longName, "Error (unknown option): option Hash=64",
-                  "Error (unknown option): option resign=900"}));
+    EXPECT_EQ(
+        errors,
+        (std::vector<std::string>{
+            "Error (bad parameters): option Resign=2001", "Error (bad parameters): option MultiPV=3x",
+            "Error (bad parameters): option BitbaseCache=", "Error (bad parameters): option OwnBook=yes",
+            "Error (bad parameters): option Resign", "Error (bad parameters): " + longName,
+            "Error (unknown option): option Hash=64", "Error (unknown option): option resign=900"}));
     adapter.reset();
 }
 
-TEST(XboardInterface, ClockCommandsShapeTheGoLine) {
+TEST(XBoardInterface, ClockCommandsShapeTheGoLine) {
     auto rig = std::make_unique<Rig>();
     rig->send({"level 40 5 0", "go"});
     EXPECT_EQ(rig->commands(),
@@ -296,7 +296,7 @@ TEST(XboardInterface, ClockCommandsShapeTheGoLine) {
     EXPECT_EQ(rig->output().back(), "Error (bad parameters): level 1 2");
 }
 
-TEST(XboardInterface, UserMovesAreCheckedAgainstTheGame) {
+TEST(XBoardInterface, UserMovesAreCheckedAgainstTheGame) {
     auto rig = std::make_unique<Rig>();
     rig->send({"force", "usermove e7e5"});  // the wrong side's move
     EXPECT_EQ(rig->output(), (std::vector<std::string>{"Illegal move: e7e5"}));
@@ -308,7 +308,7 @@ TEST(XboardInterface, UserMovesAreCheckedAgainstTheGame) {
     EXPECT_EQ(rig->adapter.moveText(), "");
 }
 
-TEST(XboardInterface, EngineMoveDeferredPongPonderingAndAbandonedSearches) {
+TEST(XBoardInterface, EngineMoveDeferredPongPonderingAndAbandonedSearches) {
     auto rig = std::make_unique<Rig>();
     rig->send({"hard", "go", "ping 7", "?"});
     EXPECT_TRUE(rig->output().empty());  // the pong waits for the move
@@ -327,13 +327,13 @@ TEST(XboardInterface, EngineMoveDeferredPongPonderingAndAbandonedSearches) {
     rig->searchEnds("g1f3", "b8c6");
     EXPECT_EQ(rig->output(), (std::vector<std::string>{"move g1f3"}));
     rig->commands();
-    const auto report = [&rig](const testing::Board& root, const char* move) {
+    const auto report = [&rig](const test::Board& root, const char* move) {
         const Zug_t pv[] = {readCoordinate(root.pos, move)};
         rig->sink.principalVariation(root.pos, pv, 1, 100, -1, 1, 3, 3, 0, 1000, 0, 0, false);
         return rig->output();
     };
     rig->replay();
-    auto pondered = std::make_unique<testing::Board>(rig->game);
+    auto pondered = std::make_unique<test::Board>(rig->game);
     ASSERT_TRUE(pondered->play("b8c6"));
     EXPECT_NE(report(*pondered, "f1c4").at(0).find(" (b8c6) f1c4"), std::string::npos);
 
@@ -356,7 +356,7 @@ TEST(XboardInterface, EngineMoveDeferredPongPonderingAndAbandonedSearches) {
     EXPECT_EQ(rig->adapter.moveText(), "e2e4  e7e5  g1f3  d7d6  ");
 }
 
-TEST(XboardInterface, QuietGameEarnsThePeriodOffersDrawsResignsAndKeepsAClockFloor) {
+TEST(XBoardInterface, QuietGameEarnsThePeriodOffersDrawsResignsAndKeepsAClockFloor) {
     auto rig = std::make_unique<Rig>();
     rig->send("level 40 5 0");
     const int32_t level = 0;
@@ -381,7 +381,7 @@ TEST(XboardInterface, QuietGameEarnsThePeriodOffersDrawsResignsAndKeepsAClockFlo
     EXPECT_EQ(playQuietGame(*loser, 4, -9000).back(), "resign");
 }
 
-TEST(XboardInterface, GameEndsAreAnnounced) {
+TEST(XBoardInterface, GameEndsAreAnnounced) {
     auto rig = std::make_unique<Rig>();
     rig->send("setboard k7/8/1K6/8/8/8/8/7R w - - 0 1");
     rig->commands();
@@ -396,7 +396,7 @@ TEST(XboardInterface, GameEndsAreAnnounced) {
     EXPECT_EQ(rig->commands().front(), "position startpos");
 }
 
-TEST(XboardInterface, AnalysisThinkingLinesAndStatus) {
+TEST(XBoardInterface, AnalysisThinkingLinesAndStatus) {
     auto rig = std::make_unique<Rig>();
     rig->send("analyze");  // the silent stop before it is pinned with pondering
     EXPECT_EQ(rig->commands().back(), "go infinite");
@@ -425,7 +425,7 @@ TEST(XboardInterface, AnalysisThinkingLinesAndStatus) {
     EXPECT_FALSE(rig->sink.analyzing());
 }
 
-TEST(XboardInterface, OptionCommandsAndUnknownCommands) {
+TEST(XBoardInterface, OptionCommandsAndUnknownCommands) {
     auto rig = std::make_unique<Rig>();
     rig->send({"memory 64", "memory 2", "variant fischerandom"});
     EXPECT_EQ(rig->commands(),
@@ -477,7 +477,7 @@ class RecordingSink : public Ausgabe_t {
 
 }  // namespace
 
-TEST(XboardQueue, EveryKindInPostingOrderAndWholeThroughSlotsAndOverflow) {
+TEST(XBoardQueue, EveryKindInPostingOrderAndWholeThroughSlotsAndOverflow) {
     Journal journal;
     GatedTarget target(journal);
     RecordingSink sink(journal);
@@ -524,7 +524,7 @@ TEST(XboardQueue, EveryKindInPostingOrderAndWholeThroughSlotsAndOverflow) {
     EXPECT_EQ(journal.entries.back(), "cmd:" + huge);
 }
 
-TEST(XboardQueue, DestructionWithEntriesOutstandingEnds) {
+TEST(XBoardQueue, DestructionWithEntriesOutstandingEnds) {
     Journal journal;
     GatedTarget target(journal);
     RecordingSink sink(journal);

@@ -40,7 +40,7 @@ bool anyContains(const std::vector<std::string>& lines, const std::string& part)
 
 // The move of a "bestmove" line, checked against the legal moves of the position.
 bool legalBestMove(const std::string& fen, const std::string& line) {
-    auto board = std::make_unique<testing::Board>(testing::boardFromFen(fen));
+    auto board = std::make_unique<test::Board>(test::boardFromFen(fen));
     return startsWith(line, "bestmove ") && board->play(line.substr(9, line.find(' ', 9) - 9));
 }
 
@@ -100,7 +100,7 @@ TEST(ParallelSearchProcess, MatesStopAndQuitWithTwoAndFourThreads) {
 }
 
 TEST(BitbaseSearchProcess, DrawnEndingIsADrawWithBitbaseHits) {
-    testing::ScratchDirectory dir;
+    test::ScratchDirectory dir;
     BitbaseGenerationOptions options;
     options.directory = dir.path();
     options.out = options.err = std::tmpfile();

@@ -143,8 +143,8 @@ TEST(Zeitkontrolle, StopTests) {
 
 namespace {
 
-using testing::Board;
-using testing::boardFromFen;
+using test::Board;
+using test::boardFromFen;
 
 struct Root {
     std::unique_ptr<Board> board;
