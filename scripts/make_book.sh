@@ -25,21 +25,10 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# An entry is: code "name" moves... "*", possibly over several lines; "#" starts a comment.
-awk '
-  /^#/ { next }
-  {
-    text = text " " $0
-    while ((star = index(text, "*")) > 0) {
-      entry = substr(text, 1, star - 1)
-      text = substr(text, star + 1)
-      if (match(entry, /"[^"]*"/) == 0) continue
-      moves = substr(entry, RSTART + RLENGTH)
-      gsub(/^[ \t]+|[ \t]+$/, "", moves)
-      if (moves == "") continue
-      printf "[White \"?\"]\n[Black \"?\"]\n[Result \"*\"]\n\n%s *\n\n", moves
-    }
-  }' "$eco" > "$work/eco.pgn"
+# Every named line with moves becomes one game.
+awk -f scripts/eco_entries.awk "$eco" |
+  awk -F '\t' '$3 != "" { printf "[White \"?\"]\n[Black \"?\"]\n[Result \"*\"]\n\n%s *\n\n", $3 }' \
+  > "$work/eco.pgn"
 
 # Lines the SAN reader refuses (a wrong check mark, a capture without "x") are
 # reported and skipped; the reader reads on.

@@ -21,35 +21,26 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# An entry is: code "name" moves... "*", possibly over several lines; "#" starts a
-# comment. Each kept line becomes a game of exactly seven text lines.
-LC_ALL=C awk -v min="$min_plies" -v plies="$plies" '
-  /^#/ { next }
+# Each kept line becomes a game of exactly seven text lines.
+LC_ALL=C awk -f scripts/eco_entries.awk "$eco" |
+  LC_ALL=C awk -F '\t' -v min="$min_plies" -v plies="$plies" '
   {
-    text = text " " $0
-    while ((star = index(text, "*")) > 0) {
-      entry = substr(text, 1, star - 1)
-      text = substr(text, star + 1)
-      if (match(entry, /"[^"]*"/) == 0) continue
-      name = substr(entry, RSTART + 1, RLENGTH - 2)
-      split(substr(entry, 1, RSTART - 1), head, " ")
-      moves = substr(entry, RSTART + RLENGTH)
-      n = split(moves, token, " ")
-      count = 0
-      key = ""
-      for (i = 1; i <= n; i++) {
-        san = token[i]
-        sub(/^[0-9]+\.(\.\.)?/, "", san)
-        if (san == "") continue
-        if (++count <= plies) key = key " " san
-      }
-      if (count < min || key in seen) continue
-      seen[key] = 1
-      gsub(/[\\"]/, "", name)
-      gsub(/^[ \t]+|[ \t]+$/, "", moves)
-      printf "[Event \"%s %s\"]\n[White \"?\"]\n[Black \"?\"]\n[Result \"*\"]\n\n%s *\n\n", head[1], name, moves
+    name = $2
+    moves = $3
+    n = split(moves, token, " ")
+    count = 0
+    key = ""
+    for (i = 1; i <= n; i++) {
+      san = token[i]
+      sub(/^[0-9]+\.(\.\.)?/, "", san)
+      if (san == "") continue
+      if (++count <= plies) key = key " " san
     }
-  }' "$eco" > "$work/lines.pgn"
+    if (count < min || key in seen) next
+    seen[key] = 1
+    gsub(/[\\"]/, "", name)
+    printf "[Event \"%s %s\"]\n[White \"?\"]\n[Black \"?\"]\n[Result \"*\"]\n\n%s *\n\n", $1, name, moves
+  }' > "$work/lines.pgn"
 
 # The reader names each refused line by its text line: the moves are line 6 of each game.
 printf 'uci\nbook add %s\nquit\n' "$work/lines.pgn" | "$engine" 2> "$work/errors.txt" > /dev/null
