@@ -8,8 +8,6 @@
 #include <cstring>
 #include <fstream>
 
-#include "board/draw_classification.h"
-#include "board/fen.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/notation.h"
@@ -62,12 +60,6 @@ bool readReal(const char* text, double& value) {
     if (end == p || !std::isfinite(v)) return false;
     value = v;
     return true;
-}
-
-std::string paddedMove(const char* text) {
-    std::string field(text);
-    field.resize(XBoardInterface_t::MoveFieldWidth, ' ');
-    return field;
 }
 
 void trimRight(std::string& text) {
@@ -185,10 +177,7 @@ void XBoardInterface_t::handleLine(const char* line) {
 // ---- game and searches ----------------------------------------------------------
 
 void XBoardInterface_t::resetGame() {
-    startText_ = "startpos";
-    moveText_.clear();
-    stateIndex_ = 0;
-    setStartPosition(pos_, states_[0]);
+    game_.reset();
     expectedReply_ = 0;
     control_ = XboardTimeControl::initial();
     ownClock_ = InitialClock;
@@ -210,10 +199,10 @@ void XBoardInterface_t::stopSilently() {
 }
 
 void XBoardInterface_t::postPosition(const char* ponderMove) {
-    std::string command = "position " + startText_;
-    if (!moveText_.empty() || ponderMove != nullptr) {
+    std::string command = "position " + game_.startText();
+    if (!game_.moveText().empty() || ponderMove != nullptr) {
         command += " moves ";
-        command += moveText_;
+        command += game_.moveText();
         if (ponderMove != nullptr) command += ponderMove;
     }
     trimRight(command);
@@ -224,26 +213,26 @@ void XBoardInterface_t::startThinking(Zug_t ponderMove) {
     char ponderText[8] = {};
     std::string ponderField;
     if (ponderMove != 0) {
-        writeCoordinate(pos_, ponderMove, ponderText);
-        ponderField = paddedMove(ponderText);
+        writeCoordinate(game_.position(), ponderMove, ponderText);
+        ponderField = XBoardGame_t::moveField(ponderText);
     } else {
         thinking_ = true;
     }
     postPosition(ponderMove != 0 ? ponderField.c_str() : nullptr);
-    uint64_t rootKey = state().hashKey;
+    uint64_t rootKey = game_.state().hashKey;
     if (ponderMove != 0) {
-        Stellung_t after = pos_;
+        Stellung_t after = game_.position();
         Zustand_t next;
         Rueckzug_t undo;
-        rootKey = playMove(after, ponderMove, state(), next, undo) ? next.hashKey : 0;
+        rootKey = playMove(after, ponderMove, game_.state(), next, undo) ? next.hashKey : 0;
     }
-    output_.beginSearch(countLegalMoves(pos_, state()), rootKey);
+    output_.beginSearch(countLegalMoves(game_.position(), game_.state()), rootKey);
 
     GoRequest request;
     request.fixedDepth = fixedDepth_;
     request.fixedMoveTime = fixedMoveTime_;
     request.ownClock = ownClock_;
-    request.halfMovesPlayed = halfMovesPlayed();
+    request.halfMovesPlayed = game_.halfMovesPlayed();
     request.ponder = ponderMove != 0;
     TextLine go;
     formatGoLine(go, control_, request);
@@ -254,63 +243,16 @@ void XBoardInterface_t::startThinking(Zug_t ponderMove) {
 void XBoardInterface_t::startAnalysis() {
     analyzeMode_ = true;
     postPosition(nullptr);
-    output_.beginAnalysis(countLegalMoves(pos_, state()), nowMillis(), state().hashKey);
+    output_.beginAnalysis(countLegalMoves(game_.position(), game_.state()), nowMillis(),
+                          game_.state().hashKey);
     postCommand("go infinite");
 }
 
-bool XBoardInterface_t::playInGame(Zug_t move) {
-    char text[8];
-    writeCoordinate(pos_, move, text);
-    if (!playPermanent(pos_, move, states_[stateIndex_], states_[stateIndex_ ^ 1])) return false;
-    stateIndex_ ^= 1;
-    moveText_ += paddedMove(text);
-    return true;
-}
-
 bool XBoardInterface_t::gameEnded() {
-    const char* result = nullptr;
-    int outcome = 0;
-    if (gameOver(pos_, state(), &outcome)) {
-        if (outcome == 0)
-            result = "1/2-1/2 {Stalemate}";
-        else
-            result = pos_.side == Black ? "1-0 {White mates}" : "0-1 {Black mates}";
-    } else {
-        switch (classifyDraw(pos_, state())) {
-            case DrawRepetition:
-                result = "1/2-1/2 {Draw by repetition}";
-                break;
-            case DrawNoMaterial:
-                result = "1/2-1/2 {Insufficient material}";
-                break;
-            case DrawDeadBishops:
-                result = "1/2-1/2 {Dead position}";
-                break;
-            case DrawFiftyMoves:
-                result = "1/2-1/2 {Draw by 50 move rule}";
-                break;
-            default:
-                return false;
-        }
-    }
+    const char* result = game_.result();
+    if (result == nullptr) return false;
     printInOrder(result);
     return true;
-}
-
-void XBoardInterface_t::rebuild() {
-    stateIndex_ = 0;
-    if (startText_.rfind("fen ", 0) != 0 ||
-        !readFen(pos_, states_[0], std::string_view(startText_).substr(4))) {
-        startText_ = "startpos";
-        setStartPosition(pos_, states_[0]);
-    }
-    const std::string moves = std::move(moveText_);
-    moveText_.clear();
-    for (std::size_t i = 0; i + MoveFieldWidth <= moves.size(); i += MoveFieldWidth) {
-        const Zug_t move = readCoordinate(pos_, std::string_view(moves).substr(i, MoveFieldWidth));
-        // A move that no longer reads ends the game here rather than corrupting it.
-        if (move == 0 || !isLegal(pos_, move, state()) || !playInGame(move)) break;
-    }
 }
 
 void XBoardInterface_t::flushDeferredPong() {
@@ -320,20 +262,21 @@ void XBoardInterface_t::flushDeferredPong() {
 }
 
 bool XBoardInterface_t::drawOfferDue() {
-    if (pos_.side != scoreRecord_.color) {
-        scoreRecord_.color = pos_.side;
+    const Stellung_t& pos = game_.position();
+    if (pos.side != scoreRecord_.color) {
+        scoreRecord_.color = pos.side;
         scoreRecord_.count = 0;
         scoreRecord_.movesSinceOffer = 0;
     }
-    if (countLegalMoves(pos_, state()) > 1) {
+    if (countLegalMoves(pos, game_.state()) > 1) {
         std::copy_backward(scoreRecord_.scores, scoreRecord_.scores + ScoreHistory - 1,
                            scoreRecord_.scores + ScoreHistory);
         scoreRecord_.scores[0] = output_.lastScore();
         scoreRecord_.count = std::min(scoreRecord_.count + 1, ScoreHistory);
     }
     ++scoreRecord_.movesSinceOffer;
-    if (scoreRecord_.opponentOffered && scoreRecord_.movesSinceOffer < halfMovesPlayed())
-        scoreRecord_.movesSinceOffer = halfMovesPlayed();
+    if (scoreRecord_.opponentOffered && scoreRecord_.movesSinceOffer < game_.halfMovesPlayed())
+        scoreRecord_.movesSinceOffer = game_.halfMovesPlayed();
     if (!(scoreRecord_.movesSinceOffer > OfferInterval || scoreRecord_.opponentOffered) ||
         scoreRecord_.count < ScoreHistory)
         return false;
@@ -359,9 +302,9 @@ void XBoardInterface_t::engineMoved(Zug_t best, Zug_t ponder) {
     // A report that arrives after the adapter stopped waiting for it (force, new,
     // result ... while it waited for the lock) belongs to no game any more.
     if (!thinking_ || output_.muted() || shuttingDown_) return;
-    if (best == 0 || !isLegal(pos_, best, state())) {
+    if (best == 0 || !isLegal(game_.position(), best, game_.state())) {
         char text[8];
-        post(XboardUciQueue_t::Error, "engine move not legal", writeCoordinate(pos_, best, text));
+        post(XboardUciQueue_t::Error, "engine move not legal", writeCoordinate(game_.position(), best, text));
         thinking_ = false;
         flushDeferredPong();
         return;
@@ -370,14 +313,15 @@ void XBoardInterface_t::engineMoved(Zug_t best, Zug_t ponder) {
     if (drawOfferDue()) output_.line("offer draw");
     char text[8];
     TextLine move;
-    move.appendf("move %s", writeCoordinate(pos_, best, text));
+    move.appendf("move %s", writeCoordinate(game_.position(), best, text));
     output_.line(move.c_str());
 
     ownClock_ -= nowMillis() - thinkStart_;
-    ownClock_ += static_cast<int64_t>(incrementDue(control_, static_cast<int64_t>(moveText_.size() / 12)));
+    const int64_t fullMoves = game_.halfMovesPlayed() / 2;
+    ownClock_ += static_cast<int64_t>(incrementDue(control_, fullMoves));
     if (ownClock_ < MinimumClock) ownClock_ = MinimumClock;
 
-    playInGame(best);
+    game_.play(best);
     thinking_ = false;
     pondering_ = false;
     expectedReply_ = 0;
@@ -393,7 +337,7 @@ void XBoardInterface_t::engineMoved(Zug_t best, Zug_t ponder) {
     flushDeferredPong();
 
     // A ponder move the search got wrong is dropped rather than sent on.
-    expectedReply_ = ponder != 0 && isLegal(pos_, ponder, state()) ? ponder : 0;
+    expectedReply_ = ponder != 0 && isLegal(game_.position(), ponder, game_.state()) ? ponder : 0;
     if (ponderEnabled_ && expectedReply_ != 0 && fixedDepth_ <= 0 && fixedMoveTime_ < 0) {
         pondering_ = true;
         startThinking(expectedReply_);
@@ -437,8 +381,7 @@ void XBoardInterface_t::protover(const char*, const char* args) {
         trimRight(entry);
         if (entry.rfind("setoption ", 0) == 0) postCommand(entry);
     }
-    stateIndex_ = 0;
-    setStartPosition(pos_, states_[0]);
+    game_.restartBoard();
     post(XboardUciQueue_t::Deferred, "options");
     post(XboardUciQueue_t::Line, "feature done=1");
 }
@@ -524,19 +467,19 @@ void XBoardInterface_t::time(const char* line, const char* args) {
 void XBoardInterface_t::usermove(const char*, const char* args) {
     thinkStart_ = nowMillis();
     const char* p = skipSpace(args);
-    char text[MoveFieldWidth + 1] = {};
+    char text[XBoardGame_t::MoveFieldWidth + 1] = {};
     std::size_t n = 0;
-    while (n < MoveFieldWidth && p[n] != '\0' && !isBlankChar(p[n])) {
+    while (n < XBoardGame_t::MoveFieldWidth && p[n] != '\0' && !isBlankChar(p[n])) {
         text[n] = p[n];
         ++n;
     }
-    const std::string field = paddedMove(text);
-    const Zug_t move = n > 0 ? readCoordinate(pos_, field) : 0;
-    if (move == 0 || !isLegal(pos_, move, state())) {
+    const std::string field = XBoardGame_t::moveField(text);
+    const Zug_t move = n > 0 ? readCoordinate(game_.position(), field) : 0;
+    if (move == 0 || !isLegal(game_.position(), move, game_.state())) {
         post(XboardUciQueue_t::Line, std::string("Illegal move: ") + text);
         return;
     }
-    playInGame(move);
+    game_.play(move);
     if (gameEnded()) {
         if (analyzeMode_ || pondering_) stopSilently();
         return;
@@ -584,16 +527,7 @@ void XBoardInterface_t::setboard(const char*, const char* args) {
     stopSilently();
     std::string fen(skipSpace(args));
     trimRight(fen);
-    stateIndex_ = 0;
-    moveText_.clear();
-    if (readFen(pos_, states_[0], fen)) {
-        startText_ = "fen " + fen;
-    } else {
-        post(XboardUciQueue_t::Error, "Illegal position", fen);
-        // The game must stay consistent with the start text sent to the engine.
-        startText_ = "startpos";
-        setStartPosition(pos_, states_[0]);
-    }
+    if (!game_.setUp(fen)) post(XboardUciQueue_t::Error, "Illegal position", fen);
     expectedReply_ = 0;
     if (analyzeMode_) startAnalysis();
 }
@@ -606,7 +540,8 @@ void XBoardInterface_t::hint(const char*, const char*) {
     }
     if (expectedReply_ == 0) return;
     char text[8];
-    post(XboardUciQueue_t::Line, std::string("Hint: ") + writeCoordinate(pos_, expectedReply_, text));
+    post(XboardUciQueue_t::Line,
+         std::string("Hint: ") + writeCoordinate(game_.position(), expectedReply_, text));
 }
 
 void XBoardInterface_t::bk(const char*, const char*) {
@@ -616,8 +551,7 @@ void XBoardInterface_t::bk(const char*, const char*) {
 void XBoardInterface_t::undo(const char*, const char*) {
     scoreRecord_ = ScoreRecord{};
     if (!forceMode_ && !analyzeMode_) return;
-    if (moveText_.size() > 5) moveText_.resize(moveText_.size() - MoveFieldWidth);
-    rebuild();
+    game_.takeBack(1);
     if (analyzeMode_) {
         stopSilently();
         startAnalysis();
@@ -629,9 +563,8 @@ void XBoardInterface_t::remove(const char*, const char*) {
         stopSilently();
         expectedReply_ = 0;
     }
-    moveText_.resize(moveText_.size() > 2 * MoveFieldWidth ? moveText_.size() - 2 * MoveFieldWidth : 0);
+    game_.takeBack(2);
     scoreRecord_ = ScoreRecord{};
-    rebuild();
 }
 
 void XBoardInterface_t::hard(const char*, const char*) {
@@ -721,7 +654,7 @@ void XBoardInterface_t::option(const char* line, const char* args) {
 
 std::string XBoardInterface_t::moveText() const {
     std::lock_guard lock(commandMutex_);
-    return moveText_;
+    return game_.moveText();
 }
 
 int64_t XBoardInterface_t::ownClock() const {

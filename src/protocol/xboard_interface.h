@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "board/move.h"
-#include "board/position.h"
 #include "protocol/input.h"
+#include "protocol/xboard_game.h"
 #include "protocol/xboard_queue.h"
 #include "protocol/xboard_time_control.h"
 
@@ -48,8 +48,6 @@ class XBoardInterface_t : public Eingabe_t {
     bool thinking() const;
     bool pondering() const;
 
-    static constexpr int MoveFieldWidth = 6;  // each move of the move text, blank-padded
-
    private:
     using Handler = void (XBoardInterface_t::*)(const char* line, const char* args);
     struct Command {
@@ -78,14 +76,10 @@ class XBoardInterface_t : public Eingabe_t {
     void startThinking(Zug_t ponderMove);
     void startAnalysis();
     void postPosition(const char* ponderMove);
-    bool playInGame(Zug_t move);  // appends to the move text and makes the move
-    bool gameEnded();             // prints the result line when the game is over
-    void rebuild();
+    bool gameEnded();  // prints the result line when the game is over
     void flushDeferredPong();
     bool drawOfferDue();
     bool resignDue() const;
-    const Zustand_t& state() const { return states_[stateIndex_]; }
-    int halfMovesPlayed() const { return static_cast<int>(moveText_.size() / MoveFieldWidth); }
 
     void xboard(const char* line, const char* args);
     void protover(const char* line, const char* args);
@@ -131,12 +125,8 @@ class XBoardInterface_t : public Eingabe_t {
     bool waitForQueue_ = false;  // set by "quit": drain the queue once the lock is released
 
     // The game.
-    Stellung_t pos_;
-    Zustand_t states_[2];
-    int stateIndex_ = 0;
-    std::string startText_ = "startpos";  // "startpos" or "fen " + FEN
-    std::string moveText_;                // every move, padded to MoveFieldWidth
-    Zug_t expectedReply_ = 0;             // the ponder move of the engine's last move; also the hint
+    XBoardGame_t game_;
+    Zug_t expectedReply_ = 0;  // the ponder move of the engine's last move; also the hint
 
     // Clock and limits.
     XboardTimeControl control_ = XboardTimeControl::initial();
