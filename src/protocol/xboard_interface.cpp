@@ -24,13 +24,6 @@ namespace {
 // The adapter compares its command words up to this length.
 constexpr std::size_t CommandWordLength = 16;
 constexpr std::size_t PingLength = 30;
-constexpr int ScoreHistory = 4;
-constexpr int32_t DrawScoreMax = 1;
-constexpr int32_t DrawScoreMinOffered = -500000;
-constexpr int32_t DrawScoreMin = -1;
-constexpr int OfferInterval = 20;  // engine moves between unprompted draw offers
-constexpr int32_t ResignAbsent = 450000;
-constexpr int32_t ResignFloor = -20000;
 constexpr int64_t MinimumClock = 150;
 constexpr int64_t InitialClock = 300000;
 
@@ -184,7 +177,7 @@ void XBoardInterface_t::resetGame() {
     fixedMoveTime_ = -1;
     fixedDepth_ = -1;
     forceMode_ = false;
-    scoreRecord_ = ScoreRecord{};
+    verdict_.reset();
 }
 
 void XBoardInterface_t::stopSilently() {
@@ -261,42 +254,6 @@ void XBoardInterface_t::flushDeferredPong() {
     deferredPong_.clear();
 }
 
-bool XBoardInterface_t::drawOfferDue() {
-    const Stellung_t& pos = game_.position();
-    if (pos.side != scoreRecord_.color) {
-        scoreRecord_.color = pos.side;
-        scoreRecord_.count = 0;
-        scoreRecord_.movesSinceOffer = 0;
-    }
-    if (countLegalMoves(pos, game_.state()) > 1) {
-        std::copy_backward(scoreRecord_.scores, scoreRecord_.scores + ScoreHistory - 1,
-                           scoreRecord_.scores + ScoreHistory);
-        scoreRecord_.scores[0] = output_.lastScore();
-        scoreRecord_.count = std::min(scoreRecord_.count + 1, ScoreHistory);
-    }
-    ++scoreRecord_.movesSinceOffer;
-    if (scoreRecord_.opponentOffered && scoreRecord_.movesSinceOffer < game_.halfMovesPlayed())
-        scoreRecord_.movesSinceOffer = game_.halfMovesPlayed();
-    if (!(scoreRecord_.movesSinceOffer > OfferInterval || scoreRecord_.opponentOffered) ||
-        scoreRecord_.count < ScoreHistory)
-        return false;
-    const int32_t low = scoreRecord_.opponentOffered ? DrawScoreMinOffered : DrawScoreMin;
-    scoreRecord_.opponentOffered = false;
-    for (int i = 0; i < 3; ++i)
-        if (scoreRecord_.scores[i] < low || scoreRecord_.scores[i] > DrawScoreMax) return false;
-    scoreRecord_.movesSinceOffer = 0;
-    return true;
-}
-
-bool XBoardInterface_t::resignDue() const {
-    if (scoreRecord_.count < ScoreHistory) return false;
-    const int64_t resign = options_.number("Resign", ResignAbsent);
-    const int64_t threshold = std::max<int64_t>(-10 * resign, ResignFloor);
-    for (int32_t s : scoreRecord_.scores)
-        if (s > threshold) return false;
-    return scoreRecord_.scores[0] <= scoreRecord_.scores[1];
-}
-
 void XBoardInterface_t::engineMoved(Zug_t best, Zug_t ponder) {
     std::lock_guard lock(commandMutex_);
     // A report that arrives after the adapter stopped waiting for it (force, new,
@@ -310,7 +267,10 @@ void XBoardInterface_t::engineMoved(Zug_t best, Zug_t ponder) {
         return;
     }
 
-    if (drawOfferDue()) output_.line("offer draw");
+    // The offer goes with the move, judged on the position the engine moved in.
+    const int legalMoves = countLegalMoves(game_.position(), game_.state());
+    if (verdict_.offerDraw(game_.position().side, legalMoves, output_.lastScore(), game_.halfMovesPlayed()))
+        output_.line("offer draw");
     char text[8];
     TextLine move;
     move.appendf("move %s", writeCoordinate(game_.position(), best, text));
@@ -329,7 +289,7 @@ void XBoardInterface_t::engineMoved(Zug_t best, Zug_t ponder) {
         flushDeferredPong();
         return;
     }
-    if (resignDue()) {
+    if (verdict_.resign(options_.number("Resign", XBoardVerdict_t::ResignAbsent))) {
         output_.line("resign");
         flushDeferredPong();
         return;
@@ -516,7 +476,7 @@ void XBoardInterface_t::ping(const char* line, const char*) {
 }
 
 void XBoardInterface_t::draw(const char*, const char*) {
-    scoreRecord_.opponentOffered = true;
+    verdict_.opponentOffers();
 }
 
 void XBoardInterface_t::result(const char*, const char*) {
@@ -549,7 +509,7 @@ void XBoardInterface_t::bk(const char*, const char*) {
 }
 
 void XBoardInterface_t::undo(const char*, const char*) {
-    scoreRecord_ = ScoreRecord{};
+    verdict_.reset();
     if (!forceMode_ && !analyzeMode_) return;
     game_.takeBack(1);
     if (analyzeMode_) {
@@ -564,7 +524,7 @@ void XBoardInterface_t::remove(const char*, const char*) {
         expectedReply_ = 0;
     }
     game_.takeBack(2);
-    scoreRecord_ = ScoreRecord{};
+    verdict_.reset();
 }
 
 void XBoardInterface_t::hard(const char*, const char*) {

@@ -1,7 +1,8 @@
 // The XBoard adapter: accepts XBoard protocol 2 commands, keeps its own copy of the
-// game, clock and modes, and drives the UCI interface by posting UCI lines through
-// its command queue. The XBoard sink hands it the engine's moves. Created by the
-// input loop when the protocol word is "xboard".
+// game (XBoardGame_t), clock and modes, and drives the UCI interface by posting UCI
+// lines through its command queue. The XBoard sink hands it the engine's moves; the
+// verdict (XBoardVerdict_t) says when to offer a draw or resign with them. Created by
+// the input loop when the protocol word is "xboard".
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include "protocol/xboard_game.h"
 #include "protocol/xboard_queue.h"
 #include "protocol/xboard_time_control.h"
+#include "protocol/xboard_verdict.h"
 
 namespace tolvaren {
 
@@ -56,15 +58,6 @@ class XBoardInterface_t : public Eingabe_t {
     };
     static const Command commands[];
 
-    // The record behind draw offers and resigning: the engine's recent scores, most recent first.
-    struct ScoreRecord {
-        int32_t scores[4] = {};
-        int count = 0;
-        int movesSinceOffer = 0;
-        bool opponentOffered = false;
-        int color = -1;  // the engine's colour when the scores were taken
-    };
-
     void post(XboardUciQueue_t::Kind kind, std::string_view text, std::string_view detail = {});
     void postCommand(std::string_view text) { post(XboardUciQueue_t::Command, text); }
     // Lines from the command thread go through the queue: printed directly they could
@@ -78,8 +71,6 @@ class XBoardInterface_t : public Eingabe_t {
     void postPosition(const char* ponderMove);
     bool gameEnded();  // prints the result line when the game is over
     void flushDeferredPong();
-    bool drawOfferDue();
-    bool resignDue() const;
 
     void xboard(const char* line, const char* args);
     void protover(const char* line, const char* args);
@@ -143,7 +134,7 @@ class XBoardInterface_t : public Eingabe_t {
     bool thinking_ = false;   // a search on the engine's own move runs
     std::string deferredPong_;
     int32_t protocolVersion_ = 1;
-    ScoreRecord scoreRecord_;
+    XBoardVerdict_t verdict_;  // draw offers and resigning
 
     XboardUciQueue_t queue_;  // last: its worker starts once the adapter is built
 };
