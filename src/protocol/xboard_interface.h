@@ -72,19 +72,14 @@ class XBoardInterface_t : public Eingabe_t {
     bool gameEnded();  // prints the result line when the game is over
     void flushDeferredPong();
 
+    // The protocol's own commands, the game's, the searches' and analysis.
     void xboard(const char* line, const char* args);
-    void protover(const char* line, const char* args);
     void ignore(const char* line, const char* args);
     void newGame(const char* line, const char* args);
-    void variant(const char* line, const char* args);
     void quit(const char* line, const char* args);
     void force(const char* line, const char* args);
     void go(const char* line, const char* args);
     void playother(const char* line, const char* args);
-    void level(const char* line, const char* args);
-    void st(const char* line, const char* args);
-    void sd(const char* line, const char* args);
-    void time(const char* line, const char* args);
     void usermove(const char* line, const char* args);
     void moveNow(const char* line, const char* args);
     void ping(const char* line, const char* args);
@@ -95,14 +90,21 @@ class XBoardInterface_t : public Eingabe_t {
     void bk(const char* line, const char* args);
     void undo(const char* line, const char* args);
     void remove(const char* line, const char* args);
+    void analyze(const char* line, const char* args);
+    void exitAnalysis(const char* line, const char* args);
+    void status(const char* line, const char* args);
+    // The handshake and the settings (xboard_settings.cpp).
+    void protover(const char* line, const char* args);
+    void variant(const char* line, const char* args);
+    void level(const char* line, const char* args);
+    void st(const char* line, const char* args);
+    void sd(const char* line, const char* args);
+    void time(const char* line, const char* args);
     void hard(const char* line, const char* args);
     void easy(const char* line, const char* args);
     void postOn(const char* line, const char* args);
     void postOff(const char* line, const char* args);
-    void analyze(const char* line, const char* args);
     void name(const char* line, const char* args);
-    void exitAnalysis(const char* line, const char* args);
-    void status(const char* line, const char* args);
     void memory(const char* line, const char* args);
     void cores(const char* line, const char* args);
     void option(const char* line, const char* args);
