@@ -149,7 +149,6 @@ class Suche_t : public Sucher_t {
     int helperCount_ = 0;
     bool isHelper_ = false;
     Teilungspunkt_t* splitPoint_ = nullptr;
-    const Teilungspunkt_t* drainWatch_ = nullptr;  // helping elsewhere: leave once this one is done
     WakeSignal wake_{0};
     std::thread helperThread_;
     std::atomic<bool> helperExit_{false};
@@ -163,7 +162,6 @@ class Suche_t : public Sucher_t {
     int32_t multiPvMargin_ = 0;
     int32_t lastScore_ = 0;
     Zug_t lastBest_ = 0;
-    Zug_t lastPonder_ = 0;
     bool opening_ = false;      // 31 or more pieces, or a book move was played
     Buch_t book_;               // read at the first probe, again when "BookFile" changes
     bool timeLimited_ = false;  // the node test can say stop at all

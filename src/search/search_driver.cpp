@@ -73,7 +73,7 @@ void Suche_t::prepareRoot(const Stellung_t& pos) {
     selDepth_ = 0;
     repetitionFloor_ = 0;
     lastScore_ = 0;
-    lastBest_ = lastPonder_ = 0;
+    lastBest_ = 0;
 }
 
 int32_t Suche_t::evaluateNode(const Zustand_t& state) {
@@ -403,7 +403,6 @@ void Suche_t::reportPv(int depth, int32_t score, Zug_t move, bool firstSearched)
     if (silent) return;
     lastScore_ = score;
     lastBest_ = move;
-    lastPonder_ = length > 1 ? pv[1] : 0;
 }
 
 int Suche_t::tablePv(Zug_t first, Zug_t* pv) const {
