@@ -4,7 +4,8 @@
 // interface starts it, the bench and tools run it synchronously. It owns up to three
 // helper searchers that join its tree at split points ("NumberOfProcessors" - 1).
 // Its members are defined in search_driver.cpp (driver, construction), node_search.cpp,
-// quiescence.cpp, parallel_search.cpp and time_network_driver.cpp, as marked below.
+// quiescence.cpp and parallel_search.cpp, as marked below; the time network's
+// bookkeeping between iterations is a TimeBookkeeping of its own.
 #pragma once
 
 #include <atomic>
@@ -15,8 +16,6 @@
 
 #include "bitbase/bitbase_cache.h"
 #include "book/book.h"
-#include "net/time_log.h"
-#include "net/time_network.h"
 #include "search/evaluation_caches.h"
 #include "search/history.h"
 #include "search/ply_record.h"
@@ -24,6 +23,7 @@
 #include "search/search_parameters.h"
 #include "search/searcher.h"
 #include "search/split_point.h"
+#include "search/time_bookkeeping.h"
 #include "search/time_control.h"
 #include "search/transposition_table.h"
 
@@ -74,11 +74,8 @@ class Suche_t : public Sucher_t {
     Zug_t ponderMove(Zug_t best) const;
     bool playBookMove(Optionen_t& options);
     void waitWhilePondering() const;
-    // Time network and time log, between iterations (time_network_driver.cpp).
-    void startTimeBookkeeping();
+    // The time network's factor after an iteration, from its variation and score.
     double timeFactorAfterIteration(int iteration, int32_t score);
-    void logIteration(double factor, bool continues);
-    void writeTimeLog();
     int64_t elapsedMillis() const;
 
     // Node search and its helpers (node_search.cpp); evaluateNode in search_driver.cpp.
@@ -171,12 +168,7 @@ class Suche_t : public Sucher_t {
     bool firstIterationDone_ = true;
     bool stopRequested() const { return firstIterationDone_ && Sucher_t::stopRequested(); }
 
-    Zeitnetz_t timeNet_;
-    Iterationsmerkmale_t iterationNow_, iterationBefore_;
-    ZeitnetzEingabe_t timeInput_;  // the network's input for the iteration just ended
-    Zeitprotokoll_t timeLog_;
-    bool logTime_ = false;
-    std::string timeLogFile_;
+    TimeBookkeeping timeBook_;
 
     // Read by ponderhit on the command thread.
     std::atomic<bool> mayContinue_{true};

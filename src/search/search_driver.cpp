@@ -164,7 +164,7 @@ void Suche_t::run() {
     history_[Black].reset();
     mayContinue_.store(true, std::memory_order_relaxed);
     table_->newSearch();
-    startTimeBookkeeping();
+    timeBook_.start(options.text(OptionTimeLogfile));
     root().bestMove = rootList_.empty() ? 0 : rootList_.front().move;
 
     int32_t score = 0;
@@ -184,7 +184,7 @@ void Suche_t::run() {
         if (i == MaxIterations - 1) break;
         const bool onlyMove = rootList_.size() == 1 && !searchmovesGiven_;
         const bool goOn = !onlyMove && time_->iterationTest(factor, static_cast<int64_t>(nodes_), i + 1);
-        logIteration(factor, goOn);
+        timeBook_.logIteration(factor, goOn, nodes_);
         if (!goOn) {
             mayContinue_.store(false, std::memory_order_relaxed);
             if (!pondering()) break;
@@ -192,7 +192,7 @@ void Suche_t::run() {
             mayContinue_.store(true, std::memory_order_relaxed);
         }
     }
-    writeTimeLog();
+    timeBook_.writeLog(*output_);
     opening_ = false;
 
     waitWhilePondering();
@@ -201,6 +201,18 @@ void Suche_t::run() {
     // The next ponderhit must not see this search's state.
     rootBest_.store(0, std::memory_order_relaxed);
     mayContinue_.store(true, std::memory_order_relaxed);
+}
+
+double Suche_t::timeFactorAfterIteration(int iteration, int32_t score) {
+    Zug_t pv[MaxPvLength + 1];
+    const Zug_t best = static_cast<Zug_t>(root().bestMove);
+    int length = best != 0 ? tablePv(best, pv) : 0;
+    if (length == 0 && best != 0) {
+        pv[0] = best;  // the record keeps the best move even if the table walk refused it
+        length = 1;
+    }
+    return timeBook_.factorAfterIteration(iteration, pos_, root().state(), rootList_, pv, length, score,
+                                          nodes_, opening_);
 }
 
 // A book hit answers without searching and without an "info" line. Analysis ("go

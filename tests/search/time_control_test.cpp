@@ -12,7 +12,7 @@
 
 #include "board/board_test_support.h"
 #include "board/notation.h"
-#include "search/time_network_driver.h"
+#include "search/time_bookkeeping.h"
 
 namespace tolvaren {
 
