@@ -43,8 +43,7 @@ void copyPathRecord(Suchebene_t& to, const Suchebene_t& from) {
 }  // namespace
 
 Suche_t::Suche_t(Suche_t& main)
-    : bitbaseLoader_(main.bitbaseLoader_),
-      bitbaseCache_(std::make_unique<BitbaseCache_t>(0, main.bitbaseLoader_)),
+    : bitbases_(main.bitbases_),
       table_(main.table_),
       records_(std::make_unique<Suchebene_t[]>(PlyRecordCount)),
       moveStack_(std::make_unique<uint32_t[]>(static_cast<size_t>(PlyRecordCount) * MaxMoves)),

@@ -5,7 +5,8 @@
 // helper searchers that join its tree at split points ("NumberOfProcessors" - 1).
 // Its members are defined in search_driver.cpp (driver, construction), node_search.cpp,
 // quiescence.cpp and parallel_search.cpp, as marked below; the time network's
-// bookkeeping between iterations is a TimeBookkeeping of its own.
+// bookkeeping between iterations is a TimeBookkeeping of its own, the bitbases are
+// reached through a BitbaseProbe.
 #pragma once
 
 #include <atomic>
@@ -14,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "bitbase/bitbase_cache.h"
 #include "book/book.h"
+#include "search/bitbase_probe.h"
 #include "search/evaluation_caches.h"
 #include "search/history.h"
 #include "search/ply_record.h"
@@ -86,9 +87,8 @@ class Suche_t : public Sucher_t {
     Zug_t queenContactCheck(Suchebene_t& rec);
     void childTableScan(int32_t beta, Suchebene_t& rec, int depth);
     int32_t evaluateNode(const Zustand_t& state);
-    // Bitbases (search_driver.cpp): sizing at search start and the probe of pos_.
+    // Bitbases: sizing at search start (search_driver.cpp); what a probe means to a node.
     void configureBitbases(const Optionen_t& options);
-    bool probeBitbase(bool onlyCached, int32_t& result);
     int bitbaseVerdict(Suchebene_t& rec, int32_t alpha, int32_t beta, int depth, int nullWindowRun,
                        int32_t& score);
 
@@ -126,10 +126,7 @@ class Suche_t : public Sucher_t {
     bool timeLimited() const;
 
     std::unique_ptr<Hashtabelle_t> ownTable_;
-    // The main searcher owns the shared loader; every searcher owns its private cache.
-    std::unique_ptr<BitbaseCache_t> ownBitbaseLoader_;
-    BitbaseCache_t* bitbaseLoader_;
-    std::unique_ptr<BitbaseCache_t> bitbaseCache_;
+    BitbaseProbe bitbases_;  // the main searcher's owns the loader its helpers share
     Hashtabelle_t* table_;
     Stellung_t pos_{};  // the searcher's own copy, made and unmade in place
     std::unique_ptr<Suchebene_t[]> records_;

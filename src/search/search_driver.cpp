@@ -6,7 +6,6 @@
 
 #include "board/ablation.h"
 #include "board/attack_tables.h"
-#include "board/data_path.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "search/options.h"
@@ -32,9 +31,6 @@ int totalPieces(const Stellung_t& pos) {
 
 Suche_t::Suche_t()
     : ownTable_(std::make_unique<Hashtabelle_t>()),
-      ownBitbaseLoader_(std::make_unique<BitbaseCache_t>()),
-      bitbaseLoader_(ownBitbaseLoader_.get()),
-      bitbaseCache_(std::make_unique<BitbaseCache_t>(0, bitbaseLoader_)),
       table_(ownTable_.get()),
       records_(std::make_unique<Suchebene_t[]>(PlyRecordCount)),
       moveStack_(std::make_unique<uint32_t[]>(static_cast<size_t>(PlyRecordCount) * MaxMoves)),
@@ -81,58 +77,16 @@ int32_t Suche_t::evaluateNode(const Zustand_t& state) {
 }
 
 void Suche_t::configureBitbases(const Optionen_t& options) {
-    const uint64_t total = static_cast<uint64_t>(std::max(0, options.number(OptionBitbaseCache))) << 20;
-    const BitbaseCacheSizes sizes = splitBitbaseMemory(total, options.number(OptionProcessors));
-    // A relative folder is looked for like the book, so an installed engine finds its set.
-    const std::string path = resolveDataFolders(options.text(OptionBitbasePath), "bitbases");
-    try {
-        bitbaseLoader_->setSize(sizes.shared);
-        bitbaseCache_->setSize(sizes.perThread);
-        for (int i = 0; i < helperCount_; ++i) helpers_[i]->bitbaseCache_->setSize(sizes.perThread);
-    } catch (const std::bad_alloc&) {
-        // Searching without bitbases is still searching.
-        bitbaseLoader_->setSize(0);
-        bitbaseCache_->setSize(0);
-        for (int i = 0; i < helperCount_; ++i) helpers_[i]->bitbaseCache_->setSize(0);
+    BitbaseProbe* helpers[MaxHelpers];
+    for (int i = 0; i < helperCount_; ++i) helpers[i] = &helpers_[i]->bitbases_;
+    if (!bitbases_.configure(options, helpers, helperCount_))
         output_->message("out of memory: bitbase cache");
-    }
-    bitbaseLoader_->setPath(path);
-    bitbaseLoader_->resetHits();
-    bitbaseCache_->setPath(path);
-    bitbaseCache_->resetHits();
-    for (int i = 0; i < helperCount_; ++i) {
-        helpers_[i]->bitbaseCache_->setPath(path);
-        helpers_[i]->bitbaseCache_->resetHits();
-    }
 }
 
 int64_t Suche_t::bitbaseHits() const {
-    int64_t hits = bitbaseCache_->hits();
-    for (int i = 0; i < helperCount_; ++i) hits += helpers_[i]->bitbaseCache_->hits();
+    int64_t hits = bitbases_.hits();
+    for (int i = 0; i < helperCount_; ++i) hits += helpers_[i]->bitbases_.hits();
     return hits;
-}
-
-bool Suche_t::probeBitbase(bool onlyCached, int32_t& result) {
-    // White is side 0; each list holds the king, then the pieces by falling type.
-    int types[2][MaxBitbasePieces + 1] = {};
-    int squares[2][MaxBitbasePieces] = {};
-    constexpr int Order[6] = {King, Queen, Rook, Bishop, Knight, Pawn};
-    for (int color = White; color <= Black; ++color) {
-        const Seite_t& side = pos_.sides[color];
-        int n = 0;
-        for (const int type : Order)
-            for (int k = 0; k < side.count[type]; ++k) {
-                if (n == MaxBitbasePieces) return false;
-                types[color][n] = type;
-                squares[color][n++] = side.squares(type)[k];
-            }
-    }
-    int answer = 0;
-    if (!bitbaseCache_->probe(types[White], types[Black], squares[White], squares[Black], pos_.side,
-                              pos_.epSquare != 0 ? pos_.epSquare : -1, onlyCached, answer))
-        return false;
-    result = answer;
-    return true;
 }
 
 void Suche_t::waitWhilePondering() const {
@@ -248,9 +202,9 @@ int32_t Suche_t::rootSearch(int depth, int32_t centre) {
     rec.bitbaseFound = 0;
     rec.bitbaseBonus = 0;
     // The root's verdict lets the children tell which moves change it.
-    if (pos_.castling == 0 && totalPieces(pos_) <= bitbaseCache_->pieceLimit()) {
+    if (pos_.castling == 0 && totalPieces(pos_) <= bitbases_.pieceLimit()) {
         int32_t result = 0;
-        if (probeBitbase(false, result)) {
+        if (bitbases_.probe(pos_, false, result)) {
             rec.bitbaseFound = 1;
             rec.bitbaseResult = result;
         }
