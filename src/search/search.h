@@ -54,7 +54,7 @@ class Suche_t : public Sucher_t {
     Zug_t lastBestMove() const { return static_cast<Zug_t>(records_[RootRecord].bestMove); }
 
     // Helper searchers and their threads; changed only between searches.
-    int helperCount() const { return helperCount_; }
+    int helperCount() const { return threads_.helperCount; }
     void setHelperCount(int wanted);
 
     // Bitbase probes answered by this searcher's and its helpers' caches this search.
@@ -98,7 +98,7 @@ class Suche_t : public Sucher_t {
     // Parallel search (parallel_search.cpp).
     explicit Suche_t(Suche_t& main);  // a helper sharing main's table and split points
     void helperLoop();
-    bool canSplit() const { return helperCount_ > 0 || isHelper_; }
+    bool canSplit() const { return threads_.helperCount > 0 || threads_.isHelper; }
     bool split(Suchebene_t& rec, int32_t alpha, int32_t beta, int32_t betaPrime, int32_t& best,
                int32_t& bound, int depth, int nullWindowRun);
     // Searches the point's moves until none is left; `own` is the searcher's record at
@@ -126,7 +126,7 @@ class Suche_t : public Sucher_t {
     bool timeLimited() const;
 
     std::unique_ptr<Hashtabelle_t> ownTable_;
-    BitbaseProbe bitbases_;  // the main searcher's owns the loader its helpers share
+    BitbaseProbe bitbases_;  // the main searcher's probe owns the loader its helpers share
     Hashtabelle_t* table_;
     Stellung_t pos_{};  // the searcher's own copy, made and unmade in place
     std::unique_ptr<Suchebene_t[]> records_;
@@ -135,19 +135,24 @@ class Suche_t : public Sucher_t {
     EvaluationCaches evalCaches_;
     std::vector<Wurzelzug_t> rootList_;
 
-    // Split points: the main searcher owns the pool and the helpers; helpers point to
-    // the main searcher's pool. splitPoint_ is the innermost point being worked on.
+    // Split points: the main searcher owns the pool, helpers point to it. splitPoint_ is
+    // the innermost point being worked on.
     std::unique_ptr<SplitPointPool> ownPool_;
     SplitPointPool* pool_;
-    std::unique_ptr<Suche_t> helpers_[MaxHelpers];
-    int helperCount_ = 0;
-    bool isHelper_ = false;
     Teilungspunkt_t* splitPoint_ = nullptr;
-    WakeSignal wake_{0};
-    std::thread helperThread_;
-    std::atomic<bool> helperExit_{false};
-    uint32_t seenGeneration_ = 0;
-    Zeitkontrolle_t ownTime_;  // helpers search without a time limit
+    // The threads: the main searcher owns its helpers (parallel_search.cpp); a helper runs
+    // helperLoop on its own thread until told to exit. Any searcher sleeps on its wake
+    // signal while it waits for work or for the workers at its split point.
+    struct HelperThreads {
+        std::unique_ptr<Suche_t> helpers[MaxHelpers];
+        int helperCount = 0;
+        bool isHelper = false;
+        std::thread thread;             // a helper's
+        std::atomic<bool> exit{false};  // set under the pool mutex, read by the helper's loop
+        WakeSignal wake{0};
+        uint32_t seenGeneration = 0;  // the pool generation this searcher's history is of
+        Zeitkontrolle_t ownTime;      // helpers search without a time limit
+    } threads_;
 
     uint64_t nodes_ = 0;
     int selDepth_ = 0;

@@ -78,14 +78,14 @@ int32_t Suche_t::evaluateNode(const Zustand_t& state) {
 
 void Suche_t::configureBitbases(const Optionen_t& options) {
     BitbaseProbe* helpers[MaxHelpers];
-    for (int i = 0; i < helperCount_; ++i) helpers[i] = &helpers_[i]->bitbases_;
-    if (!bitbases_.configure(options, helpers, helperCount_))
+    for (int i = 0; i < threads_.helperCount; ++i) helpers[i] = &threads_.helpers[i]->bitbases_;
+    if (!bitbases_.configure(options, helpers, threads_.helperCount))
         output_->message("out of memory: bitbase cache");
 }
 
 int64_t Suche_t::bitbaseHits() const {
     int64_t hits = bitbases_.hits();
-    for (int i = 0; i < helperCount_; ++i) hits += helpers_[i]->bitbases_.hits();
+    for (int i = 0; i < threads_.helperCount; ++i) hits += threads_.helpers[i]->bitbases_.hits();
     return hits;
 }
 
@@ -106,7 +106,7 @@ void Suche_t::run() {
     if (playBookMove(options)) return;
     setHelperCount(static_cast<int>(options.number(OptionProcessors)) - 1);
     configureBitbases(options);
-    seenGeneration_ = pool_->generation.fetch_add(1, std::memory_order_relaxed) + 1;
+    threads_.seenGeneration = pool_->generation.fetch_add(1, std::memory_order_relaxed) + 1;
 
     rootList_.clear();
     for (int i = 0; i < rootMoveCount_; ++i) {

@@ -191,7 +191,7 @@ class SplitPointProbe {
         point.betaPrime = point.beta = MateScore;
         point.best = -MateScore;
         point.owner = &s;
-        point.ownerWake = &s.wake_;
+        point.ownerWake = &s.threads_.wake;
         point.parent.store(parent);
         point.depth.store(8);
         point.workerLimit.store(4);
