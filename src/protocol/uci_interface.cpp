@@ -93,8 +93,14 @@ void UciInterface_t::go(const char* line) {
     searcher_->waitIdle();
     // By name: the random searchers come with a table that lacks it.
     time_.incrementReserve = options_.number("MoveOverhead", Zeitkontrolle_t::DefaultIncrementReserve);
-    time_.startSearch(g.ponder, g.time, g.increment, g.movestogo, g.depth, g.nodes, g.mate, g.movetime,
-                      g.infinite, 0);
+    time_.startSearch({.time = g.time,
+                       .increment = g.increment,
+                       .movestogo = g.movestogo,
+                       .depth = g.depth,
+                       .nodes = g.nodes,
+                       .mate = g.mate,
+                       .movetime = g.movetime,
+                       .infinite = g.infinite});
     const int count = readSearchMoves(position_, states_[stateIndex_], line, searchMoves_);
     // A list that keeps no legal move would leave nothing to play: search them all then.
     const Zug_t* begin = count > 0 ? searchMoves_ : nullptr;
@@ -189,7 +195,7 @@ void UciInterface_t::book(const char* line) {
             options.setFlag(OptionOwnBook, false);
             options.setNumber(OptionMultiPv, 1);
             Zeitkontrolle_t time;
-            time.startSearch(false, 0, 0, 0, 0, static_cast<int64_t>(nodes), 0, 0, false, 0);
+            time.startSearch({.nodes = static_cast<int64_t>(nodes)});
             CaptureOutput capture;
             searcher_->start(pos, options, time, Sucher_t::FlagSynchronous, capture, nullptr, nullptr);
             centipawns = capture.score >= 0 ? (capture.score + 9) / 10 : (capture.score - 9) / 10;

@@ -79,7 +79,7 @@ BenchResult runBench(Sucher_t& searcher, const char* const* positions, int count
             break;
         }
         options.pressButton(OptionClearHash);
-        time.startSearch(false, 0, 0, 0, depth, 0, 0, 0, false, 0);
+        time.startSearch({.depth = depth});
         const int64_t positionStart = nowMillis();
         searcher.start(pos, options, time, Sucher_t::FlagSynchronous, silent, nullptr, nullptr);
         result.nodes += searcher.searchedNodes();

@@ -121,9 +121,9 @@ int Suche_t::bitbaseVerdict(Suchebene_t& rec, int32_t alpha, int32_t beta, int d
     const bool parentFound = parent.bitbaseFound != 0;
     if (!parentFound && !parent.captured && moveKind(lastMove) != ZugRochade) return 0;
     const int pieces = pos_.sides[White].count[AllPieces] + pos_.sides[Black].count[AllPieces];
-    if (pos_.castling != 0 || pieces > bitbaseCache_->pieceLimit()) return 0;
+    if (pos_.castling != 0 || pieces > bitbases_.pieceLimit()) return 0;
     int32_t result = 0;
-    if (!probeBitbase(depth <= minDepth + 5, result)) return 0;
+    if (!bitbases_.probe(pos_, depth <= minDepth + 5, result)) return 0;
     rec.bitbaseFound = 1;
     rec.bitbaseResult = result;
     const int32_t v = pos_.side == White ? result : -result;
@@ -203,7 +203,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
 
     // 8. Bitbases: a verdict that a move changed ends the node; a known result
     // otherwise bounds it or biases its move scores.
-    if (bitbaseCache_->hasBuckets()) {
+    if (bitbases_.hasBuckets()) {
         int32_t verdict;
         if (bitbaseVerdict(rec, alpha, beta, depth, nullWindowRun, verdict)) return verdict;
     }

@@ -43,46 +43,45 @@ void copyPathRecord(Suchebene_t& to, const Suchebene_t& from) {
 }  // namespace
 
 Suche_t::Suche_t(Suche_t& main)
-    : bitbaseLoader_(main.bitbaseLoader_),
-      bitbaseCache_(std::make_unique<BitbaseCache_t>(0, main.bitbaseLoader_)),
+    : bitbases_(main.bitbases_),
       table_(main.table_),
       records_(std::make_unique<Suchebene_t[]>(PlyRecordCount)),
       moveStack_(std::make_unique<uint32_t[]>(static_cast<size_t>(PlyRecordCount) * MaxMoves)),
-      pool_(main.pool_),
-      isHelper_(true) {
+      pool_(main.pool_) {
+    threads_.isHelper = true;
     shareStopFlag(main);
-    time_ = &ownTime_;
+    time_ = &threads_.ownTime;
     for (int i = 0; i < PlyRecordCount; ++i) records_[i].ply = (i % SecondSegment) - RootRecord;
-    helperThread_ = std::thread(&Suche_t::helperLoop, this);
+    threads_.thread = std::thread(&Suche_t::helperLoop, this);
 }
 
 void Suche_t::setHelperCount(int wanted) {
-    wanted = std::clamp(wanted, 0, isHelper_ ? 0 : MaxHelpers);
-    while (helperCount_ > wanted) {
-        Suche_t& helper = *helpers_[--helperCount_];
+    wanted = std::clamp(wanted, 0, threads_.isHelper ? 0 : MaxHelpers);
+    while (threads_.helperCount > wanted) {
+        Suche_t& helper = *threads_.helpers[--threads_.helperCount];
         {
             std::lock_guard<std::mutex> lock(pool_->mutex);
-            helper.helperExit_.store(true, std::memory_order_relaxed);
-            pool_->leaveIdle(&helper.wake_);
+            helper.threads_.exit.store(true, std::memory_order_relaxed);
+            pool_->leaveIdle(&helper.threads_.wake);
         }
-        helper.wake_.release();
-        helper.helperThread_.join();
-        helpers_[helperCount_].reset();
+        helper.threads_.wake.release();
+        helper.threads_.thread.join();
+        threads_.helpers[threads_.helperCount].reset();
     }
-    while (helperCount_ < wanted) {
+    while (threads_.helperCount < wanted) {
         try {
-            helpers_[helperCount_] = std::unique_ptr<Suche_t>(new Suche_t(*this));
+            threads_.helpers[threads_.helperCount] = std::unique_ptr<Suche_t>(new Suche_t(*this));
         } catch (const std::exception&) {
             // Fewer threads than asked for still search correctly.
             output_->message("helper search thread could not be created");
             return;
         }
-        ++helperCount_;
+        ++threads_.helperCount;
     }
 }
 
 void Suche_t::helperLoop() {
-    while (!helperExit_.load(std::memory_order_relaxed)) {
+    while (!threads_.exit.load(std::memory_order_relaxed)) {
         Teilungspunkt_t* point = nullptr;
         Suchebene_t* own = nullptr;
         {
@@ -90,15 +89,15 @@ void Suche_t::helperLoop() {
             point = pool_->bestForHelper();
             if (point) own = joinSplitPoint(*point, records_.get());
             if (!own) {
-                if (helperExit_.load(std::memory_order_relaxed)) return;
-                pool_->enterIdle(&wake_);
+                if (threads_.exit.load(std::memory_order_relaxed)) return;
+                pool_->enterIdle(&threads_.wake);
             }
         }
         if (!own) {
             // Woken by a new split point (which empties the list) or by the end.
-            wake_.acquire();
+            threads_.wake.acquire();
             std::lock_guard<std::mutex> lock(pool_->mutex);
-            pool_->leaveIdle(&wake_);
+            pool_->leaveIdle(&threads_.wake);
             continue;
         }
         splitPoint_ = point;
@@ -128,7 +127,7 @@ bool Suche_t::split(Suchebene_t& rec, int32_t alpha, int32_t beta, int32_t betaP
         point->selDepth = 0;
         point->repetitionFloor = repetitionFloor_;
         point->owner = this;
-        point->ownerWake = &wake_;
+        point->ownerWake = &threads_.wake;
         std::fill(std::begin(point->helpers), std::end(point->helpers), nullptr);
         for (int k = 0; k < SplitKillerPlies; ++k) {
             point->killers[k][0] = (&rec)[k + 1].killer1;
@@ -191,11 +190,11 @@ Suchebene_t* Suche_t::joinSplitPoint(Teilungspunkt_t& point, Suchebene_t* segmen
     pos_ = point.position;
     repetitionFloor_ = point.repetitionFloor;
     const uint32_t generation = pool_->generation.load(std::memory_order_relaxed);
-    if (generation != seenGeneration_) {
+    if (generation != threads_.seenGeneration) {
         // A new search: what this helper learnt about the last one's moves is stale.
         history_[White].reset();
         history_[Black].reset();
-        seenGeneration_ = generation;
+        threads_.seenGeneration = generation;
     }
     // The records above the node, at the same indices, so that repetition tests and
     // the nodes below see the same path as the owner.
@@ -371,7 +370,7 @@ bool Suche_t::waitForWorkers(Teilungspunkt_t& point) {
             std::lock_guard<std::mutex> lock(pool_->mutex);
             other = pool_->bestForOwner(&point);
             if (other) own = joinSplitPoint(*other, second);
-            if (!own) pool_->enterIdle(&wake_);
+            if (!own) pool_->enterIdle(&threads_.wake);
         }
         if (own) {
             helped = true;
@@ -387,7 +386,7 @@ bool Suche_t::waitForWorkers(Teilungspunkt_t& point) {
         if (point.workers.load(std::memory_order_acquire) > 0) waitForWake();
         if (room) {
             std::lock_guard<std::mutex> lock(pool_->mutex);
-            pool_->leaveIdle(&wake_);
+            pool_->leaveIdle(&threads_.wake);
         }
     }
     // Pairs with the last worker's post: everything the workers wrote is visible now.
@@ -397,12 +396,12 @@ bool Suche_t::waitForWorkers(Teilungspunkt_t& point) {
 }
 
 void Suche_t::waitForWake() {
-    if (isHelper_ || !timeLimited_) {
-        wake_.acquire();
+    if (threads_.isHelper || !timeLimited_) {
+        threads_.wake.acquire();
         return;
     }
     // Only the main searcher watches the clock; it must not sleep through the limit.
-    while (!wake_.try_acquire_for(WaitTimeCheck)) {
+    while (!threads_.wake.try_acquire_for(WaitTimeCheck)) {
         if (!stopRequested() && root().bestMove != 0 && time_->nodeTest(static_cast<int64_t>(nodes_)))
             requestStop();
     }

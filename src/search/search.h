@@ -4,7 +4,9 @@
 // interface starts it, the bench and tools run it synchronously. It owns up to three
 // helper searchers that join its tree at split points ("NumberOfProcessors" - 1).
 // Its members are defined in search_driver.cpp (driver, construction), node_search.cpp,
-// quiescence.cpp, parallel_search.cpp and time_network_driver.cpp, as marked below.
+// quiescence.cpp and parallel_search.cpp, as marked below; the time network's
+// bookkeeping between iterations is a TimeBookkeeping of its own, the bitbases are
+// reached through a BitbaseProbe.
 #pragma once
 
 #include <atomic>
@@ -13,10 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "bitbase/bitbase_cache.h"
 #include "book/book.h"
-#include "net/time_log.h"
-#include "net/time_network.h"
+#include "search/bitbase_probe.h"
 #include "search/evaluation_caches.h"
 #include "search/history.h"
 #include "search/ply_record.h"
@@ -24,6 +24,7 @@
 #include "search/search_parameters.h"
 #include "search/searcher.h"
 #include "search/split_point.h"
+#include "search/time_bookkeeping.h"
 #include "search/time_control.h"
 #include "search/transposition_table.h"
 
@@ -53,7 +54,7 @@ class Suche_t : public Sucher_t {
     Zug_t lastBestMove() const { return static_cast<Zug_t>(records_[RootRecord].bestMove); }
 
     // Helper searchers and their threads; changed only between searches.
-    int helperCount() const { return helperCount_; }
+    int helperCount() const { return threads_.helperCount; }
     void setHelperCount(int wanted);
 
     // Bitbase probes answered by this searcher's and its helpers' caches this search.
@@ -74,11 +75,8 @@ class Suche_t : public Sucher_t {
     Zug_t ponderMove(Zug_t best) const;
     bool playBookMove(Optionen_t& options);
     void waitWhilePondering() const;
-    // Time network and time log, between iterations (time_network_driver.cpp).
-    void startTimeBookkeeping();
+    // The time network's factor after an iteration, from its variation and score.
     double timeFactorAfterIteration(int iteration, int32_t score);
-    void logIteration(double factor, bool continues);
-    void writeTimeLog();
     int64_t elapsedMillis() const;
 
     // Node search and its helpers (node_search.cpp); evaluateNode in search_driver.cpp.
@@ -89,9 +87,8 @@ class Suche_t : public Sucher_t {
     Zug_t queenContactCheck(Suchebene_t& rec);
     void childTableScan(int32_t beta, Suchebene_t& rec, int depth);
     int32_t evaluateNode(const Zustand_t& state);
-    // Bitbases (search_driver.cpp): sizing at search start and the probe of pos_.
+    // Bitbases: sizing at search start (search_driver.cpp); what a probe means to a node.
     void configureBitbases(const Optionen_t& options);
-    bool probeBitbase(bool onlyCached, int32_t& result);
     int bitbaseVerdict(Suchebene_t& rec, int32_t alpha, int32_t beta, int depth, int nullWindowRun,
                        int32_t& score);
 
@@ -101,7 +98,7 @@ class Suche_t : public Sucher_t {
     // Parallel search (parallel_search.cpp).
     explicit Suche_t(Suche_t& main);  // a helper sharing main's table and split points
     void helperLoop();
-    bool canSplit() const { return helperCount_ > 0 || isHelper_; }
+    bool canSplit() const { return threads_.helperCount > 0 || threads_.isHelper; }
     bool split(Suchebene_t& rec, int32_t alpha, int32_t beta, int32_t betaPrime, int32_t& best,
                int32_t& bound, int depth, int nullWindowRun);
     // Searches the point's moves until none is left; `own` is the searcher's record at
@@ -129,10 +126,7 @@ class Suche_t : public Sucher_t {
     bool timeLimited() const;
 
     std::unique_ptr<Hashtabelle_t> ownTable_;
-    // The main searcher owns the shared loader; every searcher owns its private cache.
-    std::unique_ptr<BitbaseCache_t> ownBitbaseLoader_;
-    BitbaseCache_t* bitbaseLoader_;
-    std::unique_ptr<BitbaseCache_t> bitbaseCache_;
+    BitbaseProbe bitbases_;  // the main searcher's probe owns the loader its helpers share
     Hashtabelle_t* table_;
     Stellung_t pos_{};  // the searcher's own copy, made and unmade in place
     std::unique_ptr<Suchebene_t[]> records_;
@@ -141,20 +135,24 @@ class Suche_t : public Sucher_t {
     EvaluationCaches evalCaches_;
     std::vector<Wurzelzug_t> rootList_;
 
-    // Split points: the main searcher owns the pool and the helpers; helpers point to
-    // the main searcher's pool. splitPoint_ is the innermost point being worked on.
+    // Split points: the main searcher owns the pool, helpers point to it. splitPoint_ is
+    // the innermost point being worked on.
     std::unique_ptr<SplitPointPool> ownPool_;
     SplitPointPool* pool_;
-    std::unique_ptr<Suche_t> helpers_[MaxHelpers];
-    int helperCount_ = 0;
-    bool isHelper_ = false;
     Teilungspunkt_t* splitPoint_ = nullptr;
-    const Teilungspunkt_t* drainWatch_ = nullptr;  // helping elsewhere: leave once this one is done
-    WakeSignal wake_{0};
-    std::thread helperThread_;
-    std::atomic<bool> helperExit_{false};
-    uint32_t seenGeneration_ = 0;
-    Zeitkontrolle_t ownTime_;  // helpers search without a time limit
+    // The threads: the main searcher owns its helpers (parallel_search.cpp); a helper runs
+    // helperLoop on its own thread until told to exit. Any searcher sleeps on its wake
+    // signal while it waits for work or for the workers at its split point.
+    struct HelperThreads {
+        std::unique_ptr<Suche_t> helpers[MaxHelpers];
+        int helperCount = 0;
+        bool isHelper = false;
+        std::thread thread;             // a helper's
+        std::atomic<bool> exit{false};  // set under the pool mutex, read by the helper's loop
+        WakeSignal wake{0};
+        uint32_t seenGeneration = 0;  // the pool generation this searcher's history is of
+        Zeitkontrolle_t ownTime;      // helpers search without a time limit
+    } threads_;
 
     uint64_t nodes_ = 0;
     int selDepth_ = 0;
@@ -163,7 +161,6 @@ class Suche_t : public Sucher_t {
     int32_t multiPvMargin_ = 0;
     int32_t lastScore_ = 0;
     Zug_t lastBest_ = 0;
-    Zug_t lastPonder_ = 0;
     bool opening_ = false;      // 31 or more pieces, or a book move was played
     Buch_t book_;               // read at the first probe, again when "BookFile" changes
     bool timeLimited_ = false;  // the node test can say stop at all
@@ -173,12 +170,7 @@ class Suche_t : public Sucher_t {
     bool firstIterationDone_ = true;
     bool stopRequested() const { return firstIterationDone_ && Sucher_t::stopRequested(); }
 
-    Zeitnetz_t timeNet_;
-    Iterationsmerkmale_t iterationNow_, iterationBefore_;
-    ZeitnetzEingabe_t timeInput_;  // the network's input for the iteration just ended
-    Zeitprotokoll_t timeLog_;
-    bool logTime_ = false;
-    std::string timeLogFile_;
+    TimeBookkeeping timeBook_;
 
     // Read by ponderhit on the command thread.
     std::atomic<bool> mayContinue_{true};

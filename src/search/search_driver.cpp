@@ -6,7 +6,6 @@
 
 #include "board/ablation.h"
 #include "board/attack_tables.h"
-#include "board/data_path.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "search/options.h"
@@ -32,9 +31,6 @@ int totalPieces(const Stellung_t& pos) {
 
 Suche_t::Suche_t()
     : ownTable_(std::make_unique<Hashtabelle_t>()),
-      ownBitbaseLoader_(std::make_unique<BitbaseCache_t>()),
-      bitbaseLoader_(ownBitbaseLoader_.get()),
-      bitbaseCache_(std::make_unique<BitbaseCache_t>(0, bitbaseLoader_)),
       table_(ownTable_.get()),
       records_(std::make_unique<Suchebene_t[]>(PlyRecordCount)),
       moveStack_(std::make_unique<uint32_t[]>(static_cast<size_t>(PlyRecordCount) * MaxMoves)),
@@ -73,7 +69,7 @@ void Suche_t::prepareRoot(const Stellung_t& pos) {
     selDepth_ = 0;
     repetitionFloor_ = 0;
     lastScore_ = 0;
-    lastBest_ = lastPonder_ = 0;
+    lastBest_ = 0;
 }
 
 int32_t Suche_t::evaluateNode(const Zustand_t& state) {
@@ -81,58 +77,16 @@ int32_t Suche_t::evaluateNode(const Zustand_t& state) {
 }
 
 void Suche_t::configureBitbases(const Optionen_t& options) {
-    const uint64_t total = static_cast<uint64_t>(std::max(0, options.number(OptionBitbaseCache))) << 20;
-    const BitbaseCacheSizes sizes = splitBitbaseMemory(total, options.number(OptionProcessors));
-    // A relative folder is looked for like the book, so an installed engine finds its set.
-    const std::string path = resolveDataFolders(options.text(OptionBitbasePath), "bitbases");
-    try {
-        bitbaseLoader_->setSize(sizes.shared);
-        bitbaseCache_->setSize(sizes.perThread);
-        for (int i = 0; i < helperCount_; ++i) helpers_[i]->bitbaseCache_->setSize(sizes.perThread);
-    } catch (const std::bad_alloc&) {
-        // Searching without bitbases is still searching.
-        bitbaseLoader_->setSize(0);
-        bitbaseCache_->setSize(0);
-        for (int i = 0; i < helperCount_; ++i) helpers_[i]->bitbaseCache_->setSize(0);
+    BitbaseProbe* helpers[MaxHelpers];
+    for (int i = 0; i < threads_.helperCount; ++i) helpers[i] = &threads_.helpers[i]->bitbases_;
+    if (!bitbases_.configure(options, helpers, threads_.helperCount))
         output_->message("out of memory: bitbase cache");
-    }
-    bitbaseLoader_->setPath(path);
-    bitbaseLoader_->resetHits();
-    bitbaseCache_->setPath(path);
-    bitbaseCache_->resetHits();
-    for (int i = 0; i < helperCount_; ++i) {
-        helpers_[i]->bitbaseCache_->setPath(path);
-        helpers_[i]->bitbaseCache_->resetHits();
-    }
 }
 
 int64_t Suche_t::bitbaseHits() const {
-    int64_t hits = bitbaseCache_->hits();
-    for (int i = 0; i < helperCount_; ++i) hits += helpers_[i]->bitbaseCache_->hits();
+    int64_t hits = bitbases_.hits();
+    for (int i = 0; i < threads_.helperCount; ++i) hits += threads_.helpers[i]->bitbases_.hits();
     return hits;
-}
-
-bool Suche_t::probeBitbase(bool onlyCached, int32_t& result) {
-    // White is side 0; each list holds the king, then the pieces by falling type.
-    int types[2][MaxBitbasePieces + 1] = {};
-    int squares[2][MaxBitbasePieces] = {};
-    constexpr int Order[6] = {King, Queen, Rook, Bishop, Knight, Pawn};
-    for (int color = White; color <= Black; ++color) {
-        const Seite_t& side = pos_.sides[color];
-        int n = 0;
-        for (const int type : Order)
-            for (int k = 0; k < side.count[type]; ++k) {
-                if (n == MaxBitbasePieces) return false;
-                types[color][n] = type;
-                squares[color][n++] = side.squares(type)[k];
-            }
-    }
-    int answer = 0;
-    if (!bitbaseCache_->probe(types[White], types[Black], squares[White], squares[Black], pos_.side,
-                              pos_.epSquare != 0 ? pos_.epSquare : -1, onlyCached, answer))
-        return false;
-    result = answer;
-    return true;
 }
 
 void Suche_t::waitWhilePondering() const {
@@ -152,7 +106,7 @@ void Suche_t::run() {
     if (playBookMove(options)) return;
     setHelperCount(static_cast<int>(options.number(OptionProcessors)) - 1);
     configureBitbases(options);
-    seenGeneration_ = pool_->generation.fetch_add(1, std::memory_order_relaxed) + 1;
+    threads_.seenGeneration = pool_->generation.fetch_add(1, std::memory_order_relaxed) + 1;
 
     rootList_.clear();
     for (int i = 0; i < rootMoveCount_; ++i) {
@@ -164,7 +118,7 @@ void Suche_t::run() {
     history_[Black].reset();
     mayContinue_.store(true, std::memory_order_relaxed);
     table_->newSearch();
-    startTimeBookkeeping();
+    timeBook_.start(options.text(OptionTimeLogfile));
     root().bestMove = rootList_.empty() ? 0 : rootList_.front().move;
 
     int32_t score = 0;
@@ -184,7 +138,7 @@ void Suche_t::run() {
         if (i == MaxIterations - 1) break;
         const bool onlyMove = rootList_.size() == 1 && !searchmovesGiven_;
         const bool goOn = !onlyMove && time_->iterationTest(factor, static_cast<int64_t>(nodes_), i + 1);
-        logIteration(factor, goOn);
+        timeBook_.logIteration(factor, goOn, nodes_);
         if (!goOn) {
             mayContinue_.store(false, std::memory_order_relaxed);
             if (!pondering()) break;
@@ -192,7 +146,7 @@ void Suche_t::run() {
             mayContinue_.store(true, std::memory_order_relaxed);
         }
     }
-    writeTimeLog();
+    timeBook_.writeLog(*output_);
     opening_ = false;
 
     waitWhilePondering();
@@ -201,6 +155,18 @@ void Suche_t::run() {
     // The next ponderhit must not see this search's state.
     rootBest_.store(0, std::memory_order_relaxed);
     mayContinue_.store(true, std::memory_order_relaxed);
+}
+
+double Suche_t::timeFactorAfterIteration(int iteration, int32_t score) {
+    Zug_t pv[MaxPvLength + 1];
+    const Zug_t best = static_cast<Zug_t>(root().bestMove);
+    int length = best != 0 ? tablePv(best, pv) : 0;
+    if (length == 0 && best != 0) {
+        pv[0] = best;  // the record keeps the best move even if the table walk refused it
+        length = 1;
+    }
+    return timeBook_.factorAfterIteration(iteration, pos_, root().state(), rootList_, pv, length, score,
+                                          nodes_, opening_);
 }
 
 // A book hit answers without searching and without an "info" line. Analysis ("go
@@ -236,9 +202,9 @@ int32_t Suche_t::rootSearch(int depth, int32_t centre) {
     rec.bitbaseFound = 0;
     rec.bitbaseBonus = 0;
     // The root's verdict lets the children tell which moves change it.
-    if (pos_.castling == 0 && totalPieces(pos_) <= bitbaseCache_->pieceLimit()) {
+    if (pos_.castling == 0 && totalPieces(pos_) <= bitbases_.pieceLimit()) {
         int32_t result = 0;
-        if (probeBitbase(false, result)) {
+        if (bitbases_.probe(pos_, false, result)) {
             rec.bitbaseFound = 1;
             rec.bitbaseResult = result;
         }
@@ -403,7 +369,6 @@ void Suche_t::reportPv(int depth, int32_t score, Zug_t move, bool firstSearched)
     if (silent) return;
     lastScore_ = score;
     lastBest_ = move;
-    lastPonder_ = length > 1 ? pv[1] : 0;
 }
 
 int Suche_t::tablePv(Zug_t first, Zug_t* pv) const {

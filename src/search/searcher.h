@@ -18,7 +18,7 @@ class Optionen_t;
 class Zeitkontrolle_t;
 
 class Sucher_t {
-public:
+   public:
     static constexpr int FlagPonder = 1;
     static constexpr int FlagInfinite = 2;  // analysis: the search runs until "stop"
     static constexpr int FlagDebug = 4;
@@ -48,9 +48,8 @@ public:
     virtual uint64_t searchedNodes() const { return 0; }
 
     bool pondering() const { return ponder_.load(std::memory_order_relaxed); }
-    bool threadCreated() const { return created_; }
 
-protected:
+   protected:
     // One whole search, on the search thread.
     virtual void run() = 0;
 
@@ -77,7 +76,7 @@ protected:
     bool infinite_ = false;
     bool searchmovesGiven_ = false;
 
-private:
+   private:
     void threadLoop();
 
     std::counting_semaphore<> startSignal_{0};

@@ -34,41 +34,40 @@ int64_t nowMillis() {
     return static_cast<int64_t>(tv.tv_sec) * 1000 + tv.tv_usec / 1000;
 }
 
-void Zeitkontrolle_t::startSearch([[maybe_unused]] bool ponder, int64_t time, int64_t increment,
-                                  int64_t movestogo, int64_t depth, int64_t nodes, int64_t mate,
-                                  int64_t movetime, bool infinite, uint8_t useNodeClock, int64_t now) {
+void Zeitkontrolle_t::startSearch(const SearchLimits& limits, int64_t now) {
     start = now;
     target = soft = hard = NoTimeLimit;
     nodesSoft = nodesHard = NoNodeLimit;
     maxIteration = UnlimitedIterations;
-    nodeClock = useNodeClock;
+    nodeClock = limits.nodeClock;
 
     // One limit rules, in this order; the clock only when none is given.
     // A mate in m moves is 2m - 1 plies deep, about one iteration per ply; the rest is margin.
-    const int64_t mateIterations = 2 * std::clamp<int64_t>(mate, 0, UnlimitedIterations) + 3;
-    if (infinite) return;
-    if (depth > 0) {
-        maxIteration = iterationLimit(mate > 0 ? mateIterations : depth - 1);
+    const int64_t mateIterations = 2 * std::clamp<int64_t>(limits.mate, 0, UnlimitedIterations) + 3;
+    if (limits.infinite) return;
+    if (limits.depth > 0) {
+        maxIteration = iterationLimit(limits.mate > 0 ? mateIterations : limits.depth - 1);
         return;
     }
-    if (mate > 0) {
+    if (limits.mate > 0) {
         maxIteration = iterationLimit(mateIterations);
         return;
     }
-    if (movetime > 0) {
-        hard = movetime;
+    if (limits.movetime > 0) {
+        hard = limits.movetime;
         return;
     }
-    if (nodes > 0) {
+    if (limits.nodes > 0) {
         // Counts too large to multiply safely are no limit in practice.
-        nodesSoft = std::clamp(nodes, MinNodes, NoNodeLimit);
+        nodesSoft = std::clamp(limits.nodes, MinNodes, NoNodeLimit);
         nodesHard = nodesSoft > NoNodeLimit / HardNodesPerSoft ? NoNodeLimit : HardNodesPerSoft * nodesSoft;
         return;
     }
 
     // Clock values beyond any real game are cut down so that the sums below cannot overflow.
-    time = std::min(time, NoTimeLimit);
-    increment = std::min(increment, NoTimeLimit);
+    const int64_t time = std::min(limits.time, NoTimeLimit);
+    const int64_t increment = std::min(limits.increment, NoTimeLimit);
+    const int64_t movestogo = limits.movestogo;
     const int64_t mtg = movestogo >= 1 && movestogo <= 99 ? movestogo : MovesToGoWhenUnknown;
     // Below 200 ms a fixed 50 ms could exceed the clock itself and lose on time, so a
     // nearly empty clock gives a quarter of what is left instead. A "go" without any

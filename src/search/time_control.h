@@ -11,6 +11,21 @@ namespace tolvaren {
 // Wall-clock milliseconds (time of day).
 int64_t nowMillis();
 
+// What a "go" asks for: values of the side to move, 0 (or false) when absent. Pondering
+// is the searcher's business and has no field here. With the node clock set, times are
+// node counts.
+struct SearchLimits {
+    int64_t time = 0;
+    int64_t increment = 0;
+    int64_t movestogo = 0;
+    int64_t depth = 0;
+    int64_t nodes = 0;
+    int64_t mate = 0;
+    int64_t movetime = 0;
+    bool infinite = false;
+    uint8_t nodeClock = 0;
+};
+
 class Zeitkontrolle_t {
    public:
     static constexpr int64_t NoTimeLimit = 0x007F0000FFFF0000LL;
@@ -18,19 +33,11 @@ class Zeitkontrolle_t {
     // What the clock rule keeps back from each increment unless "MoveOverhead" says otherwise.
     static constexpr int64_t DefaultIncrementReserve = 100;
 
-    // Values of the side to move, 0 when absent. The ponder flag is accepted for
-    // the caller's convenience; pondering is the searcher's business. With the
-    // node clock set, times are node counts.
-    // (Named startSearch because the field start holds the clock at "go".)
-    void startSearch(bool ponder, int64_t time, int64_t increment, int64_t movestogo, int64_t depth,
-                     int64_t nodes, int64_t mate, int64_t movetime, bool infinite, uint8_t useNodeClock) {
-        startSearch(ponder, time, increment, movestogo, depth, nodes, mate, movetime, infinite, useNodeClock,
-                    nowMillis());
-    }
+    // Turns the limits of a "go" into the targets below, the clock read now. (Named
+    // startSearch because the field start holds the clock at "go".)
+    void startSearch(const SearchLimits& limits) { startSearch(limits, nowMillis()); }
     // The same with the clock reading given, so that tests are exact.
-    void startSearch(bool ponder, int64_t time, int64_t increment, int64_t movestogo, int64_t depth,
-                     int64_t nodes, int64_t mate, int64_t movetime, bool infinite, uint8_t useNodeClock,
-                     int64_t now);
+    void startSearch(const SearchLimits& limits, int64_t now);
 
     // May iteration nextIteration start? factor comes from the time network
     // (DefaultTimeFactor until then).

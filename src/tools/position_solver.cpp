@@ -40,7 +40,7 @@ void PositionSolver::search(SolveLimit limit, Solution& result) {
 
     sink_.clear();
     options_.pressButton(OptionClearHash);
-    time_.startSearch(false, 0, 0, 0, 0, limit.nodes, 0, limit.movetime, false, 0);
+    time_.startSearch({.nodes = limit.nodes, .movetime = limit.movetime});
     // No root list of our own: the searcher lists the same legal moves and may then
     // answer a forced move at once.
     searcher_.start(result.position, options_, time_, Sucher_t::FlagSynchronous, sink_, nullptr, nullptr);

@@ -68,7 +68,7 @@ struct SearchFixture {
     }
     // Debug mode prints every PV line, so the sink sees the last one.
     void searchDepth(int depth, const std::vector<Zug_t>& rootMoves = {}) {
-        time.startSearch(false, 0, 0, 0, depth, 0, 0, 0, false, 0);
+        time.startSearch({.depth = depth});
         const Zug_t* begin = rootMoves.empty() ? nullptr : rootMoves.data();
         searcher->start(*pos, *options, time, Sucher_t::FlagSynchronous | Sucher_t::FlagDebug, sink, begin,
                         begin ? begin + rootMoves.size() : nullptr);
@@ -108,7 +108,7 @@ TEST(Search, AStopDuringTheFirstIterationAnswersWithItsBestMove) {
     StoppableSearch searcher;
     StopAtFirstMove sink;
     sink.searcher = &searcher;
-    f.time.startSearch(false, 0, 0, 0, 20, 0, 0, 0, false, 0);
+    f.time.startSearch({.depth = 20});
     // Debug mode reports every root move, so the stop comes before the first one is searched.
     searcher.start(*f.pos, *f.options, f.time, Sucher_t::FlagSynchronous | Sucher_t::FlagDebug, sink, nullptr,
                    nullptr);
@@ -191,7 +191,7 @@ class SplitPointProbe {
         point.betaPrime = point.beta = MateScore;
         point.best = -MateScore;
         point.owner = &s;
-        point.ownerWake = &s.wake_;
+        point.ownerWake = &s.threads_.wake;
         point.parent.store(parent);
         point.depth.store(8);
         point.workerLimit.store(4);
@@ -306,7 +306,7 @@ TEST(Helpers, FollowNumberOfProcessorsAndLeaveNoThreadBehind) {
         const Stellung_t pos = middlegame();
         for (int processors : {4, 2, 1, 3}) {
             options.setNumber(OptionProcessors, processors);
-            time.startSearch(false, 0, 0, 0, 8, 0, 0, 0, false, 0);
+            time.startSearch({.depth = 8});
             s->start(pos, options, time, 0, silent, nullptr, nullptr);
             s->waitIdle();
             EXPECT_EQ(s->helperCount(), processors - 1);

@@ -12,7 +12,7 @@
 
 #include "board/board_test_support.h"
 #include "board/notation.h"
-#include "search/time_network_driver.h"
+#include "search/time_bookkeeping.h"
 
 namespace tolvaren {
 
@@ -23,21 +23,14 @@ constexpr int64_t Max = std::numeric_limits<int64_t>::max();
 constexpr int64_t NoTime = Zeitkontrolle_t::NoTimeLimit;
 constexpr int64_t NoNodes = Zeitkontrolle_t::NoNodeLimit;
 
-struct Go {
-    int64_t time = 0, increment = 0, movestogo = 0, depth = 0, nodes = 0, mate = 0, movetime = 0;
-    bool infinite = false;
-    uint8_t nodeClock = 0;
-};
-
-Zeitkontrolle_t started(const Go& g) {
+Zeitkontrolle_t started(const SearchLimits& g) {
     Zeitkontrolle_t z;
-    z.startSearch(false, g.time, g.increment, g.movestogo, g.depth, g.nodes, g.mate, g.movetime, g.infinite,
-                  g.nodeClock, T0);
+    z.startSearch(g, T0);
     return z;
 }
 
 // target, soft, hard, nodes soft, nodes hard, max iteration
-std::tuple<int64_t, int64_t, int64_t, int64_t, int64_t, int32_t> limits(const Go& g) {
+std::tuple<int64_t, int64_t, int64_t, int64_t, int64_t, int32_t> limits(const SearchLimits& g) {
     const Zeitkontrolle_t z = started(g);
     return {z.target, z.soft, z.hard, z.nodesSoft, z.nodesHard, z.maxIteration};
 }
@@ -72,7 +65,7 @@ TEST(Zeitkontrolle, IncrementReserveReplacesTheHundredMilliseconds) {
     const auto withReserve = [](int64_t reserve) {
         Zeitkontrolle_t z;
         z.incrementReserve = reserve;
-        z.startSearch(false, 60000, 1000, 0, 0, 0, 0, 0, false, 0, T0);
+        z.startSearch({.time = 60000, .increment = 1000}, T0);
         return std::tuple(z.target, z.soft, z.hard);
     };
     EXPECT_EQ(withReserve(Zeitkontrolle_t::DefaultIncrementReserve), std::tuple(2027, 8108, 12142));
@@ -84,7 +77,7 @@ TEST(Zeitkontrolle, IncrementReserveReplacesTheHundredMilliseconds) {
 // Each step drops the limit that ruled before it: infinite, depth (with a mate in 2 as 2 x 2 + 3
 // iterations), mate, movetime, then nodes (200 at least); the clock only when none is left.
 TEST(Zeitkontrolle, PrecedenceOfTheLimits) {
-    Go g{.time = 1000, .depth = 3, .nodes = 500, .mate = 2, .movetime = 10, .infinite = true};
+    SearchLimits g{.time = 1000, .depth = 3, .nodes = 500, .mate = 2, .movetime = 10, .infinite = true};
     EXPECT_EQ(limits(g), std::tuple(NoTime, NoTime, NoTime, NoNodes, NoNodes, 1000));
     g.infinite = false;
     EXPECT_EQ(limits(g), std::tuple(NoTime, NoTime, NoTime, NoNodes, NoNodes, 7));

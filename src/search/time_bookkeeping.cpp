@@ -1,4 +1,4 @@
-#include "search/time_network_driver.h"
+#include "search/time_bookkeeping.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,7 +8,6 @@
 #include "board/movegen.h"
 #include "search/options.h"
 #include "search/output.h"
-#include "search/search.h"
 
 namespace tolvaren {
 
@@ -40,40 +39,28 @@ Iterationsmerkmale_t describeIteration(const Stellung_t& pos, const Zustand_t& r
     return r;
 }
 
-void Suche_t::startTimeBookkeeping() {
-    iterationNow_ = iterationBefore_ = Iterationsmerkmale_t{};
-    timeLog_.clear();
-    const std::string name = options_->text(OptionTimeLogfile);
-    logTime_ = name != "/dev/null";
-    timeLogFile_ = logTime_ ? name : std::string();
+void TimeBookkeeping::start(const std::string& logFile) {
+    now_ = before_ = Iterationsmerkmale_t{};
+    log_.clear();
+    logging_ = logFile != "/dev/null";
+    logFile_ = logging_ ? logFile : std::string();
 }
 
-double Suche_t::timeFactorAfterIteration(int iteration, int32_t score) {
-    iterationBefore_ = iterationNow_;
-    Zug_t pv[MaxPvLength + 1];
-    const Zug_t best = static_cast<Zug_t>(root().bestMove);
-    int length = best != 0 ? tablePv(best, pv) : 0;
-    if (length == 0 && best != 0) {
-        pv[0] = best;  // the record keeps the best move even if the table walk refused it
-        length = 1;
-    }
-    iterationNow_ =
-        describeIteration(pos_, root().state(), rootList_.data(), static_cast<int>(rootList_.size()), pv,
-                          length, score, iterationBefore_);
-    return timeNet_.factorAfterIteration(iteration, nodes_, opening_, iterationNow_, iterationBefore_,
-                                         timeInput_);
+double TimeBookkeeping::factorAfterIteration(int iteration, const Stellung_t& pos, const Zustand_t& rootState,
+                                             const std::vector<Wurzelzug_t>& rootList, const Zug_t* pv,
+                                             int pvLength, int32_t score, uint64_t nodes, bool opening) {
+    before_ = now_;
+    now_ = describeIteration(pos, rootState, rootList.data(), static_cast<int>(rootList.size()), pv, pvLength,
+                             score, before_);
+    return net_.factorAfterIteration(iteration, nodes, opening, now_, before_, input_);
 }
 
-void Suche_t::logIteration(double factor, bool continues) {
-    if (logTime_) timeLog_.record(timeInput_, factor, continues ? 1 : 0, nodes_);
-}
-
-void Suche_t::writeTimeLog() {
-    if (!logTime_ || timeLog_.append(timeLogFile_.c_str())) return;
+void TimeBookkeeping::writeLog(Ausgabe_t& output) {
+    if (!logging_ || log_.append(logFile_.c_str())) return;
     // The search itself is unaffected; the user should still learn that the log is missing.
     char text[OptionTextSize + 32];
-    std::snprintf(text, sizeof text, "error writing file: %s", timeLogFile_.c_str());
-    output_->message(text);
+    std::snprintf(text, sizeof text, "error writing file: %s", logFile_.c_str());
+    output.message(text);
 }
 
 }  // namespace tolvaren
