@@ -15,10 +15,6 @@ namespace {
 
 enum UndoKind : uint8_t { UndoQuiet, UndoCapture, UndoPromotion, UndoCastling, UndoEnPassant };
 
-constexpr int KingTarget[2][2] = {{62, 58}, {6, 2}};  // [colour][short, long]
-constexpr int RookTarget[2][2] = {{61, 59}, {5, 3}};
-constexpr int SideRights[2] = {WhiteShort | WhiteLong, BlackShort | BlackLong};
-
 int indexOf(const uint8_t* list, int count, int square) {
     for (int i = 0; i < count; ++i)
         if (list[i] == square) return i;
@@ -117,7 +113,8 @@ void computeRecord(const Stellung_t& pos, Bitboard occupancy, Angriffe_t& a) {
     }
 
     const Bitboard straightXray = occupancy & ~(me.pieces[Rook] | me.pieces[Queen]);
-    const Bitboard rookTargets = opp.pieces[Queen] | (opp.count[Rook] < me.count[Rook] ? opp.pieces[Rook] : 0);
+    const Bitboard rookTargets =
+        opp.pieces[Queen] | (opp.count[Rook] < me.count[Rook] ? opp.pieces[Rook] : 0);
     list = me.squares(Rook);
     for (int i = 0; i < me.count[Rook]; ++i) {
         const Bitboard att = rookAttacks(list[i], occupancy);
@@ -195,7 +192,8 @@ bool play(Stellung_t& pos, Zug_t move, const Zustand_t& old, Zustand_t& ns, Ruec
             if (captured == Bishop) {
                 // Taking one of three bishops can leave exactly one on each side.
                 const bool nowOpposite = oppositeBishops(pos);
-                if (hadOpposite != nowOpposite) material += nowOpposite ? OppositeBishopsKey : -OppositeBishopsKey;
+                if (hadOpposite != nowOpposite)
+                    material += nowOpposite ? OppositeBishopsKey : -OppositeBishopsKey;
             }
             if (rights) rights &= ~rightsOfRookSquare(pos, to);
             u.undoKind = UndoCapture;
@@ -217,11 +215,11 @@ bool play(Stellung_t& pos, Zug_t move, const Zustand_t& old, Zustand_t& ns, Ruec
                 hash ^= epKey(pos.epSquare);
             }
         } else if (rights) {
-            if (type == King) rights &= ~SideRights[C];
+            if (type == King) rights &= ~SideCastlingRights[C];
             if (type == Rook) rights &= ~rightsOfRookSquare(pos, from);
         }
     } else if (kind <= ZugUmwDame) {
-        const int newType = kind - 5;
+        const int newType = promotionType(move);
         u.undoKind = UndoPromotion;
         const bool hadOpposite = oppositeBishops(pos);
         if (opp.pieces[AllPieces] & bit(to)) {
@@ -251,13 +249,14 @@ bool play(Stellung_t& pos, Zug_t move, const Zustand_t& old, Zustand_t& ns, Ruec
         material += MaterialMultiplier[C][newType] - MaterialMultiplier[C][Pawn];
         if (u.capturedType == Bishop || newType == Bishop) {
             const bool nowOpposite = oppositeBishops(pos);
-            if (hadOpposite != nowOpposite) material += nowOpposite ? OppositeBishopsKey : -OppositeBishopsKey;
+            if (hadOpposite != nowOpposite)
+                material += nowOpposite ? OppositeBishopsKey : -OppositeBishopsKey;
         }
     } else if (kind == ZugRochade) {
         u.undoKind = UndoCastling;
-        const int wing = to == KingTarget[C][0] ? 0 : 1;
+        const int wing = to == CastlingKingTarget[C][0] ? 0 : 1;
         const int rookFrom = wing == 0 ? me.shortRook : me.longRook;
-        const int rookTo = RookTarget[C][wing];
+        const int rookTo = CastlingRookTarget[C][wing];
         uint8_t* rooks = me.squares(Rook);
         const int rookIndex = indexOf(rooks, me.count[Rook], rookFrom);
         u.rookIndex = static_cast<uint8_t>(rookIndex);
@@ -270,7 +269,7 @@ bool play(Stellung_t& pos, Zug_t move, const Zustand_t& old, Zustand_t& ns, Ruec
         me.pieces[AllPieces] = (me.pieces[AllPieces] & ~(bit(from) | bit(rookFrom))) | bit(to) | bit(rookTo);
         hash ^= pieceKey(C, King, from) ^ pieceKey(C, King, to) ^ pieceKey(C, Rook, rookFrom) ^
                 pieceKey(C, Rook, rookTo);
-        rights &= ~SideRights[C];
+        rights &= ~SideCastlingRights[C];
     } else {
         assert(kind == ZugEnPassant);
         u.undoKind = UndoEnPassant;
@@ -343,7 +342,7 @@ void takeBack(const Rueckzug_t& u) {
             break;
         }
         case UndoPromotion: {
-            const int newType = moveKind(u.move) - 5;
+            const int newType = promotionType(u.move);
             uint8_t* list = me.squares(newType);
             --me.count[newType];
             list[u.promotedIndex] = u.promotedSlotOld;
@@ -364,7 +363,8 @@ void takeBack(const Rueckzug_t& u) {
             me.squares(Rook)[u.rookIndex] = static_cast<uint8_t>(rookFrom);
             me.pieces[King] = (me.pieces[King] & ~bit(to)) | bit(from);
             me.pieces[Rook] = (me.pieces[Rook] & ~bit(rookTo)) | bit(rookFrom);
-            me.pieces[AllPieces] = (me.pieces[AllPieces] & ~(bit(to) | bit(rookTo))) | bit(from) | bit(rookFrom);
+            me.pieces[AllPieces] =
+                (me.pieces[AllPieces] & ~(bit(to) | bit(rookTo))) | bit(from) | bit(rookFrom);
             break;
         }
     }

@@ -19,6 +19,13 @@ constexpr int WhiteLong = 2;
 constexpr int BlackShort = 4;
 constexpr int BlackLong = 8;
 
+// Castling by colour and wing (0 short, 1 long): the right, both rights of a colour, and
+// where king and rook stand afterwards (the same squares in Chess960).
+constexpr int CastlingRight[2][2] = {{WhiteShort, WhiteLong}, {BlackShort, BlackLong}};
+constexpr int SideCastlingRights[2] = {WhiteShort | WhiteLong, BlackShort | BlackLong};
+constexpr int CastlingKingTarget[2][2] = {{62, 58}, {6, 2}};
+constexpr int CastlingRookTarget[2][2] = {{61, 59}, {5, 3}};
+
 struct Seite_t {
     Bitboard pieces[7];  // by type; [AllPieces] is every piece of the side
     int8_t count[7];     // by type; [AllPieces] counts every piece
