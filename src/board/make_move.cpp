@@ -39,13 +39,6 @@ int rightsOfRookSquare(const Stellung_t& pos, int square) {
     return r;
 }
 
-bool oppositeBishops(const Stellung_t& pos) {
-    const Seite_t& w = pos.sides[White];
-    const Seite_t& b = pos.sides[Black];
-    return w.count[Bishop] == 1 && b.count[Bishop] == 1 &&
-           ((w.pieces[Bishop] & LightSquares) != 0) != ((b.pieces[Bishop] & LightSquares) != 0);
-}
-
 // Removes the opponent's piece from `square`; the list's last entry takes its place.
 void removeCaptured(Seite_t& side, int type, int square, Rueckzug_t& u) {
     uint8_t* list = side.squares(type);
@@ -137,20 +130,11 @@ void computeRecord(const Stellung_t& pos, Bitboard occupancy, Angriffe_t& a) {
     attacked |= kingAtt;
     twice |= xrayOnly & attacked;
 
-    // Opponent pieces that alone shield their king from one of our sliders.
-    Bitboard pinned = 0;
-    const int theirKing = opp.kingSquare();
-    Bitboard snipers = (rookAttacks(theirKing, 0) & (me.pieces[Rook] | me.pieces[Queen])) |
-                       (bishopAttacks(theirKing, 0) & (me.pieces[Bishop] | me.pieces[Queen]));
-    while (snipers) {
-        const Bitboard blockers = between(theirKing, popLowest(snipers)) & occupancy;
-        if (blockers && !moreThanOne(blockers) && (blockers & opp.pieces[AllPieces])) pinned |= blockers;
-    }
-
     a.attacked = attacked;
     a.attackedTwice = twice;
     a.threats = threats;
-    a.pinned = pinned;
+    a.pinned = loneBlockers(opp.kingSquare(), me.pieces[Rook] | me.pieces[Queen],
+                            me.pieces[Bishop] | me.pieces[Queen], occupancy, opp.pieces[AllPieces]);
 }
 
 template <int C>

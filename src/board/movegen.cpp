@@ -211,13 +211,9 @@ uint32_t* tacticalFor(const Stellung_t& pos, const Zustand_t& state, Bitboard ta
     checkSquares[Queen] = checkSquares[Bishop] | checkSquares[Rook];
 
     // Own pieces that alone stand between an own slider and the enemy king.
-    Bitboard discoverers = 0;
-    Bitboard snipers = (rookAttacks(enemyKing, 0) & (me.pieces[Rook] | me.pieces[Queen])) |
-                       (bishopAttacks(enemyKing, 0) & (me.pieces[Bishop] | me.pieces[Queen]));
-    while (snipers) {
-        const Bitboard blockers = between(enemyKing, popLowest(snipers)) & occupancy;
-        if (blockers && !moreThanOne(blockers) && (blockers & me.pieces[AllPieces])) discoverers |= blockers;
-    }
+    const Bitboard discoverers =
+        loneBlockers(enemyKing, me.pieces[Rook] | me.pieces[Queen], me.pieces[Bishop] | me.pieces[Queen],
+                     occupancy, me.pieces[AllPieces]);
 
     // 1. Pawn captures of targets and checking captures, queen promotions only.
     const Bitboard pawns = me.pieces[Pawn];

@@ -57,6 +57,14 @@ struct Stellung_t {
 
 constexpr size_t BoardPartSize = offsetof(Stellung_t, historyLength);
 
+// One bishop each, on squares of different colours: the material key carries a term for
+// it and the evaluation scales such endings toward a draw. Read from the bitboards only,
+// so that keys computed from scratch do not depend on the counts.
+inline bool oppositeBishops(const Stellung_t& pos) {
+    const Bitboard w = pos.sides[White].pieces[Bishop], b = pos.sides[Black].pieces[Bishop];
+    return w && b && !moreThanOne(w) && !moreThanOne(b) && !(w & LightSquares) != !(b & LightSquares);
+}
+
 // What one side does to the other.
 struct Angriffe_t {
     Bitboard attacked;       // every square the side attacks
