@@ -31,7 +31,7 @@ struct Angriffstabellen_t {
     Bitboard between[64][64];  // squares strictly between two aligned squares, else empty
     Bitboard ray[64][8];       // from a square (excluded) to the edge, by Direction
     uint8_t popCount16[65536];
-    uint8_t lsbByte[256];  // lowest set bit of a byte (8 for 0)
+    uint8_t lsbByte[256];   // lowest set bit of a byte (8 for 0)
     uint8_t lsbFolded[64];  // lowest bit of a 64-bit set after folding to 32 bits
     // Beyond the classic set: the whole line through two aligned squares (empty if
     // not aligned) and pawn capture sets by colour, both for cheap legality tests.
@@ -69,13 +69,39 @@ inline Bitboard rookAttacks(int square, Bitboard occupancy) {
 inline Bitboard queenAttacks(int square, Bitboard occupancy) {
     return bishopAttacks(square, occupancy) | rookAttacks(square, occupancy);
 }
-inline Bitboard knightAttacks(int square) { return attackTables.knight[square]; }
-inline Bitboard kingAttacks(int square) { return attackTables.king[square]; }
+inline Bitboard knightAttacks(int square) {
+    return attackTables.knight[square];
+}
+inline Bitboard kingAttacks(int square) {
+    return attackTables.king[square];
+}
 // Squares a pawn of `color` on `square` attacks.
-inline Bitboard pawnCaptures(int color, int square) { return attackTables.pawnCaptures[color][square]; }
-inline Bitboard between(int a, int b) { return attackTables.between[a][b]; }
-inline Bitboard lineThrough(int a, int b) { return attackTables.line[a][b]; }
-inline Bitboard ray(int square, Direction d) { return attackTables.ray[square][d]; }
+inline Bitboard pawnCaptures(int color, int square) {
+    return attackTables.pawnCaptures[color][square];
+}
+inline Bitboard between(int a, int b) {
+    return attackTables.between[a][b];
+}
+inline Bitboard lineThrough(int a, int b) {
+    return attackTables.line[a][b];
+}
+inline Bitboard ray(int square, Direction d) {
+    return attackTables.ray[square][d];
+}
+
+// Pieces of `owners` that stand alone between `king` and one of the sliders (`straight`:
+// rooks and queens, `diagonal`: bishops and queens). With the king's own pieces as
+// owners these are the pinned pieces; with the sliders' side's, the discovering ones.
+inline Bitboard loneBlockers(int king, Bitboard straight, Bitboard diagonal, Bitboard occupancy,
+                             Bitboard owners) {
+    Bitboard result = 0;
+    Bitboard snipers = (rookAttacks(king, 0) & straight) | (bishopAttacks(king, 0) & diagonal);
+    while (snipers) {
+        const Bitboard blockers = between(king, popLowest(snipers)) & occupancy;
+        if (blockers && !moreThanOne(blockers) && (blockers & owners)) result |= blockers;
+    }
+    return result;
+}
 
 // Squares attacked by all pawns of a colour (no wrap across the a/h edge).
 template <int Color>

@@ -9,7 +9,9 @@ namespace tolvaren {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 void skipBlanks(std::string_view text, size_t& i) {
     while (i < text.size() && isBlank(text[i])) ++i;
@@ -17,17 +19,26 @@ void skipBlanks(std::string_view text, size_t& i) {
 
 int pieceTypeOfLetter(char c) {
     switch (c | 0x20) {
-        case 'p': return Pawn;
-        case 'n': return Knight;
-        case 'b': return Bishop;
-        case 'r': return Rook;
-        case 'q': return Queen;
-        case 'k': return King;
-        default: return 0;
+        case 'p':
+            return Pawn;
+        case 'n':
+            return Knight;
+        case 'b':
+            return Bishop;
+        case 'r':
+            return Rook;
+        case 'q':
+            return Queen;
+        case 'k':
+            return King;
+        default:
+            return 0;
     }
 }
 
-bool isFileLetter(char c) { return (c >= 'a' && c <= 'h') || (c >= 'A' && c <= 'H'); }
+bool isFileLetter(char c) {
+    return (c >= 'a' && c <= 'h') || (c >= 'A' && c <= 'H');
+}
 
 // Reads "%d" the way the C library does: blanks, optional sign, digits; 0 when absent.
 long readNumber(std::string_view text, size_t& i) {
@@ -59,7 +70,8 @@ bool readCastling(Stellung_t& p, std::string_view field) {
         if (c == 'K' || c == 'Q' || c == 'k' || c == 'q') {
             p.castling |= c == 'K' ? WhiteShort : c == 'Q' ? WhiteLong : c == 'k' ? BlackShort : BlackLong;
             p.fileLetters = 0;
-        } else if (isFileLetter(c) && (previous == 'K' || previous == 'Q' || previous == 'k' || previous == 'q')) {
+        } else if (isFileLetter(c) &&
+                   (previous == 'K' || previous == 'Q' || previous == 'k' || previous == 'q')) {
             const int right = previous == 'K' ? 0 : previous == 'Q' ? 1 : previous == 'k' ? 2 : 3;
             rightFile[right] = (c | 0x20) - 'a';
             p.chess960 = 1;
@@ -79,7 +91,7 @@ bool readCastling(Stellung_t& p, std::string_view field) {
     }
 
     const int whiteKing = p.sides[White].kingSquare(), blackKing = p.sides[Black].kingSquare();
-    if ((p.castling & 3) && (p.castling & 12) &&
+    if ((p.castling & SideCastlingRights[White]) && (p.castling & SideCastlingRights[Black]) &&
         (rankOf(whiteKing) != 1 || rankOf(blackKing) != 8 || fileOf(whiteKing) != fileOf(blackKing)))
         return false;
 
@@ -117,13 +129,15 @@ bool readCastling(Stellung_t& p, std::string_view field) {
         }
     }
     if (p.sides[White].longRook != 56 || p.sides[White].shortRook != 63 || p.sides[Black].longRook != 0 ||
-        p.sides[Black].shortRook != 7 || ((p.castling & 3) && whiteKing != 60) || ((p.castling & 12) && blackKing != 4))
+        p.sides[Black].shortRook != 7 || ((p.castling & SideCastlingRights[White]) && whiteKing != 60) ||
+        ((p.castling & SideCastlingRights[Black]) && blackKing != 4))
         p.chess960 = 1;
     return true;
 }
 
 bool piecesAcceptable(const Seite_t& s) {
-    if (s.count[AllPieces] > 16 || s.count[Pawn] > 8 || s.count[King] != 1 || s.count[Queen] > 9) return false;
+    if (s.count[AllPieces] > 16 || s.count[Pawn] > 8 || s.count[King] != 1 || s.count[Queen] > 9)
+        return false;
     for (int type = Knight; type <= Queen; ++type) {
         if (s.count[type] > 10) return false;
         // Every pawn may still promote to this type: its square list must keep room.
@@ -167,9 +181,12 @@ bool readFen(Stellung_t& pos, Zustand_t& state, std::string_view text, size_t* e
 
     skipBlanks(text, i);
     if (i >= text.size()) return false;
-    if (text[i] == 'w' || text[i] == 'W') p.side = White;
-    else if (text[i] == 'b' || text[i] == 'B') p.side = Black;
-    else return false;
+    if (text[i] == 'w' || text[i] == 'W')
+        p.side = White;
+    else if (text[i] == 'b' || text[i] == 'B')
+        p.side = Black;
+    else
+        return false;
     ++i;
 
     rebuildLists(p);

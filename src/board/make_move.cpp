@@ -13,12 +13,6 @@ namespace tolvaren {
 
 namespace {
 
-enum UndoKind : uint8_t { UndoQuiet, UndoCapture, UndoPromotion, UndoCastling, UndoEnPassant };
-
-constexpr int KingTarget[2][2] = {{62, 58}, {6, 2}};  // [colour][short, long]
-constexpr int RookTarget[2][2] = {{61, 59}, {5, 3}};
-constexpr int SideRights[2] = {WhiteShort | WhiteLong, BlackShort | BlackLong};
-
 int indexOf(const uint8_t* list, int count, int square) {
     for (int i = 0; i < count; ++i)
         if (list[i] == square) return i;
@@ -43,39 +37,101 @@ int rightsOfRookSquare(const Stellung_t& pos, int square) {
     return r;
 }
 
-bool oppositeBishops(const Stellung_t& pos) {
-    const Seite_t& w = pos.sides[White];
-    const Seite_t& b = pos.sides[Black];
-    return w.count[Bishop] == 1 && b.count[Bishop] == 1 &&
-           ((w.pieces[Bishop] & LightSquares) != 0) != ((b.pieces[Bishop] & LightSquares) != 0);
+// The keys of the state record, kept up to date while a move is made.
+struct Keys {
+    uint64_t hash;
+    uint64_t pawn;
+    uint64_t material;
+};
+
+// Every move is made of three primitives that keep a side's bitboards, counts and
+// square list and the three keys in step, and return what their reverse needs; take
+// back runs the reverses in the opposite order. The keys need no reverse: the caller
+// keeps the state record of the position before the move.
+
+// The opposite-bishop term of the material key after a bishop was put or removed.
+inline void followOppositeBishops(const Stellung_t& pos, bool before, Keys& k) {
+    const bool now = oppositeBishops(pos);
+    if (before != now) k.material += now ? OppositeBishopsKey : -OppositeBishopsKey;
 }
 
-// Removes the opponent's piece from `square`; the list's last entry takes its place.
-void removeCaptured(Seite_t& side, int type, int square, Rueckzug_t& u) {
-    uint8_t* list = side.squares(type);
-    const int last = side.count[type] - 1;
-    const int index = indexOf(list, side.count[type], square);
-    u.capturedType = static_cast<uint8_t>(type);
-    u.capturedIndex = static_cast<uint8_t>(index);
-    u.capturedSquare = static_cast<uint8_t>(square);
-    u.capturedPieces = side.pieces[type];
-    list[index] = list[last];
-    --side.count[type];
-    --side.count[AllPieces];
-    side.pieces[type] ^= bit(square);
-    side.pieces[AllPieces] ^= bit(square);
+// Moves a piece; it keeps its list slot, whose index is returned. The squares are
+// toggled, so a castling king or rook may stay put or land where the other stood.
+template <int C>
+inline int movePiece(Stellung_t& pos, int type, int from, int to, Keys& k) {
+    Seite_t& s = pos.sides[C];
+    uint8_t* list = s.squares(type);
+    const int index = type == King ? 0 : indexOf(list, s.count[type], from);
+    list[index] = static_cast<uint8_t>(to);
+    const Bitboard fromTo = bit(from) ^ bit(to);
+    s.pieces[type] ^= fromTo;
+    s.pieces[AllPieces] ^= fromTo;
+    const uint64_t key = pieceKey(C, type, from) ^ pieceKey(C, type, to);
+    k.hash ^= key;
+    if (type == Pawn) k.pawn ^= key;
+    return index;
 }
 
-void restoreCaptured(Seite_t& side, const Rueckzug_t& u) {
-    const int type = u.capturedType;
-    uint8_t* list = side.squares(type);
-    ++side.count[type];
-    ++side.count[AllPieces];
-    const int last = side.count[type] - 1;
-    list[last] = list[u.capturedIndex];
-    list[u.capturedIndex] = u.capturedSquare;
-    side.pieces[type] = u.capturedPieces;
-    side.pieces[AllPieces] |= bit(u.capturedSquare);
+inline void unmovePiece(Seite_t& s, int type, int index, int from, int to) {
+    s.squares(type)[index] = static_cast<uint8_t>(from);
+    const Bitboard fromTo = bit(from) ^ bit(to);
+    s.pieces[type] ^= fromTo;
+    s.pieces[AllPieces] ^= fromTo;
+}
+
+// Takes a piece off the board; the list's last entry takes its slot, whose index is returned.
+template <int C>
+inline int removePiece(Stellung_t& pos, int type, int square, Keys& k) {
+    Seite_t& s = pos.sides[C];
+    const bool hadOpposite = type == Bishop && oppositeBishops(pos);
+    uint8_t* list = s.squares(type);
+    const int index = indexOf(list, s.count[type], square);
+    list[index] = list[--s.count[type]];
+    --s.count[AllPieces];
+    s.pieces[type] ^= bit(square);
+    s.pieces[AllPieces] ^= bit(square);
+    k.hash ^= pieceKey(C, type, square);
+    if (type == Pawn) k.pawn ^= pieceKey(C, Pawn, square);
+    k.material -= MaterialMultiplier[C][type];
+    // Taking one of three bishops can leave exactly one on each side.
+    if (type == Bishop) followOppositeBishops(pos, hadOpposite, k);
+    return index;
+}
+
+inline void unremovePiece(Seite_t& s, int type, int index, int square) {
+    uint8_t* list = s.squares(type);
+    list[s.count[type]++] = list[index];
+    list[index] = static_cast<uint8_t>(square);
+    ++s.count[AllPieces];
+    s.pieces[type] |= bit(square);
+    s.pieces[AllPieces] |= bit(square);
+}
+
+// Puts a piece on an empty square at the end of its list. Returns what that slot held
+// before, so that take back restores the list byte for byte.
+template <int C>
+inline uint8_t putPiece(Stellung_t& pos, int type, int square, Keys& k) {
+    Seite_t& s = pos.sides[C];
+    const bool hadOpposite = type == Bishop && oppositeBishops(pos);
+    uint8_t* list = s.squares(type);
+    assert(s.count[type] < SquareListSize);
+    const uint8_t slotBefore = list[s.count[type]];
+    list[s.count[type]++] = static_cast<uint8_t>(square);
+    ++s.count[AllPieces];
+    s.pieces[type] |= bit(square);
+    s.pieces[AllPieces] |= bit(square);
+    k.hash ^= pieceKey(C, type, square);
+    if (type == Pawn) k.pawn ^= pieceKey(C, Pawn, square);
+    k.material += MaterialMultiplier[C][type];
+    if (type == Bishop) followOppositeBishops(pos, hadOpposite, k);
+    return slotBefore;
+}
+
+inline void unputPiece(Seite_t& s, int type, int square, uint8_t slotBefore) {
+    s.squares(type)[--s.count[type]] = slotBefore;
+    --s.count[AllPieces];
+    s.pieces[type] ^= bit(square);
+    s.pieces[AllPieces] ^= bit(square);
 }
 
 template <int C>
@@ -117,7 +173,8 @@ void computeRecord(const Stellung_t& pos, Bitboard occupancy, Angriffe_t& a) {
     }
 
     const Bitboard straightXray = occupancy & ~(me.pieces[Rook] | me.pieces[Queen]);
-    const Bitboard rookTargets = opp.pieces[Queen] | (opp.count[Rook] < me.count[Rook] ? opp.pieces[Rook] : 0);
+    const Bitboard rookTargets =
+        opp.pieces[Queen] | (opp.count[Rook] < me.count[Rook] ? opp.pieces[Rook] : 0);
     list = me.squares(Rook);
     for (int i = 0; i < me.count[Rook]; ++i) {
         const Bitboard att = rookAttacks(list[i], occupancy);
@@ -140,169 +197,114 @@ void computeRecord(const Stellung_t& pos, Bitboard occupancy, Angriffe_t& a) {
     attacked |= kingAtt;
     twice |= xrayOnly & attacked;
 
-    // Opponent pieces that alone shield their king from one of our sliders.
-    Bitboard pinned = 0;
-    const int theirKing = opp.kingSquare();
-    Bitboard snipers = (rookAttacks(theirKing, 0) & (me.pieces[Rook] | me.pieces[Queen])) |
-                       (bishopAttacks(theirKing, 0) & (me.pieces[Bishop] | me.pieces[Queen]));
-    while (snipers) {
-        const Bitboard blockers = between(theirKing, popLowest(snipers)) & occupancy;
-        if (blockers && !moreThanOne(blockers) && (blockers & opp.pieces[AllPieces])) pinned |= blockers;
-    }
-
     a.attacked = attacked;
     a.attackedTwice = twice;
     a.threats = threats;
-    a.pinned = pinned;
+    a.pinned = loneBlockers(opp.kingSquare(), me.pieces[Rook] | me.pieces[Queen],
+                            me.pieces[Bishop] | me.pieces[Queen], occupancy, opp.pieces[AllPieces]);
+}
+
+// The pieces' part of a move; returns the castling rights after it.
+template <int C>
+int movePieces(Stellung_t& pos, Zug_t move, Keys& k, Rueckzug_t& u) {
+    constexpr int O = C ^ 1;
+    const int from = moveFrom(move), to = moveTo(move), kind = moveKind(move);
+    int rights = pos.castling;
+    if (kind < ZugRochade) {
+        if (pos.sides[O].pieces[AllPieces] & bit(to)) {
+            const int captured = typeOn(pos.sides[O], bit(to));
+            assert(captured != 0 && captured != King);
+            u.capturedType = static_cast<uint8_t>(captured);
+            u.capturedIndex = static_cast<uint8_t>(removePiece<O>(pos, captured, to, k));
+            if (rights) rights &= ~rightsOfRookSquare(pos, to);
+        }
+        if (kind >= ZugUmwSpringer) {
+            u.movedIndex = static_cast<uint8_t>(removePiece<C>(pos, Pawn, from, k));
+            u.promotedSlotOld = putPiece<C>(pos, promotionType(move), to, k);
+        } else {
+            u.movedIndex = static_cast<uint8_t>(movePiece<C>(pos, kind, from, to, k));
+            if (kind == ZugBauer) {
+                // A double push offers e.p. only when an enemy pawn stands beside it.
+                if ((from - to == 16 || to - from == 16) &&
+                    (pos.sides[O].pieces[Pawn] & (((bit(to) << 1) & ~FileA) | ((bit(to) >> 1) & ~FileH)))) {
+                    pos.epSquare = static_cast<uint8_t>((from + to) / 2);
+                    k.hash ^= epKey(pos.epSquare);
+                }
+            } else if (rights) {
+                if (kind == ZugKoenig) rights &= ~SideCastlingRights[C];
+                if (kind == ZugTurm) rights &= ~rightsOfRookSquare(pos, from);
+            }
+        }
+    } else if (kind == ZugRochade) {
+        const int wing = to == CastlingKingTarget[C][0] ? 0 : 1;
+        const int rookFrom = wing == 0 ? pos.sides[C].shortRook : pos.sides[C].longRook;
+        movePiece<C>(pos, King, from, to, k);
+        u.rookIndex = static_cast<uint8_t>(movePiece<C>(pos, Rook, rookFrom, CastlingRookTarget[C][wing], k));
+        rights &= ~SideCastlingRights[C];
+    } else {
+        assert(kind == ZugEnPassant);
+        u.capturedType = Pawn;
+        u.capturedIndex = static_cast<uint8_t>(removePiece<O>(pos, Pawn, C == White ? to + 8 : to - 8, k));
+        u.movedIndex = static_cast<uint8_t>(movePiece<C>(pos, Pawn, from, to, k));
+    }
+    return rights;
+}
+
+// The reverse of movePieces, the primitives' reverses in the opposite order.
+template <int C>
+void unmovePieces(Stellung_t& pos, const Rueckzug_t& u) {
+    Seite_t& me = pos.sides[C];
+    Seite_t& opp = pos.sides[C ^ 1];
+    const int from = moveFrom(u.move), to = moveTo(u.move), kind = moveKind(u.move);
+    if (kind < ZugRochade) {
+        if (kind >= ZugUmwSpringer) {
+            unputPiece(me, promotionType(u.move), to, u.promotedSlotOld);
+            unremovePiece(me, Pawn, u.movedIndex, from);
+        } else {
+            unmovePiece(me, kind, u.movedIndex, from, to);
+        }
+        if (u.capturedType) unremovePiece(opp, u.capturedType, u.capturedIndex, to);
+    } else if (kind == ZugRochade) {
+        const int wing = to == CastlingKingTarget[C][0] ? 0 : 1;
+        const int rookFrom = wing == 0 ? me.shortRook : me.longRook;
+        unmovePiece(me, Rook, u.rookIndex, rookFrom, CastlingRookTarget[C][wing]);
+        unmovePiece(me, King, 0, from, to);
+    } else {
+        unmovePiece(me, Pawn, u.movedIndex, from, to);
+        unremovePiece(opp, Pawn, u.capturedIndex, C == White ? to + 8 : to - 8);
+    }
 }
 
 template <int C>
 bool play(Stellung_t& pos, Zug_t move, const Zustand_t& old, Zustand_t& ns, Rueckzug_t& u) {
     constexpr int O = C ^ 1;
-    Seite_t& me = pos.sides[C];
-    Seite_t& opp = pos.sides[O];
-    const int from = moveFrom(move), to = moveTo(move), kind = moveKind(move);
-    assert(pos.side == C && kind != ZugKeiner);
-
+    assert(pos.side == C && moveKind(move) != ZugKeiner);
     u.pos = &pos;
     u.move = move;
     u.epSquare = pos.epSquare;
     u.castling = pos.castling;
     u.capturedType = 0;
-    u.fromTo = bit(from) | bit(to);
 
-    uint64_t hash = old.hashKey ^ SideToMoveKey;
-    uint64_t pawnKey = old.pawnKey;
-    uint64_t material = old.materialKey;
+    Keys k{old.hashKey ^ SideToMoveKey, old.pawnKey, old.materialKey};
     if (pos.epSquare) {
-        hash ^= epKey(pos.epSquare);
+        k.hash ^= epKey(pos.epSquare);
         pos.epSquare = 0;
     }
     pos.side = O;
-    int rights = pos.castling;
-
-    if (kind <= ZugKoenig) {
-        const int type = kind;
-        u.undoKind = UndoQuiet;
-        if (opp.pieces[AllPieces] & bit(to)) {
-            const int captured = typeOn(opp, bit(to));
-            assert(captured != 0 && captured != King);
-            const bool hadOpposite = captured == Bishop && oppositeBishops(pos);
-            removeCaptured(opp, captured, to, u);
-            hash ^= pieceKey(O, captured, to);
-            if (captured == Pawn) pawnKey ^= pieceKey(O, Pawn, to);
-            material -= MaterialMultiplier[O][captured];
-            if (captured == Bishop) {
-                // Taking one of three bishops can leave exactly one on each side.
-                const bool nowOpposite = oppositeBishops(pos);
-                if (hadOpposite != nowOpposite) material += nowOpposite ? OppositeBishopsKey : -OppositeBishopsKey;
-            }
-            if (rights) rights &= ~rightsOfRookSquare(pos, to);
-            u.undoKind = UndoCapture;
-        }
-        uint8_t* list = me.squares(type);
-        const int index = indexOf(list, me.count[type], from);
-        u.movedIndex = static_cast<uint8_t>(index);
-        list[index] = static_cast<uint8_t>(to);
-        me.pieces[type] ^= u.fromTo;
-        me.pieces[AllPieces] ^= u.fromTo;
-        const uint64_t moveKey = pieceKey(C, type, from) ^ pieceKey(C, type, to);
-        hash ^= moveKey;
-        if (type == Pawn) {
-            pawnKey ^= moveKey;
-            // A double push offers e.p. only when an enemy pawn stands beside it.
-            if ((from - to == 16 || to - from == 16) &&
-                (opp.pieces[Pawn] & (((bit(to) << 1) & ~FileA) | ((bit(to) >> 1) & ~FileH)))) {
-                pos.epSquare = static_cast<uint8_t>((from + to) / 2);
-                hash ^= epKey(pos.epSquare);
-            }
-        } else if (rights) {
-            if (type == King) rights &= ~SideRights[C];
-            if (type == Rook) rights &= ~rightsOfRookSquare(pos, from);
-        }
-    } else if (kind <= ZugUmwDame) {
-        const int newType = kind - 5;
-        u.undoKind = UndoPromotion;
-        const bool hadOpposite = oppositeBishops(pos);
-        if (opp.pieces[AllPieces] & bit(to)) {
-            const int captured = typeOn(opp, bit(to));
-            assert(captured != 0 && captured != King);
-            removeCaptured(opp, captured, to, u);
-            hash ^= pieceKey(O, captured, to);
-            material -= MaterialMultiplier[O][captured];
-            if (rights) rights &= ~rightsOfRookSquare(pos, to);
-        }
-        uint8_t* pawns = me.squares(Pawn);
-        const int last = me.count[Pawn] - 1;
-        const int index = indexOf(pawns, me.count[Pawn], from);
-        u.movedIndex = static_cast<uint8_t>(index);
-        pawns[index] = pawns[last];
-        --me.count[Pawn];
-        me.pieces[Pawn] ^= bit(from);
-        uint8_t* list = me.squares(newType);
-        assert(me.count[newType] < SquareListSize);
-        u.promotedIndex = static_cast<uint8_t>(me.count[newType]);
-        u.promotedSlotOld = list[me.count[newType]];
-        list[me.count[newType]++] = static_cast<uint8_t>(to);
-        me.pieces[newType] |= bit(to);
-        me.pieces[AllPieces] ^= u.fromTo;
-        hash ^= pieceKey(C, Pawn, from) ^ pieceKey(C, newType, to);
-        pawnKey ^= pieceKey(C, Pawn, from);
-        material += MaterialMultiplier[C][newType] - MaterialMultiplier[C][Pawn];
-        if (u.capturedType == Bishop || newType == Bishop) {
-            const bool nowOpposite = oppositeBishops(pos);
-            if (hadOpposite != nowOpposite) material += nowOpposite ? OppositeBishopsKey : -OppositeBishopsKey;
-        }
-    } else if (kind == ZugRochade) {
-        u.undoKind = UndoCastling;
-        const int wing = to == KingTarget[C][0] ? 0 : 1;
-        const int rookFrom = wing == 0 ? me.shortRook : me.longRook;
-        const int rookTo = RookTarget[C][wing];
-        uint8_t* rooks = me.squares(Rook);
-        const int rookIndex = indexOf(rooks, me.count[Rook], rookFrom);
-        u.rookIndex = static_cast<uint8_t>(rookIndex);
-        u.capturedSquare = static_cast<uint8_t>(rookFrom);
-        // Lift both, then place both: in Chess960 king and rook may swap or cross.
-        me.squares(King)[0] = static_cast<uint8_t>(to);
-        rooks[rookIndex] = static_cast<uint8_t>(rookTo);
-        me.pieces[King] = (me.pieces[King] & ~bit(from)) | bit(to);
-        me.pieces[Rook] = (me.pieces[Rook] & ~bit(rookFrom)) | bit(rookTo);
-        me.pieces[AllPieces] = (me.pieces[AllPieces] & ~(bit(from) | bit(rookFrom))) | bit(to) | bit(rookTo);
-        hash ^= pieceKey(C, King, from) ^ pieceKey(C, King, to) ^ pieceKey(C, Rook, rookFrom) ^
-                pieceKey(C, Rook, rookTo);
-        rights &= ~SideRights[C];
-    } else {
-        assert(kind == ZugEnPassant);
-        u.undoKind = UndoEnPassant;
-        const int victim = C == White ? to + 8 : to - 8;
-        removeCaptured(opp, Pawn, victim, u);
-        hash ^= pieceKey(O, Pawn, victim);
-        pawnKey ^= pieceKey(O, Pawn, victim);
-        material -= MaterialMultiplier[O][Pawn];
-        uint8_t* list = me.squares(Pawn);
-        const int index = indexOf(list, me.count[Pawn], from);
-        u.movedIndex = static_cast<uint8_t>(index);
-        list[index] = static_cast<uint8_t>(to);
-        me.pieces[Pawn] ^= u.fromTo;
-        me.pieces[AllPieces] ^= u.fromTo;
-        const uint64_t moveKey = pieceKey(C, Pawn, from) ^ pieceKey(C, Pawn, to);
-        hash ^= moveKey;
-        pawnKey ^= moveKey;
-    }
-
+    const int rights = movePieces<C>(pos, move, k, u);
     if (rights != pos.castling) {
-        hash ^= castlingKey(pos.castling) ^ castlingKey(rights);
+        k.hash ^= castlingKey(pos.castling) ^ castlingKey(rights);
         pos.castling = static_cast<uint8_t>(rights);
     }
 
-    ns.occupancy = me.pieces[AllPieces] | opp.pieces[AllPieces];
-    if (attackersOf(pos, me.kingSquare(), O, ns.occupancy)) {
+    ns.occupancy = pos.sides[C].pieces[AllPieces] | pos.sides[O].pieces[AllPieces];
+    if (attackersOf(pos, pos.sides[C].kingSquare(), O, ns.occupancy)) {
         takeBack(u);
         return false;
     }
-    ns.hashKey = hash;
-    ns.pawnKey = pawnKey;
-    ns.materialKey = material;
+    ns.hashKey = k.hash;
+    ns.pawnKey = k.pawn;
+    ns.materialKey = k.material;
     computeRecord<O>(pos, ns.occupancy, ns.by(O));
     computeRecord<C>(pos, ns.occupancy, ns.by(C));
     assert(isConsistent(pos, ns));
@@ -327,47 +329,10 @@ void takeBack(const Rueckzug_t& u) {
     pos.side ^= 1;
     pos.epSquare = u.epSquare;
     pos.castling = u.castling;
-    Seite_t& me = pos.sides[pos.side];
-    Seite_t& opp = pos.sides[pos.side ^ 1];
-    const int from = moveFrom(u.move), to = moveTo(u.move);
-
-    switch (u.undoKind) {
-        case UndoQuiet:
-        case UndoCapture:
-        case UndoEnPassant: {
-            const int type = u.undoKind == UndoEnPassant ? Pawn : moveKind(u.move);
-            me.squares(type)[u.movedIndex] = static_cast<uint8_t>(from);
-            me.pieces[type] ^= u.fromTo;
-            me.pieces[AllPieces] ^= u.fromTo;
-            if (u.capturedType) restoreCaptured(opp, u);
-            break;
-        }
-        case UndoPromotion: {
-            const int newType = moveKind(u.move) - 5;
-            uint8_t* list = me.squares(newType);
-            --me.count[newType];
-            list[u.promotedIndex] = u.promotedSlotOld;
-            me.pieces[newType] &= ~bit(to);
-            uint8_t* pawns = me.squares(Pawn);
-            ++me.count[Pawn];
-            pawns[me.count[Pawn] - 1] = pawns[u.movedIndex];
-            pawns[u.movedIndex] = static_cast<uint8_t>(from);
-            me.pieces[Pawn] |= bit(from);
-            me.pieces[AllPieces] ^= u.fromTo;
-            if (u.capturedType) restoreCaptured(opp, u);
-            break;
-        }
-        case UndoCastling: {
-            const int rookFrom = u.capturedSquare;
-            const int rookTo = me.squares(Rook)[u.rookIndex];
-            me.squares(King)[0] = static_cast<uint8_t>(from);
-            me.squares(Rook)[u.rookIndex] = static_cast<uint8_t>(rookFrom);
-            me.pieces[King] = (me.pieces[King] & ~bit(to)) | bit(from);
-            me.pieces[Rook] = (me.pieces[Rook] & ~bit(rookTo)) | bit(rookFrom);
-            me.pieces[AllPieces] = (me.pieces[AllPieces] & ~(bit(to) | bit(rookTo))) | bit(from) | bit(rookFrom);
-            break;
-        }
-    }
+    if (pos.side == White)
+        unmovePieces<White>(pos, u);
+    else
+        unmovePieces<Black>(pos, u);
     assert(isConsistent(pos));
 }
 

@@ -13,29 +13,24 @@ namespace tolvaren {
 struct Stellung_t;
 struct Zustand_t;
 
-// Everything needed to restore the board part of the position exactly.
+// Everything needed to restore the board part of the position exactly: the list slots
+// the primitives of the move used (the squares follow from the move).
 struct Rueckzug_t {
     Stellung_t* pos;
-    uint8_t undoKind;  // which restore runs: quiet, capture, promotion, castling, e.p.
     Zug_t move;
-    Bitboard fromTo;          // origin and destination bits toggled
-    uint8_t movedIndex;       // list index of the moved piece
-    uint8_t capturedType;     // 0 when nothing was captured
-    uint8_t capturedIndex;    // list index of the captured piece
-    uint8_t capturedSquare;
-    Bitboard capturedPieces;  // the captured type's bitboard before the move
     uint8_t epSquare;         // before the move
     uint8_t castling;         // before the move
+    uint8_t movedIndex;       // list index of the moved piece (promotion: of the pawn)
+    uint8_t capturedType;     // 0 when nothing was captured
+    uint8_t capturedIndex;    // list index of the captured piece
     uint8_t rookIndex;        // castling: list index of the rook
-    uint8_t promotedIndex;    // promotion: list index the new piece took
-    uint8_t promotedSlotOld;  // promotion: what that list slot held before
+    uint8_t promotedSlotOld;  // promotion: what the new piece's list slot held before
 };
 
 // Makes a move produced by generate and returns true; a move that leaves the mover's
 // king attacked is taken back at once and false returned (the undo is then spent).
 // `newState` receives the state of the new position; `oldState` is only read.
-bool playMove(Stellung_t& pos, Zug_t move, const Zustand_t& oldState, Zustand_t& newState,
-              Rueckzug_t& undo);
+bool playMove(Stellung_t& pos, Zug_t move, const Zustand_t& oldState, Zustand_t& newState, Rueckzug_t& undo);
 
 // Restores the position from before the move, byte for byte in the board part.
 void takeBack(const Rueckzug_t& undo);

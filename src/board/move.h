@@ -28,9 +28,21 @@ enum Zugart : int {
 constexpr Zug_t makeMove(int from, int to, int kind) {
     return static_cast<Zug_t>(to | (from << 6) | (kind << 12));
 }
-constexpr int moveTo(Zug_t m) { return m & 63; }
-constexpr int moveFrom(Zug_t m) { return (m >> 6) & 63; }
-constexpr int moveKind(Zug_t m) { return m >> 12; }
-constexpr bool isPromotion(Zug_t m) { return moveKind(m) >= ZugUmwSpringer && moveKind(m) <= ZugUmwDame; }
+constexpr int moveTo(Zug_t m) {
+    return m & 63;
+}
+constexpr int moveFrom(Zug_t m) {
+    return (m >> 6) & 63;
+}
+constexpr int moveKind(Zug_t m) {
+    return m >> 12;
+}
+constexpr bool isPromotion(Zug_t m) {
+    return moveKind(m) >= ZugUmwSpringer && moveKind(m) <= ZugUmwDame;
+}
+// The piece type a promotion makes: the promotion kinds follow the piece kinds' order.
+constexpr int promotionType(Zug_t m) {
+    return moveKind(m) - (ZugUmwSpringer - ZugSpringer);
+}
 
 }  // namespace tolvaren

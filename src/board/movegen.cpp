@@ -7,10 +7,6 @@ namespace tolvaren {
 
 namespace {
 
-constexpr int KingTarget[2][2] = {{62, 58}, {6, 2}};  // [colour][short, long]
-constexpr int RookTarget[2][2] = {{61, 59}, {5, 3}};
-constexpr int CastlingRight[2][2] = {{WhiteShort, WhiteLong}, {BlackShort, BlackLong}};
-
 inline uint32_t* add(uint32_t* list, int from, int to, int kind) {
     *list++ = makeMove(from, to, kind);
     return list;
@@ -39,7 +35,8 @@ uint32_t* pawnCapturesOnto(Bitboard destinations, int offset, bool underPromotio
     constexpr Bitboard Last = PawnGeometry<C>::LastRank;
     for (Bitboard b = destinations & Last; b;) {
         const int to = popLowest(b);
-        list = underPromotions ? addPromotions(list, to + offset, to) : add(list, to + offset, to, ZugUmwDame);
+        list =
+            underPromotions ? addPromotions(list, to + offset, to) : add(list, to + offset, to, ZugUmwDame);
     }
     for (Bitboard b = destinations & ~Last; b;) {
         const int to = popLowest(b);
@@ -84,11 +81,16 @@ uint32_t* enPassant(const Stellung_t& pos, Bitboard pawns, uint32_t* list) {
 
 template <int Type>
 inline Bitboard attacksFrom(int square, Bitboard occupancy) {
-    if constexpr (Type == Knight) return knightAttacks(square);
-    else if constexpr (Type == Bishop) return bishopAttacks(square, occupancy);
-    else if constexpr (Type == Rook) return rookAttacks(square, occupancy);
-    else if constexpr (Type == Queen) return queenAttacks(square, occupancy);
-    else return kingAttacks(square);
+    if constexpr (Type == Knight)
+        return knightAttacks(square);
+    else if constexpr (Type == Bishop)
+        return bishopAttacks(square, occupancy);
+    else if constexpr (Type == Rook)
+        return rookAttacks(square, occupancy);
+    else if constexpr (Type == Queen)
+        return queenAttacks(square, occupancy);
+    else
+        return kingAttacks(square);
 }
 
 // Moves of the pieces of `ListType` (square-list order) using `Type`'s attacks,
@@ -99,7 +101,8 @@ uint32_t* pieceMoves(const Seite_t& me, Bitboard targets, Bitboard occupancy, Bi
     for (int i = 0; i < me.count[ListType]; ++i) {
         const int from = squares[i];
         if (bit(from) & skip) continue;
-        for (Bitboard b = attacksFrom<Type>(from, occupancy) & targets; b;) list = add(list, from, popLowest(b), ListType);
+        for (Bitboard b = attacksFrom<Type>(from, occupancy) & targets; b;)
+            list = add(list, from, popLowest(b), ListType);
     }
     return list;
 }
@@ -112,12 +115,13 @@ uint32_t* castlingMoves(const Stellung_t& pos, const Zustand_t& state, Bitboard 
     const int king = me.kingSquare();
     for (int wing = 0; wing < 2; ++wing) {
         if (!(pos.castling & CastlingRight[C][wing])) continue;
-        const int kingTo = KingTarget[C][wing], rookTo = RookTarget[C][wing];
+        const int kingTo = CastlingKingTarget[C][wing], rookTo = CastlingRookTarget[C][wing];
         const int rook = wing == 0 ? me.shortRook : me.longRook;
         if (!(me.pieces[Rook] & bit(rook))) continue;
         if ((between(king, kingTo) | bit(king) | bit(kingTo)) & state.by(O).attacked) continue;
         const Bitboard mustBeEmpty =
-            (between(king, kingTo) | bit(kingTo) | between(rook, rookTo) | bit(rookTo)) & ~(bit(king) | bit(rook));
+            (between(king, kingTo) | bit(kingTo) | between(rook, rookTo) | bit(rookTo)) &
+            ~(bit(king) | bit(rook));
         if (occupancy & mustBeEmpty) continue;
         // In Chess960 the castling rook may have shielded the king's target along the rank.
         const Bitboard after = (occupancy & ~(bit(king) | bit(rook))) | bit(kingTo) | bit(rookTo);
@@ -179,12 +183,13 @@ uint32_t* generateFor(const Stellung_t& pos, const Zustand_t& state, uint32_t* l
     list = pieceMoves<Queen>(me, notOwn, occupancy, 0, list);
     for (Bitboard b = kingAttacks(king) & notOwn & ~state.by(O).attacked; b;)
         list = add(list, king, popLowest(b), ZugKoenig);
-    if (pos.castling & (C == White ? 3 : 12)) list = castlingMoves<C>(pos, state, occupancy, list);
+    if (pos.castling & SideCastlingRights[C]) list = castlingMoves<C>(pos, state, occupancy, list);
     return list;
 }
 
 template <int C>
-uint32_t* tacticalFor(const Stellung_t& pos, const Zustand_t& state, Bitboard targets, int mode, uint32_t* list) {
+uint32_t* tacticalFor(const Stellung_t& pos, const Zustand_t& state, Bitboard targets, int mode,
+                      uint32_t* list) {
     constexpr int O = C ^ 1;
     using G = PawnGeometry<C>;
     const Seite_t& me = pos.sides[C];
@@ -206,13 +211,9 @@ uint32_t* tacticalFor(const Stellung_t& pos, const Zustand_t& state, Bitboard ta
     checkSquares[Queen] = checkSquares[Bishop] | checkSquares[Rook];
 
     // Own pieces that alone stand between an own slider and the enemy king.
-    Bitboard discoverers = 0;
-    Bitboard snipers = (rookAttacks(enemyKing, 0) & (me.pieces[Rook] | me.pieces[Queen])) |
-                       (bishopAttacks(enemyKing, 0) & (me.pieces[Bishop] | me.pieces[Queen]));
-    while (snipers) {
-        const Bitboard blockers = between(enemyKing, popLowest(snipers)) & occupancy;
-        if (blockers && !moreThanOne(blockers) && (blockers & me.pieces[AllPieces])) discoverers |= blockers;
-    }
+    const Bitboard discoverers =
+        loneBlockers(enemyKing, me.pieces[Rook] | me.pieces[Queen], me.pieces[Bishop] | me.pieces[Queen],
+                     occupancy, me.pieces[AllPieces]);
 
     // 1. Pawn captures of targets and checking captures, queen promotions only.
     const Bitboard pawns = me.pieces[Pawn];

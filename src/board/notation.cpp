@@ -11,8 +11,6 @@ namespace tolvaren {
 
 namespace {
 
-constexpr int KingTarget[2][2] = {{62, 58}, {6, 2}};  // [colour][short, long]
-
 bool startsWith(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
 }
@@ -21,7 +19,9 @@ bool endsWith(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 std::string_view skipBlanks(std::string_view text) {
     size_t i = 0;
@@ -45,28 +45,47 @@ int typeAt(const Seite_t& side, int square) {
 // Promotion kind of a letter in English or German, either case; 0 if none.
 int promotionKind(char c) {
     switch (c | 0x20) {
-        case 'q': case 'd': return ZugUmwDame;
-        case 'r': case 't': return ZugUmwTurm;
-        case 'b': case 'l': return ZugUmwLaeufer;
-        case 'n': case 's': return ZugUmwSpringer;
-        default: return 0;
+        case 'q':
+        case 'd':
+            return ZugUmwDame;
+        case 'r':
+        case 't':
+            return ZugUmwTurm;
+        case 'b':
+        case 'l':
+            return ZugUmwLaeufer;
+        case 'n':
+        case 's':
+            return ZugUmwSpringer;
+        default:
+            return 0;
     }
 }
 
 // Piece type of an upper-case SAN piece letter (English or German); 0 if none.
 int sanPieceType(char c) {
     switch (c) {
-        case 'N': case 'S': return Knight;
-        case 'B': case 'L': return Bishop;
-        case 'R': case 'T': return Rook;
-        case 'Q': case 'D': return Queen;
-        case 'K': return King;
-        default: return 0;
+        case 'N':
+        case 'S':
+            return Knight;
+        case 'B':
+        case 'L':
+            return Bishop;
+        case 'R':
+        case 'T':
+            return Rook;
+        case 'Q':
+        case 'D':
+            return Queen;
+        case 'K':
+            return King;
+        default:
+            return 0;
     }
 }
 
 Zug_t castlingMove(const Stellung_t& pos, int wing) {
-    return makeMove(pos.sides[pos.side].kingSquare(), KingTarget[pos.side][wing], ZugRochade);
+    return makeMove(pos.sides[pos.side].kingSquare(), CastlingKingTarget[pos.side][wing], ZugRochade);
 }
 
 }  // namespace
@@ -104,7 +123,8 @@ Zug_t readCoordinate(const Stellung_t& pos, std::string_view text) {
     text = skipBlanks(text);
     if (startsWith(text, "O-O-O") || startsWith(text, "0-0-0") || startsWith(text, "o-o-o"))
         return castlingMove(pos, 1);
-    if (startsWith(text, "O-O") || startsWith(text, "0-0") || startsWith(text, "o-o")) return castlingMove(pos, 0);
+    if (startsWith(text, "O-O") || startsWith(text, "0-0") || startsWith(text, "o-o"))
+        return castlingMove(pos, 0);
     if (text.size() < 4) return 0;
     const int from = squareFromText(text[0], text[1]);
     const int to = squareFromText(text[2], text[3]);
@@ -117,15 +137,18 @@ Zug_t readCoordinate(const Stellung_t& pos, std::string_view text) {
     if (type == Pawn) {
         if (text.size() > 4)
             if (const int kind = promotionKind(text[4])) return makeMove(from, to, kind);
-        if (fileOf(from) == fileOf(to) || (opp.pieces[AllPieces] & bit(to))) return makeMove(from, to, ZugBauer);
+        if (fileOf(from) == fileOf(to) || (opp.pieces[AllPieces] & bit(to)))
+            return makeMove(from, to, ZugBauer);
         return makeMove(from, to, ZugEnPassant);
     }
     if (type == King) {
-        const int shortRight = pos.side == White ? WhiteShort : BlackShort;
-        const int longRight = pos.side == White ? WhiteLong : BlackLong;
+        const int shortRight = CastlingRight[pos.side][0];
+        const int longRight = CastlingRight[pos.side][1];
         const int home = pos.side == White ? 60 : 4;
-        if (from == home && (pos.castling & shortRight) && to == KingTarget[pos.side][0]) return castlingMove(pos, 0);
-        if (from == home && (pos.castling & longRight) && to == KingTarget[pos.side][1]) return castlingMove(pos, 1);
+        if (from == home && (pos.castling & shortRight) && to == CastlingKingTarget[pos.side][0])
+            return castlingMove(pos, 0);
+        if (from == home && (pos.castling & longRight) && to == CastlingKingTarget[pos.side][1])
+            return castlingMove(pos, 1);
         if ((pos.castling & shortRight) && to == me.shortRook) return castlingMove(pos, 0);
         if ((pos.castling & longRight) && to == me.longRook) return castlingMove(pos, 1);
     }
@@ -167,8 +190,7 @@ Zug_t readSan(const Stellung_t& pos, std::string_view text, const Zustand_t& sta
 
     if (core == "O-O-O" || core == "0-0-0" || core == "O-O" || core == "0-0") {
         const int wing = core.size() == 5 ? 1 : 0;
-        if (!(pos.castling & (side == White ? (wing ? WhiteLong : WhiteShort) : (wing ? BlackLong : BlackShort))))
-            return 0;
+        if (!(pos.castling & CastlingRight[side][wing])) return 0;
         found = castlingMove(pos, wing);
         // Tested like every other candidate: a blocked castling must not be played.
         candidatesLeft = isLegal(pos, found, state) ? 1 : 0;
@@ -186,7 +208,8 @@ Zug_t readSan(const Stellung_t& pos, std::string_view text, const Zustand_t& sta
         if (sanPieceType(core.back()) && core.back() != 'K') {
             promotion = promotionKind(core.back());
             --endOfTarget;
-            if (endOfTarget > 0 && (core[endOfTarget - 1] == '=' || core[endOfTarget - 1] == '/')) --endOfTarget;
+            if (endOfTarget > 0 && (core[endOfTarget - 1] == '=' || core[endOfTarget - 1] == '/'))
+                --endOfTarget;
         }
         if (endOfTarget < start + 2) return 0;
         const int to = squareFromText(core[endOfTarget - 2], core[endOfTarget - 1]);
@@ -204,9 +227,12 @@ Zug_t readSan(const Stellung_t& pos, std::string_view text, const Zustand_t& sta
         Bitboard limit = ~Bitboard{0};
         for (size_t i = start; i < endOfFrom; ++i) {
             const char c = core[i];
-            if (c >= 'a' && c <= 'h') limit &= FileA << (c - 'a');
-            else if (c >= '1' && c <= '8') limit &= Rank1 >> (8 * (c - '1'));
-            else return 0;
+            if (c >= 'a' && c <= 'h')
+                limit &= FileA << (c - 'a');
+            else if (c >= '1' && c <= '8')
+                limit &= Rank1 >> (8 * (c - '1'));
+            else
+                return 0;
         }
 
         Bitboard origins;

@@ -16,7 +16,8 @@ void rebuildLists(Stellung_t& pos) {
             uint8_t* list = side.squares(type);
             std::memset(list, 0, SquareListSize);
             int n = 0;
-            for (Bitboard b = side.pieces[type]; b && n < SquareListSize;) list[n++] = static_cast<uint8_t>(popLowest(b));
+            for (Bitboard b = side.pieces[type]; b && n < SquareListSize;)
+                list[n++] = static_cast<uint8_t>(popLowest(b));
             // A count beyond the list's room marks a position that FEN reading refuses.
             side.count[type] = static_cast<int8_t>(popCount(side.pieces[type]));
         }
@@ -42,10 +43,9 @@ uint64_t computeMaterialKey(const Stellung_t& pos) {
     uint64_t key = 0;
     for (int color = White; color <= Black; ++color)
         for (int type = Pawn; type <= Queen; ++type)
-            key += static_cast<uint64_t>(popCount(pos.sides[color].pieces[type])) * MaterialMultiplier[color][type];
-    const Bitboard wb = pos.sides[White].pieces[Bishop], bb = pos.sides[Black].pieces[Bishop];
-    if (popCount(wb) == 1 && popCount(bb) == 1 && ((wb & LightSquares) != 0) != ((bb & LightSquares) != 0))
-        key += OppositeBishopsKey;
+            key += static_cast<uint64_t>(popCount(pos.sides[color].pieces[type])) *
+                   MaterialMultiplier[color][type];
+    if (oppositeBishops(pos)) key += OppositeBishopsKey;
     return key;
 }
 

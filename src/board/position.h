@@ -19,6 +19,13 @@ constexpr int WhiteLong = 2;
 constexpr int BlackShort = 4;
 constexpr int BlackLong = 8;
 
+// Castling by colour and wing (0 short, 1 long): the right, both rights of a colour, and
+// where king and rook stand afterwards (the same squares in Chess960).
+constexpr int CastlingRight[2][2] = {{WhiteShort, WhiteLong}, {BlackShort, BlackLong}};
+constexpr int SideCastlingRights[2] = {WhiteShort | WhiteLong, BlackShort | BlackLong};
+constexpr int CastlingKingTarget[2][2] = {{62, 58}, {6, 2}};
+constexpr int CastlingRookTarget[2][2] = {{61, 59}, {5, 3}};
+
 struct Seite_t {
     Bitboard pieces[7];  // by type; [AllPieces] is every piece of the side
     int8_t count[7];     // by type; [AllPieces] counts every piece
@@ -49,6 +56,14 @@ struct Stellung_t {
 };
 
 constexpr size_t BoardPartSize = offsetof(Stellung_t, historyLength);
+
+// One bishop each, on squares of different colours: the material key carries a term for
+// it and the evaluation scales such endings toward a draw. Read from the bitboards only,
+// so that keys computed from scratch do not depend on the counts.
+inline bool oppositeBishops(const Stellung_t& pos) {
+    const Bitboard w = pos.sides[White].pieces[Bishop], b = pos.sides[Black].pieces[Bishop];
+    return w && b && !moreThanOne(w) && !moreThanOne(b) && !(w & LightSquares) != !(b & LightSquares);
+}
 
 // What one side does to the other.
 struct Angriffe_t {

@@ -85,8 +85,7 @@ int scaleScore(const Stellung_t& pos, int v, const BauernEintrag_t& pawns) {
     const Seite_t& w = pos.sides[White];
     const Seite_t& b = pos.sides[Black];
 
-    if (w.count[Bishop] == 1 && b.count[Bishop] == 1 &&
-        !(w.pieces[Bishop] & LightSquares) != !(b.pieces[Bishop] & LightSquares)) {
+    if (oppositeBishops(pos)) {
         const int pieces = w.count[AllPieces] + b.count[AllPieces] - w.count[Pawn] - b.count[Pawn];
         int factor = -1;
         if (pieces == 4) {

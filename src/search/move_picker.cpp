@@ -61,7 +61,7 @@ uint32_t normalKey(const Stellung_t& pos, const Suchebene_t& record, const Histo
     int mover = kind <= ZugKoenig ? kind : (kind == ZugEnPassant ? Pawn : King);
     if (isPromotion(move)) {
         key += PromotionBonus[kind - ZugUmwSpringer];
-        mover = kind - 5;
+        mover = promotionType(move);
     }
     const Bitboard target = bit(to);
     if (pos.sides[them].pieces[AllPieces] & target) {
@@ -69,7 +69,8 @@ uint32_t normalKey(const Stellung_t& pos, const Suchebene_t& record, const Histo
         if (to == moveTo(static_cast<Zug_t>(record.lastMove()))) key += LastMoveSquareBonus;
         if (mover < victim || !(state.by(them).attacked & target)) {
             key += VictimValue[victim] - AttackerValue[mover];
-        } else if (mover == victim || (mover == Bishop && victim == Knight && pos.sides[us].count[Bishop] == 1)) {
+        } else if (mover == victim ||
+                   (mover == Bishop && victim == Knight && pos.sides[us].count[Bishop] == 1)) {
             key += EqualTradeValue[mover];
         }
     }
@@ -79,10 +80,12 @@ uint32_t normalKey(const Stellung_t& pos, const Suchebene_t& record, const Histo
 }
 
 // Squares beside a set on the same rank.
-Bitboard beside(Bitboard b) { return ((b & ~FileA) >> 1) | ((b & ~FileH) << 1); }
+Bitboard beside(Bitboard b) {
+    return ((b & ~FileA) >> 1) | ((b & ~FileH) << 1);
+}
 
-uint32_t pawnEndingKey(const Stellung_t& pos, const Suchebene_t& record, const Historie_t& history, Zug_t move,
-                       Bitboard kingGoals) {
+uint32_t pawnEndingKey(const Stellung_t& pos, const Suchebene_t& record, const Historie_t& history,
+                       Zug_t move, Bitboard kingGoals) {
     const Zustand_t& state = record.state();
     const int us = pos.side, them = us ^ 1;
     const int kind = moveKind(move);

@@ -55,8 +55,18 @@ TEST(MakeMove, RandomGamesKeepKeysAndRestoreExactly) {
 // Standard castling rights and e.p. squares are checked by the random games (a FEN with
 // a stale right or e.p. square does not read back) and by the perft counts.
 TEST(MakeMove, Chess960Castling) {
-    // The king stays on g1 or walks past its rook.
+    // The king stays on g1 or walks past its rook; take back restores either exactly.
     auto b = boardFromFen("1r4kr/8/8/8/8/8/8/1R4KR w HBhb -");
+    static Stellung_t saved;
+    for (const char* castling : {"O-O", "O-O-O"}) {
+        std::memcpy(&saved, &b.pos, sizeof saved);
+        Zustand_t next;
+        Rueckzug_t undo;
+        ASSERT_TRUE(playMove(b.pos, readCoordinate(b.pos, castling), b.state, next, undo)) << castling;
+        EXPECT_TRUE(isConsistent(b.pos, next)) << castling;
+        takeBack(undo);
+        EXPECT_EQ(std::memcmp(&saved, &b.pos, BoardPartSize), 0) << castling;
+    }
     ASSERT_TRUE(b.play("O-O"));
     EXPECT_EQ(test::fenOf(b.pos), "1r4kr/8/8/8/8/8/8/1R3RK1 b kq -");
     EXPECT_FALSE(b.play("O-O-O"));  // f8 is attacked by the rook on f1
@@ -69,7 +79,8 @@ TEST(MakeMove, HistoryKeepsAtMost101Keys) {
     auto b = boardFromFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
     const char* shuffle[4] = {"a1a2", "e8d8", "a2a1", "d8e8"};
     for (int i = 0; i < 100; ++i) ASSERT_TRUE(b.play(shuffle[i % 4]));
-    EXPECT_EQ(std::make_tuple(+b.pos.historyLength, b.pos.history[100]), std::make_tuple(101, b.state.hashKey));
+    EXPECT_EQ(std::make_tuple(+b.pos.historyLength, b.pos.history[100]),
+              std::make_tuple(101, b.state.hashKey));
     EXPECT_EQ(b.pos.history[0], b.pos.history[4]);
     ASSERT_TRUE(b.play("a1a3"));
     EXPECT_EQ(b.pos.historyLength, 101);

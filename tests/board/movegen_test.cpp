@@ -132,6 +132,22 @@ TEST(AttackTables, SliderAttacksMatchTracedRaysForEveryOccupancy) {
     }
 }
 
+// Pins (of the king's own pieces) and discovering pieces (of the sliders' side) both
+// come from this one test of a slider line.
+TEST(AttackTables, LoneBlockersStandAloneOnTheirSlidersLine) {
+    const int king = squareOf(4, 1);  // e1
+    const Bitboard e8 = bit(squareOf(4, 8)), e6 = bit(squareOf(4, 6)), e4 = bit(squareOf(4, 4));
+    const Bitboard a5 = bit(squareOf(0, 5)), c3 = bit(squareOf(2, 3));
+    const Bitboard occupancy = bit(king) | e8 | e4 | a5 | c3;
+    // A rook on e8 and a bishop on a5; e4 and c3 each shield the king alone.
+    EXPECT_EQ(loneBlockers(king, e8, a5, occupancy, e4 | c3), e4 | c3);
+    EXPECT_EQ(loneBlockers(king, e8, a5, occupancy, c3), c3);  // only the owners' pieces
+    // A slider counts only along its own kind of line.
+    EXPECT_EQ(loneBlockers(king, a5, e8, occupancy, e4 | c3), 0u);
+    // With a second piece on the line neither is alone.
+    EXPECT_EQ(loneBlockers(king, e8, 0, occupancy | e6, e4 | e6), 0u);
+}
+
 // The table count is what the evaluation counts with; compared over all four 16-bit parts.
 TEST(AttackTables, TableCountMatchesPopCount) {
     for (const Bitboard b : {0x1ULL, 0x8000000000000000ULL, 0xF0F0F0F0F0F0F0F0ULL, 0x0123456789ABCDEFULL})
