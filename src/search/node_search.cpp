@@ -120,8 +120,7 @@ int Suche_t::bitbaseVerdict(Suchebene_t& rec, int32_t alpha, int32_t beta, int d
     if (lastMove == 0 || minDepth > depth) return 0;
     const bool parentFound = parent.bitbaseFound != 0;
     if (!parentFound && !parent.captured && moveKind(lastMove) != ZugRochade) return 0;
-    const int pieces = pos_.sides[White].count[AllPieces] + pos_.sides[Black].count[AllPieces];
-    if (pos_.castling != 0 || pieces > bitbaseCache_->pieceLimit()) return 0;
+    if (pos_.castling != 0 || totalPieces(pos_) > bitbaseCache_->pieceLimit()) return 0;
     int32_t result = 0;
     if (!probeBitbase(depth <= minDepth + 5, result)) return 0;
     rec.bitbaseFound = 1;
@@ -198,7 +197,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     }
 
     const int us = pos_.side, them = us ^ 1;
-    const bool inCheck = (state.by(them).attacked & bit(pos_.sides[us].kingSquare())) != 0;
+    const bool inCheck = sideToMoveInCheck(pos_, state);
     const bool nullAllowed = depth > 1 && !inCheck && !rec.mateThreat && !ablation::off(ablation::NullMove);
 
     // 8. Bitbases: a verdict that a move changed ends the node; a known result
@@ -308,8 +307,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
         }
 
         // Futility pruning and late-move reductions.
-        if (reductionsAllowed && !isSpecial(move) &&
-            !(kind == ZugBauer && (rankOf(to) == 2 || rankOf(to) == 7))) {
+        if (reductionsAllowed && !isSpecial(move) && !pawnToSeventh(move)) {
             if (depth <= FutilityMaxDepth && !ablation::off(ablation::Futility) && !captured &&
                 alpha >= -(MateRange - 1) && betaPrime <= MateRange - 1 &&
                 !(searched == 0 && rec.staticEval == 0) &&

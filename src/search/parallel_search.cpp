@@ -268,9 +268,7 @@ void Suche_t::searchSplitPoint(Teilungspunkt_t& point, Suchebene_t& own,
         const int captured = own.captured;
         ++nodes_;
 
-        const int kind = moveKind(move);
-        const int to = moveTo(move);
-        const Bitboard target = bit(to);
+        const Bitboard target = bit(moveTo(move));
         const Zustand_t& after = own.child;
         const bool safe = isSafeSquare(after, us, them, target);
         const bool capturesPiece = captured >= Knight && captured <= Queen;
@@ -300,9 +298,9 @@ void Suche_t::searchSplitPoint(Teilungspunkt_t& point, Suchebene_t& own,
             e += (depth + 4) >> 2;
             reductionsAllowed = reductionsAllowed && e == 0;
         }
-        if (reductionsAllowed && !captured && !isSpecial(move) &&
-            !(kind == ZugBauer && (rankOf(to) == 2 || rankOf(to) == 7)) && depth > 1 && tried >= 2 &&
-            move != killer1 && move != killer2 && !parriesThreat(threat, state.by(them), after.by(them))) {
+        if (reductionsAllowed && !captured && !isSpecial(move) && !pawnToSeventh(move) && depth > 1 &&
+            tried >= 2 && move != killer1 && move != killer2 &&
+            !parriesThreat(threat, state.by(them), after.by(them))) {
             r = lateMoveReduction(depth, tried, capturesTried, nullWindowRun, lastCaptured);
         }
 

@@ -9,6 +9,7 @@
 #include "board/data_path.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
+#include "search/move_tests.h"
 #include "search/options.h"
 #include "search/output.h"
 #include "search/search.h"
@@ -17,18 +18,6 @@
 #include "search/time_control.h"
 
 namespace tolvaren {
-
-namespace {
-
-bool isSpecial(Zug_t move) {
-    return moveKind(move) >= ZugUmwSpringer;
-}
-
-int totalPieces(const Stellung_t& pos) {
-    return pos.sides[White].count[AllPieces] + pos.sides[Black].count[AllPieces];
-}
-
-}  // namespace
 
 Suche_t::Suche_t()
     : ownTable_(std::make_unique<Hashtabelle_t>()),
@@ -272,7 +261,7 @@ int32_t Suche_t::rootSearch(int depth, int32_t centre) {
     rootBest_.store(rec.bestMove, std::memory_order_relaxed);
     rec.movesTried = rec.capturesTried = 0;
     const int us = pos_.side, them = us ^ 1;
-    const bool inCheck = (state.by(them).attacked & bit(pos_.sides[us].kingSquare())) != 0;
+    const bool inCheck = sideToMoveInCheck(pos_, state);
     Suchebene_t& child = (&rec)[1];
     int searchedBefore = 0;  // moves finished in this root search
     int restarts = 0;
@@ -297,13 +286,11 @@ int32_t Suche_t::rootSearch(int depth, int32_t centre) {
         const int to = moveTo(move);
         const Bitboard target = bit(to);
         const Zustand_t& after = rec.child;
-        const bool safe = (!(after.by(them).attacked & target) || (after.by(us).attacked & target)) &&
-                          !(after.by(them).threats & target);
+        const bool safe = isSafeSquare(after, us, them, target);
         const int extension = inCheck && (rec.captured || moveKind(move) == ZugKoenig || safe) ? 1 : 0;
         const bool givesCheck = (after.by(us).attacked & bit(pos_.sides[them].kingSquare())) != 0;
-        const bool pawnTo27 = moveKind(move) == ZugBauer && (rankOf(to) == 2 || rankOf(to) == 7);
         const int reduction = !rec.captured && !isSpecial(move) && !givesCheck && extension == 0 &&
-                                      !pawnTo27 && searchedBefore > multiPv_ &&
+                                      !pawnToSeventh(move) && searchedBefore > multiPv_ &&
                                       !ablation::off(ablation::RootReduction)
                                   ? RootReduction
                                   : 0;
