@@ -7,6 +7,7 @@
 #include "board/notation.h"
 #include "search/draw_rules.h"
 #include "search/move_picker.h"
+#include "search/move_step.h"
 #include "search/move_tests.h"
 #include "search/search.h"
 #include "search/search_parameters.h"
@@ -154,6 +155,18 @@ int Suche_t::bitbaseVerdict(Suchebene_t& rec, int32_t alpha, int32_t beta, int d
     return 0;
 }
 
+int32_t Suche_t::searchChild(Suchebene_t& child, int32_t alpha, int32_t betaPrime, int32_t beta, int depth,
+                             const MoveStep& step, int nullWindowRun, NodeKind kind) {
+    const int fullDepth = depth - 2 + step.extension;
+    int32_t score = -nodeSearch(-betaPrime, -alpha, child, fullDepth - step.reduction,
+                                betaPrime > alpha + 1 ? 0 : nullWindowRun + 1);
+    // The root widens its aspiration window itself.
+    if (kind != NodeKind::Root && score > alpha &&
+        (step.reduction > 0 || (betaPrime != beta && score < beta)))
+        score = -nodeSearch(-beta, -alpha, child, fullDepth, beta > alpha + 1 ? 0 : nullWindowRun + 1);
+    return score;
+}
+
 int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int depth, int nullWindowRun) {
     Suchebene_t& parent = rec.parent();
     rec.ply = parent.ply + 1;
@@ -247,16 +260,24 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
         childTableScan(beta, rec, depth);
     }
 
-    // 13. Reduction sizes.
-
+    // 13. The moves: each planned (extension, reduction, futility), then searched.
     int32_t best = rec.ply - MateScore;
     int32_t bound = Hashdaten_t::UpperBound;
     int32_t betaPrime = beta;
     bool pruned = false;
     int searched = 0;
-    const int lastCaptured = parent.captured;
     const Historie_t& history = history_[us];
-    const Bitboard enemyKing = bit(pos_.sides[them].kingSquare());
+    const StepNode facts{.kind = NodeKind::Inner,
+                         .state = &state,
+                         .us = us,
+                         .them = them,
+                         .enemyKing = bit(pos_.sides[them].kingSquare()),
+                         .inCheck = inCheck,
+                         .depth = depth,
+                         .nullWindowRun = nullWindowRun,
+                         .lastCaptured = parent.captured,
+                         .threat = rec.threatSquares,
+                         .staticEval = rec.staticEval};
     bool splitAllowed = false;  // the first move was big enough to share the rest
 
     for (Zug_t move; !aborted() && (move = nextMove(pos_, rec, history)) != 0;) {
@@ -271,68 +292,26 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
         const uint64_t nodesBefore = nodes_;
         ++nodes_;
 
-        const int kind = moveKind(move);
-        const int to = moveTo(move);
-        const Bitboard target = bit(to);
-        const Zustand_t& after = rec.child;
-        const bool safe = isSafeSquare(after, us, them, target);
-        const bool capturesPiece = captured >= Knight && captured <= Queen;
-
-        // Extensions: calm evasions, recaptures into check, queen trades, pawn endings.
-        int e = inCheck && (captured || kind == ZugKoenig || safe) && !ablation::off(ablation::CheckExtension)
-                    ? 1
-                    : 0;
-        int r = 0;
-        bool reductionsAllowed;
-        bool pawnEndingTest = false;
-        if ((after.by(us).attacked & enemyKing) && (captured || safe)) {
-            reductionsAllowed = false;
-            if (capturesPiece && lastCaptured) {
-                e = 1;
-                pawnEndingTest = true;
-            }
-        } else {
-            reductionsAllowed = e == 0;
-            if (capturesPiece && lastCaptured) {
-                if (captured == Queen && reductionsAllowed && lastCaptured == Queen) {
-                    e = 1;
-                    reductionsAllowed = false;
-                }
-                pawnEndingTest = true;
-            }
-        }
-        if (pawnEndingTest && onlyKingsAndPawns(pos_) && !ablation::off(ablation::PawnEndingExtension)) {
-            e += (depth + 4) >> 2;
-            reductionsAllowed = reductionsAllowed && e == 0;
+        const MoveStep plan = planMove(pos_, facts,
+                                       {.move = move,
+                                        .captured = captured,
+                                        .after = &rec.child,
+                                        .tried = rec.movesTried,
+                                        .capturesTried = rec.capturesTried,
+                                        .killer1 = rec.killer1,
+                                        .killer2 = rec.killer2,
+                                        .alpha = alpha,
+                                        .betaPrime = betaPrime,
+                                        .searched = searched});
+        if (plan.prune) {
+            takeBack(rec.undo);
+            pruned = true;
+            continue;
         }
 
-        // Futility pruning and late-move reductions.
-        if (reductionsAllowed && !isSpecial(move) && !pawnToSeventh(move)) {
-            if (depth <= FutilityMaxDepth && !ablation::off(ablation::Futility) && !captured &&
-                alpha >= -(MateRange - 1) && betaPrime <= MateRange - 1 &&
-                !(searched == 0 && rec.staticEval == 0) &&
-                ((depth <= 1 && rec.staticEval + FutilityMarginDepth1 < alpha) ||
-                 rec.staticEval + FutilityMargin < alpha)) {
-                takeBack(rec.undo);
-                pruned = true;
-                continue;
-            }
-            if (depth > 1 && rec.movesTried >= 2 && !ablation::off(ablation::LateMoveReductions) &&
-                move != rec.killer1 && move != rec.killer2 &&
-                !parriesThreat(rec.threatSquares, state.by(them), after.by(them)) &&
-                (!captured || (!lastCaptured && (after.by(them).attacked & target) &&
-                               CoarseValue[captured] < CoarseValue[kind]))) {
-                r = lateMoveReduction(depth, rec.movesTried, rec.capturesTried, nullWindowRun, lastCaptured);
-            }
-        }
-
-        // Principal variation search with re-searches of reduced and null-window moves.
         rec.passReversibility();
-        int32_t score = -nodeSearch(-betaPrime, -alpha, child, depth - 2 + e - r,
-                                    betaPrime > alpha + 1 ? 0 : nullWindowRun + 1);
-        if (score > alpha && (r > 0 || (betaPrime != beta && score < beta)))
-            score =
-                -nodeSearch(-beta, -alpha, child, depth - 2 + e, beta > alpha + 1 ? 0 : nullWindowRun + 1);
+        int32_t score =
+            searchChild(child, alpha, betaPrime, beta, depth, plan, nullWindowRun, NodeKind::Inner);
         takeBack(rec.undo);
         if (++searched == 1) splitAllowed = nodes_ - nodesBefore >= MinSplitFirstMoveNodes;
         if (score > -MateRange && score < MateRange) score += rec.bitbaseBonus;
