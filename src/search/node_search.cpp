@@ -155,6 +155,59 @@ int Suche_t::bitbaseVerdict(Suchebene_t& rec, int32_t alpha, int32_t beta, int d
     return 0;
 }
 
+// Inline: every node asks, and a call here costs measurably.
+[[gnu::always_inline]] inline bool Suche_t::tableCutoff(Suchebene_t& rec, int32_t alpha, int32_t beta,
+                                                        int depth) {
+    rec.tt.move = 0;
+    if (!table_->probe(rec.state().hashKey, rec.ply, rec.tt)) return false;
+    const Hashdaten_t& t = rec.tt;
+    if (t.depth >= depth && beta == alpha + 1 &&
+        (t.bound == Hashdaten_t::ExactBound || (t.bound == Hashdaten_t::LowerBound && t.score >= beta) ||
+         (t.bound == Hashdaten_t::UpperBound && t.score <= alpha))) {
+        rec.bestMove = t.move;
+        return true;
+    }
+    rec.mateThreat = (t.flags & Hashdaten_t::MateThreat) ? 1 : 0;
+    return false;
+}
+
+bool Suche_t::nullMoveCutoff(Suchebene_t& rec, int32_t alpha, int32_t beta, int depth, int nullWindowRun,
+                             int32_t& score) {
+    const Zustand_t& state = rec.state();
+    Suchebene_t& child = (&rec)[1];
+    const int us = pos_.side;
+    rec.move = 0;
+    rec.captured = 0;
+    const int savedFloor = repetitionFloor_;
+    repetitionFloor_ = rec.ply;
+    const uint8_t ep = pos_.epSquare;
+    playNullMove(pos_, state, rec.child);
+    const int r = (depth <= NullMoveLargeRDepth ? NullMoveSmallR : NullMoveSmallR + 1) +
+                  (depth > NullMoveExtraRDepth ? 1 : 0);
+    child.bestMove = 0;
+    rec.passReversibility();
+    score = -nodeSearch(-beta, -alpha, child, depth - 2 * r, nullWindowRun + 1);
+    pos_.side = us;
+    pos_.epSquare = ep;
+    repetitionFloor_ = savedFloor;
+    if (score >= beta && nullWindowRun > 0) return true;
+    if (score < -MateRange && alpha >= -(MateRange - 1)) rec.mateThreat = 1;
+    if (child.bestMove) rec.threatSquares = bit(moveTo(static_cast<Zug_t>(child.bestMove)));
+    return false;
+}
+
+[[gnu::always_inline]] inline void Suche_t::storeNode(const Suchebene_t& rec, int32_t best, int32_t bound,
+                                                      int depth, int nullWindowRun) {
+    Hashdaten_t result;
+    result.score = best;
+    result.depth = depth;
+    result.nullWindowRun = nullWindowRun;
+    result.bound = bound;
+    result.move = rec.bestMove;
+    result.flags = rec.mateThreat ? Hashdaten_t::MateThreat : 0;
+    table_->store(rec.state().hashKey, rec.ply, result);
+}
+
 int32_t Suche_t::searchChild(Suchebene_t& child, int32_t alpha, int32_t betaPrime, int32_t beta, int depth,
                              const MoveStep& step, int nullWindowRun, NodeKind kind) {
     const int fullDepth = depth - 2 + step.extension;
@@ -191,17 +244,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     rec.mateThreat = 0;
     rec.bitbaseFound = 0;
     rec.bitbaseBonus = 0;
-    rec.tt.move = 0;
-    if (table_->probe(state.hashKey, rec.ply, rec.tt)) {
-        const Hashdaten_t& t = rec.tt;
-        if (t.depth >= depth && beta == alpha + 1 &&
-            (t.bound == Hashdaten_t::ExactBound || (t.bound == Hashdaten_t::LowerBound && t.score >= beta) ||
-             (t.bound == Hashdaten_t::UpperBound && t.score <= alpha))) {
-            rec.bestMove = t.move;
-            return t.score;
-        }
-        rec.mateThreat = (t.flags & Hashdaten_t::MateThreat) ? 1 : 0;
-    }
+    if (tableCutoff(rec, alpha, beta, depth)) return rec.tt.score;
 
     // 6. Time.
     if (timeLimited_ && firstIterationDone_ && time_->nodeTest(static_cast<int64_t>(nodes_))) {
@@ -231,23 +274,8 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     // 11. Null move; after the opponent's pass we may pass once more, never a third time.
     if (nullAllowed &&
         (lastMove == 0 ? parent.parent().move != 0 : nullMoveWorthTrying(state, rec.staticEval, beta))) {
-        rec.move = 0;
-        rec.captured = 0;
-        const int savedFloor = repetitionFloor_;
-        repetitionFloor_ = rec.ply;
-        const uint8_t ep = pos_.epSquare;
-        playNullMove(pos_, state, rec.child);
-        const int r = (depth <= NullMoveLargeRDepth ? NullMoveSmallR : NullMoveSmallR + 1) +
-                      (depth > NullMoveExtraRDepth ? 1 : 0);
-        child.bestMove = 0;
-        rec.passReversibility();
-        const int32_t score = -nodeSearch(-beta, -alpha, child, depth - 2 * r, nullWindowRun + 1);
-        pos_.side = us;
-        pos_.epSquare = ep;
-        repetitionFloor_ = savedFloor;
-        if (score >= beta && nullWindowRun > 0) return score;
-        if (score < -MateRange && alpha >= -(MateRange - 1)) rec.mateThreat = 1;
-        if (child.bestMove) rec.threatSquares = bit(moveTo(static_cast<Zug_t>(child.bestMove)));
+        int32_t score;
+        if (nullMoveCutoff(rec, alpha, beta, depth, nullWindowRun, score)) return score;
     }
 
     // 12. Moves, with help for the first one.
@@ -346,14 +374,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     }
     // An unfinished result (stop, or a cutoff above) must not reach the table.
     if (aborted()) return best;
-    Hashdaten_t result;
-    result.score = best;
-    result.depth = depth;
-    result.nullWindowRun = nullWindowRun;
-    result.bound = bound;
-    result.move = rec.bestMove;
-    result.flags = rec.mateThreat ? Hashdaten_t::MateThreat : 0;
-    table_->store(state.hashKey, rec.ply, result);
+    storeNode(rec, best, bound, depth, nullWindowRun);
     return best;
 }
 

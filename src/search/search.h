@@ -89,6 +89,12 @@ class Suche_t : public Sucher_t {
     // beats alpha, at full depth in (alpha, beta). At the root only the first search.
     int32_t searchChild(Suchebene_t& child, int32_t alpha, int32_t betaPrime, int32_t beta, int depth,
                         const MoveStep& step, int nullWindowRun, NodeKind kind);
+    // Steps of a node: the table's cutoff (or move and mate threat), the null move's
+    // cutoff (or mate threat and threat squares), and the result's entry.
+    bool tableCutoff(Suchebene_t& rec, int32_t alpha, int32_t beta, int depth);
+    bool nullMoveCutoff(Suchebene_t& rec, int32_t alpha, int32_t beta, int depth, int nullWindowRun,
+                        int32_t& score);
+    void storeNode(const Suchebene_t& rec, int32_t best, int32_t bound, int depth, int nullWindowRun);
     bool repeatsInTree(const Suchebene_t& rec, uint64_t key) const;
     bool inGameHistory(uint64_t key) const;
     bool nullMoveWorthTrying(const Zustand_t& state, int32_t staticEval, int32_t beta) const;
