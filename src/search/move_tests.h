@@ -1,22 +1,45 @@
-// Small move tests shared by the node search and the split-point search: which moves
-// are special, and whether a move answers the threat the null move revealed.
+// Small tests of moves and positions shared by the searches (root, node, split point
+// and quiescence) and the time network: which moves are special, whether the side to
+// move is in check, and whether a move answers the threat the null move revealed.
 #pragma once
 
+#include <algorithm>
+
+#include "board/bitboard.h"
 #include "board/move.h"
 #include "board/position.h"
 #include "search/search_parameters.h"
 
-#include <algorithm>
-
 namespace tolvaren {
 
 // Promotions, castling and e.p. captures.
-inline bool isSpecial(Zug_t move) { return moveKind(move) >= ZugUmwSpringer; }
+inline bool isSpecial(Zug_t move) {
+    return moveKind(move) >= ZugUmwSpringer;
+}
+
+// A pawn move onto the rank before promotion (the 7th for White, the 2nd for Black):
+// such moves are neither reduced nor pruned.
+inline bool pawnToSeventh(Zug_t move) {
+    const int rank = rankOf(moveTo(move));
+    return moveKind(move) == ZugBauer && (rank == 2 || rank == 7);
+}
+
+// Is the side to move in check? `state` is the position's own state record. The search
+// asks this at every node, so it stays inline here.
+inline bool sideToMoveInCheck(const Stellung_t& pos, const Zustand_t& state) {
+    return (state.by(pos.side ^ 1).attacked & bit(pos.sides[pos.side].kingSquare())) != 0;
+}
+
+// Both sides' pieces, kings included.
+inline int totalPieces(const Stellung_t& pos) {
+    return pos.sides[White].count[AllPieces] + pos.sides[Black].count[AllPieces];
+}
 
 // Does the move take away something of what the null move's refutation aimed at?
 inline bool parriesThreat(Bitboard threat, const Angriffe_t& before, const Angriffe_t& after) {
     if (!threat) return false;
-    return (threat & before.attacked & ~after.attacked) || (threat & before.attackedTwice & ~after.attackedTwice) ||
+    return (threat & before.attacked & ~after.attacked) ||
+           (threat & before.attackedTwice & ~after.attackedTwice) ||
            (threat & before.pawnAttacks & ~after.pawnAttacks) || (threat & before.threats & ~after.threats);
 }
 

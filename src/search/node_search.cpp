@@ -7,6 +7,7 @@
 #include "board/notation.h"
 #include "search/draw_rules.h"
 #include "search/move_picker.h"
+#include "search/move_step.h"
 #include "search/move_tests.h"
 #include "search/search.h"
 #include "search/search_parameters.h"
@@ -120,8 +121,7 @@ int Suche_t::bitbaseVerdict(Suchebene_t& rec, int32_t alpha, int32_t beta, int d
     if (lastMove == 0 || minDepth > depth) return 0;
     const bool parentFound = parent.bitbaseFound != 0;
     if (!parentFound && !parent.captured && moveKind(lastMove) != ZugRochade) return 0;
-    const int pieces = pos_.sides[White].count[AllPieces] + pos_.sides[Black].count[AllPieces];
-    if (pos_.castling != 0 || pieces > bitbases_.pieceLimit()) return 0;
+    if (pos_.castling != 0 || totalPieces(pos_) > bitbases_.pieceLimit()) return 0;
     int32_t result = 0;
     if (!bitbases_.probe(pos_, depth <= minDepth + 5, result)) return 0;
     rec.bitbaseFound = 1;
@@ -155,6 +155,71 @@ int Suche_t::bitbaseVerdict(Suchebene_t& rec, int32_t alpha, int32_t beta, int d
     return 0;
 }
 
+// Inline: every node asks, and a call here costs measurably.
+[[gnu::always_inline]] inline bool Suche_t::tableCutoff(Suchebene_t& rec, int32_t alpha, int32_t beta,
+                                                        int depth) {
+    rec.tt.move = 0;
+    if (!table_->probe(rec.state().hashKey, rec.ply, rec.tt)) return false;
+    const Hashdaten_t& t = rec.tt;
+    if (t.depth >= depth && beta == alpha + 1 &&
+        (t.bound == Hashdaten_t::ExactBound || (t.bound == Hashdaten_t::LowerBound && t.score >= beta) ||
+         (t.bound == Hashdaten_t::UpperBound && t.score <= alpha))) {
+        rec.bestMove = t.move;
+        return true;
+    }
+    rec.mateThreat = (t.flags & Hashdaten_t::MateThreat) ? 1 : 0;
+    return false;
+}
+
+bool Suche_t::nullMoveCutoff(Suchebene_t& rec, int32_t alpha, int32_t beta, int depth, int nullWindowRun,
+                             int32_t& score) {
+    const Zustand_t& state = rec.state();
+    Suchebene_t& child = (&rec)[1];
+    const int us = pos_.side;
+    rec.move = 0;
+    rec.captured = 0;
+    const int savedFloor = repetitionFloor_;
+    repetitionFloor_ = rec.ply;
+    const uint8_t ep = pos_.epSquare;
+    playNullMove(pos_, state, rec.child);
+    const int r = (depth <= NullMoveLargeRDepth ? NullMoveSmallR : NullMoveSmallR + 1) +
+                  (depth > NullMoveExtraRDepth ? 1 : 0);
+    child.bestMove = 0;
+    rec.passReversibility();
+    score = -nodeSearch(-beta, -alpha, child, depth - 2 * r, nullWindowRun + 1);
+    pos_.side = us;
+    pos_.epSquare = ep;
+    repetitionFloor_ = savedFloor;
+    if (score >= beta && nullWindowRun > 0) return true;
+    if (score < -MateRange && alpha >= -(MateRange - 1)) rec.mateThreat = 1;
+    if (child.bestMove) rec.threatSquares = bit(moveTo(static_cast<Zug_t>(child.bestMove)));
+    return false;
+}
+
+[[gnu::always_inline]] inline void Suche_t::storeNode(const Suchebene_t& rec, int32_t best, int32_t bound,
+                                                      int depth, int nullWindowRun) {
+    Hashdaten_t result;
+    result.score = best;
+    result.depth = depth;
+    result.nullWindowRun = nullWindowRun;
+    result.bound = bound;
+    result.move = rec.bestMove;
+    result.flags = rec.mateThreat ? Hashdaten_t::MateThreat : 0;
+    table_->store(rec.state().hashKey, rec.ply, result);
+}
+
+int32_t Suche_t::searchChild(Suchebene_t& child, int32_t alpha, int32_t betaPrime, int32_t beta, int depth,
+                             const MoveStep& step, int nullWindowRun, NodeKind kind) {
+    const int fullDepth = depth - 2 + step.extension;
+    int32_t score = -nodeSearch(-betaPrime, -alpha, child, fullDepth - step.reduction,
+                                betaPrime > alpha + 1 ? 0 : nullWindowRun + 1);
+    // The root widens its aspiration window itself.
+    if (kind != NodeKind::Root && score > alpha &&
+        (step.reduction > 0 || (betaPrime != beta && score < beta)))
+        score = -nodeSearch(-beta, -alpha, child, fullDepth, beta > alpha + 1 ? 0 : nullWindowRun + 1);
+    return score;
+}
+
 int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int depth, int nullWindowRun) {
     Suchebene_t& parent = rec.parent();
     rec.ply = parent.ply + 1;
@@ -179,17 +244,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     rec.mateThreat = 0;
     rec.bitbaseFound = 0;
     rec.bitbaseBonus = 0;
-    rec.tt.move = 0;
-    if (table_->probe(state.hashKey, rec.ply, rec.tt)) {
-        const Hashdaten_t& t = rec.tt;
-        if (t.depth >= depth && beta == alpha + 1 &&
-            (t.bound == Hashdaten_t::ExactBound || (t.bound == Hashdaten_t::LowerBound && t.score >= beta) ||
-             (t.bound == Hashdaten_t::UpperBound && t.score <= alpha))) {
-            rec.bestMove = t.move;
-            return t.score;
-        }
-        rec.mateThreat = (t.flags & Hashdaten_t::MateThreat) ? 1 : 0;
-    }
+    if (tableCutoff(rec, alpha, beta, depth)) return rec.tt.score;
 
     // 6. Time.
     if (timeLimited_ && firstIterationDone_ && time_->nodeTest(static_cast<int64_t>(nodes_))) {
@@ -198,7 +253,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     }
 
     const int us = pos_.side, them = us ^ 1;
-    const bool inCheck = (state.by(them).attacked & bit(pos_.sides[us].kingSquare())) != 0;
+    const bool inCheck = sideToMoveInCheck(pos_, state);
     const bool nullAllowed = depth > 1 && !inCheck && !rec.mateThreat && !ablation::off(ablation::NullMove);
 
     // 8. Bitbases: a verdict that a move changed ends the node; a known result
@@ -219,23 +274,8 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     // 11. Null move; after the opponent's pass we may pass once more, never a third time.
     if (nullAllowed &&
         (lastMove == 0 ? parent.parent().move != 0 : nullMoveWorthTrying(state, rec.staticEval, beta))) {
-        rec.move = 0;
-        rec.captured = 0;
-        const int savedFloor = repetitionFloor_;
-        repetitionFloor_ = rec.ply;
-        const uint8_t ep = pos_.epSquare;
-        playNullMove(pos_, state, rec.child);
-        const int r = (depth <= NullMoveLargeRDepth ? NullMoveSmallR : NullMoveSmallR + 1) +
-                      (depth > NullMoveExtraRDepth ? 1 : 0);
-        child.bestMove = 0;
-        rec.passReversibility();
-        const int32_t score = -nodeSearch(-beta, -alpha, child, depth - 2 * r, nullWindowRun + 1);
-        pos_.side = us;
-        pos_.epSquare = ep;
-        repetitionFloor_ = savedFloor;
-        if (score >= beta && nullWindowRun > 0) return score;
-        if (score < -MateRange && alpha >= -(MateRange - 1)) rec.mateThreat = 1;
-        if (child.bestMove) rec.threatSquares = bit(moveTo(static_cast<Zug_t>(child.bestMove)));
+        int32_t score;
+        if (nullMoveCutoff(rec, alpha, beta, depth, nullWindowRun, score)) return score;
     }
 
     // 12. Moves, with help for the first one.
@@ -248,16 +288,24 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
         childTableScan(beta, rec, depth);
     }
 
-    // 13. Reduction sizes.
-
+    // 13. The moves: each planned (extension, reduction, futility), then searched.
     int32_t best = rec.ply - MateScore;
     int32_t bound = Hashdaten_t::UpperBound;
     int32_t betaPrime = beta;
     bool pruned = false;
     int searched = 0;
-    const int lastCaptured = parent.captured;
     const Historie_t& history = history_[us];
-    const Bitboard enemyKing = bit(pos_.sides[them].kingSquare());
+    const StepNode facts{.kind = NodeKind::Inner,
+                         .state = &state,
+                         .us = us,
+                         .them = them,
+                         .enemyKing = bit(pos_.sides[them].kingSquare()),
+                         .inCheck = inCheck,
+                         .depth = depth,
+                         .nullWindowRun = nullWindowRun,
+                         .lastCaptured = parent.captured,
+                         .threat = rec.threatSquares,
+                         .staticEval = rec.staticEval};
     bool splitAllowed = false;  // the first move was big enough to share the rest
 
     for (Zug_t move; !aborted() && (move = nextMove(pos_, rec, history)) != 0;) {
@@ -272,69 +320,26 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
         const uint64_t nodesBefore = nodes_;
         ++nodes_;
 
-        const int kind = moveKind(move);
-        const int to = moveTo(move);
-        const Bitboard target = bit(to);
-        const Zustand_t& after = rec.child;
-        const bool safe = isSafeSquare(after, us, them, target);
-        const bool capturesPiece = captured >= Knight && captured <= Queen;
-
-        // Extensions: calm evasions, recaptures into check, queen trades, pawn endings.
-        int e = inCheck && (captured || kind == ZugKoenig || safe) && !ablation::off(ablation::CheckExtension)
-                    ? 1
-                    : 0;
-        int r = 0;
-        bool reductionsAllowed;
-        bool pawnEndingTest = false;
-        if ((after.by(us).attacked & enemyKing) && (captured || safe)) {
-            reductionsAllowed = false;
-            if (capturesPiece && lastCaptured) {
-                e = 1;
-                pawnEndingTest = true;
-            }
-        } else {
-            reductionsAllowed = e == 0;
-            if (capturesPiece && lastCaptured) {
-                if (captured == Queen && reductionsAllowed && lastCaptured == Queen) {
-                    e = 1;
-                    reductionsAllowed = false;
-                }
-                pawnEndingTest = true;
-            }
-        }
-        if (pawnEndingTest && onlyKingsAndPawns(pos_) && !ablation::off(ablation::PawnEndingExtension)) {
-            e += (depth + 4) >> 2;
-            reductionsAllowed = reductionsAllowed && e == 0;
+        const MoveStep plan = planMove(pos_, facts,
+                                       {.move = move,
+                                        .captured = captured,
+                                        .after = &rec.child,
+                                        .tried = rec.movesTried,
+                                        .capturesTried = rec.capturesTried,
+                                        .killer1 = rec.killer1,
+                                        .killer2 = rec.killer2,
+                                        .alpha = alpha,
+                                        .betaPrime = betaPrime,
+                                        .searched = searched});
+        if (plan.prune) {
+            takeBack(rec.undo);
+            pruned = true;
+            continue;
         }
 
-        // Futility pruning and late-move reductions.
-        if (reductionsAllowed && !isSpecial(move) &&
-            !(kind == ZugBauer && (rankOf(to) == 2 || rankOf(to) == 7))) {
-            if (depth <= FutilityMaxDepth && !ablation::off(ablation::Futility) && !captured &&
-                alpha >= -(MateRange - 1) && betaPrime <= MateRange - 1 &&
-                !(searched == 0 && rec.staticEval == 0) &&
-                ((depth <= 1 && rec.staticEval + FutilityMarginDepth1 < alpha) ||
-                 rec.staticEval + FutilityMargin < alpha)) {
-                takeBack(rec.undo);
-                pruned = true;
-                continue;
-            }
-            if (depth > 1 && rec.movesTried >= 2 && !ablation::off(ablation::LateMoveReductions) &&
-                move != rec.killer1 && move != rec.killer2 &&
-                !parriesThreat(rec.threatSquares, state.by(them), after.by(them)) &&
-                (!captured || (!lastCaptured && (after.by(them).attacked & target) &&
-                               CoarseValue[captured] < CoarseValue[kind]))) {
-                r = lateMoveReduction(depth, rec.movesTried, rec.capturesTried, nullWindowRun, lastCaptured);
-            }
-        }
-
-        // Principal variation search with re-searches of reduced and null-window moves.
         rec.passReversibility();
-        int32_t score = -nodeSearch(-betaPrime, -alpha, child, depth - 2 + e - r,
-                                    betaPrime > alpha + 1 ? 0 : nullWindowRun + 1);
-        if (score > alpha && (r > 0 || (betaPrime != beta && score < beta)))
-            score =
-                -nodeSearch(-beta, -alpha, child, depth - 2 + e, beta > alpha + 1 ? 0 : nullWindowRun + 1);
+        int32_t score =
+            searchChild(child, alpha, betaPrime, beta, depth, plan, nullWindowRun, NodeKind::Inner);
         takeBack(rec.undo);
         if (++searched == 1) splitAllowed = nodes_ - nodesBefore >= MinSplitFirstMoveNodes;
         if (score > -MateRange && score < MateRange) score += rec.bitbaseBonus;
@@ -369,14 +374,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     }
     // An unfinished result (stop, or a cutoff above) must not reach the table.
     if (aborted()) return best;
-    Hashdaten_t result;
-    result.score = best;
-    result.depth = depth;
-    result.nullWindowRun = nullWindowRun;
-    result.bound = bound;
-    result.move = rec.bestMove;
-    result.flags = rec.mateThreat ? Hashdaten_t::MateThreat : 0;
-    table_->store(state.hashKey, rec.ply, result);
+    storeNode(rec, best, bound, depth, nullWindowRun);
     return best;
 }
 

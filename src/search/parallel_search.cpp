@@ -230,9 +230,17 @@ void Suche_t::searchSplitPoint(Teilungspunkt_t& point, Suchebene_t& own,
     const int32_t beta = point.beta;
     const Zustand_t& state = own.state();
     const int us = pos_.side, them = us ^ 1;
-    const Bitboard enemyKing = bit(pos_.sides[them].kingSquare());
-    const int lastCaptured = own.parent().captured;
-    const Bitboard threat = own.threatSquares;
+    const StepNode facts{.kind = NodeKind::SplitPoint,
+                         .state = &state,
+                         .us = us,
+                         .them = them,
+                         .enemyKing = bit(pos_.sides[them].kingSquare()),
+                         .inCheck = sideToMoveInCheck(pos_, state),
+                         .depth = depth,
+                         .nullWindowRun = nullWindowRun,
+                         .lastCaptured = own.parent().captured,
+                         .threat = own.threatSquares,
+                         .staticEval = own.staticEval};
     const int32_t bitbaseBonus = own.bitbaseBonus;
     const Historie_t& history = history_[us];
     Suchebene_t& child = (&own)[1];
@@ -267,50 +275,20 @@ void Suche_t::searchSplitPoint(Teilungspunkt_t& point, Suchebene_t& own,
         const int captured = own.captured;
         ++nodes_;
 
-        const int kind = moveKind(move);
-        const int to = moveTo(move);
-        const Bitboard target = bit(to);
-        const Zustand_t& after = own.child;
-        const bool safe = isSafeSquare(after, us, them, target);
-        const bool capturesPiece = captured >= Knight && captured <= Queen;
-
-        // As in the node search, except: no futility pruning, no evasion extension, a
-        // check that captures or lands safely is extended and never reduced, and
-        // captures are never reduced.
-        int e = 0;
-        int r = 0;
-        bool reductionsAllowed;
-        bool pawnEndingTest = false;
-        if ((after.by(us).attacked & enemyKing) && (captured || safe)) {
-            e = 1;
-            reductionsAllowed = false;
-            pawnEndingTest = capturesPiece && lastCaptured;
-        } else {
-            reductionsAllowed = true;
-            if (capturesPiece && lastCaptured) {
-                if (captured == Queen && lastCaptured == Queen) {
-                    e = 1;
-                    reductionsAllowed = false;
-                }
-                pawnEndingTest = true;
-            }
-        }
-        if (pawnEndingTest && onlyKingsAndPawns(pos_)) {
-            e += (depth + 4) >> 2;
-            reductionsAllowed = reductionsAllowed && e == 0;
-        }
-        if (reductionsAllowed && !captured && !isSpecial(move) &&
-            !(kind == ZugBauer && (rankOf(to) == 2 || rankOf(to) == 7)) && depth > 1 && tried >= 2 &&
-            move != killer1 && move != killer2 && !parriesThreat(threat, state.by(them), after.by(them))) {
-            r = lateMoveReduction(depth, tried, capturesTried, nullWindowRun, lastCaptured);
-        }
-
+        // Planned as at inner nodes, but for the split point's own cases (move_step.h).
+        const MoveStep plan = planMove(pos_, facts,
+                                       {.move = move,
+                                        .captured = captured,
+                                        .after = &own.child,
+                                        .tried = tried,
+                                        .capturesTried = capturesTried,
+                                        .killer1 = killer1,
+                                        .killer2 = killer2,
+                                        .alpha = alpha,
+                                        .betaPrime = betaPrime});
         own.passReversibility();
-        int32_t score = -nodeSearch(-betaPrime, -alpha, child, depth - 2 + e - r,
-                                    betaPrime > alpha + 1 ? 0 : nullWindowRun + 1);
-        if (score > alpha && (r > 0 || (betaPrime != beta && score < beta)))
-            score =
-                -nodeSearch(-beta, -alpha, child, depth - 2 + e, beta > alpha + 1 ? 0 : nullWindowRun + 1);
+        int32_t score =
+            searchChild(child, alpha, betaPrime, beta, depth, plan, nullWindowRun, NodeKind::SplitPoint);
         takeBack(own.undo);
         if (aborted()) break;  // the score of an interrupted subtree means nothing
         if (score > -MateRange && score < MateRange) score += bitbaseBonus;

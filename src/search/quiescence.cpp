@@ -4,6 +4,7 @@
 #include "board/movegen.h"
 #include "search/draw_rules.h"
 #include "search/move_picker.h"
+#include "search/move_tests.h"
 #include "search/search.h"
 #include "search/search_parameters.h"
 #include "search/static_evaluation.h"
@@ -71,7 +72,7 @@ int32_t Suche_t::quiescence(int32_t alpha, int32_t beta, Suchebene_t& rec, int q
     rec.tt.move = 0;
     const Zustand_t& state = parent.child;
     const int us = pos_.side, them = us ^ 1;
-    const bool inCheck = (state.by(them).attacked & bit(pos_.sides[us].kingSquare())) != 0;
+    const bool inCheck = sideToMoveInCheck(pos_, state);
 
     int32_t best;
     Bitboard targets = 0;

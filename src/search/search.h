@@ -19,6 +19,7 @@
 #include "search/bitbase_probe.h"
 #include "search/evaluation_caches.h"
 #include "search/history.h"
+#include "search/move_step.h"
 #include "search/ply_record.h"
 #include "search/root_moves.h"
 #include "search/search_parameters.h"
@@ -81,6 +82,17 @@ class Suche_t : public Sucher_t {
 
     // Node search and its helpers (node_search.cpp); evaluateNode in search_driver.cpp.
     int32_t nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int depth, int nullWindowRun);
+    // The searches of a planned move's child at `depth` - 2 + its extension: first
+    // reduced in (alpha, betaPrime), then, when a reduced move or a null-window probe
+    // beats alpha, at full depth in (alpha, beta). At the root only the first search.
+    int32_t searchChild(Suchebene_t& child, int32_t alpha, int32_t betaPrime, int32_t beta, int depth,
+                        const MoveStep& step, int nullWindowRun, NodeKind kind);
+    // Steps of a node: the table's cutoff (or move and mate threat), the null move's
+    // cutoff (or mate threat and threat squares), and the result's entry.
+    bool tableCutoff(Suchebene_t& rec, int32_t alpha, int32_t beta, int depth);
+    bool nullMoveCutoff(Suchebene_t& rec, int32_t alpha, int32_t beta, int depth, int nullWindowRun,
+                        int32_t& score);
+    void storeNode(const Suchebene_t& rec, int32_t best, int32_t bound, int depth, int nullWindowRun);
     bool repeatsInTree(const Suchebene_t& rec, uint64_t key) const;
     bool inGameHistory(uint64_t key) const;
     bool nullMoveWorthTrying(const Zustand_t& state, int32_t staticEval, int32_t beta) const;

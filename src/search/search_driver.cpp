@@ -8,6 +8,7 @@
 #include "board/attack_tables.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
+#include "search/move_tests.h"
 #include "search/options.h"
 #include "search/output.h"
 #include "search/search.h"
@@ -16,18 +17,6 @@
 #include "search/time_control.h"
 
 namespace tolvaren {
-
-namespace {
-
-bool isSpecial(Zug_t move) {
-    return moveKind(move) >= ZugUmwSpringer;
-}
-
-int totalPieces(const Stellung_t& pos) {
-    return pos.sides[White].count[AllPieces] + pos.sides[Black].count[AllPieces];
-}
-
-}  // namespace
 
 Suche_t::Suche_t()
     : ownTable_(std::make_unique<Hashtabelle_t>()),
@@ -238,7 +227,15 @@ int32_t Suche_t::rootSearch(int depth, int32_t centre) {
     rootBest_.store(rec.bestMove, std::memory_order_relaxed);
     rec.movesTried = rec.capturesTried = 0;
     const int us = pos_.side, them = us ^ 1;
-    const bool inCheck = (state.by(them).attacked & bit(pos_.sides[us].kingSquare())) != 0;
+    const StepNode facts{.kind = NodeKind::Root,
+                         .state = &state,
+                         .us = us,
+                         .them = them,
+                         .enemyKing = bit(pos_.sides[them].kingSquare()),
+                         .inCheck = sideToMoveInCheck(pos_, state),
+                         .depth = depth,
+                         .staticEval = rec.staticEval,
+                         .multiPv = multiPv_};
     Suchebene_t& child = (&rec)[1];
     int searchedBefore = 0;  // moves finished in this root search
     int restarts = 0;
@@ -260,23 +257,20 @@ int32_t Suche_t::rootSearch(int depth, int32_t centre) {
         const uint64_t nodesBefore = nodes_;
 
         // In check, calm evasions are extended; quiet calm moves late in the list are reduced.
-        const int to = moveTo(move);
-        const Bitboard target = bit(to);
-        const Zustand_t& after = rec.child;
-        const bool safe = (!(after.by(them).attacked & target) || (after.by(us).attacked & target)) &&
-                          !(after.by(them).threats & target);
-        const int extension = inCheck && (rec.captured || moveKind(move) == ZugKoenig || safe) ? 1 : 0;
-        const bool givesCheck = (after.by(us).attacked & bit(pos_.sides[them].kingSquare())) != 0;
-        const bool pawnTo27 = moveKind(move) == ZugBauer && (rankOf(to) == 2 || rankOf(to) == 7);
-        const int reduction = !rec.captured && !isSpecial(move) && !givesCheck && extension == 0 &&
-                                      !pawnTo27 && searchedBefore > multiPv_ &&
-                                      !ablation::off(ablation::RootReduction)
-                                  ? RootReduction
-                                  : 0;
+        const MoveStep plan = planMove(pos_, facts,
+                                       {.move = move,
+                                        .captured = rec.captured,
+                                        .after = &rec.child,
+                                        .tried = rec.movesTried,
+                                        .capturesTried = rec.capturesTried,
+                                        .alpha = alpha,
+                                        .betaPrime = beta,
+                                        .searched = searchedBefore});
+        MoveStep full = plan;  // the re-searches are never reduced
+        full.reduction = 0;
 
         rec.passReversibility();
-        int32_t score =
-            -nodeSearch(-beta, -alpha, child, depth - 2 + extension - reduction, beta == alpha + 1);
+        int32_t score = searchChild(child, alpha, beta, beta, depth, plan, 0, NodeKind::Root);
         if (multiPv_ == 1) {
             while (!stopRequested()) {
                 if (best == -MateScore && score <= alpha)
@@ -285,11 +279,11 @@ int32_t Suche_t::rootSearch(int depth, int32_t centre) {
                     beta = std::min(score + delta, MateScore);
                 else
                     break;
-                score = -nodeSearch(-beta, -alpha, child, depth - 2 + extension, beta == alpha + 1);
+                score = searchChild(child, alpha, beta, beta, depth, full, 0, NodeKind::Root);
                 delta += delta * AspirationGrowth / 1024;
             }
         } else if (score >= beta) {
-            score = -nodeSearch(-MateScore, -alpha, child, depth - 2 + extension, 0);
+            score = searchChild(child, alpha, MateScore, MateScore, depth, full, 0, NodeKind::Root);
         }
         takeBack(rec.undo);
         if (stopRequested()) break;  // an unfinished move's score means nothing
