@@ -308,10 +308,6 @@ uint32_t* generateTactical(const Stellung_t& pos, const Zustand_t& state, Bitboa
                              : tacticalFor<Black>(pos, state, targets, mode, list);
 }
 
-bool inCheck(const Stellung_t& pos, const Zustand_t& state) {
-    return (state.by(pos.side ^ 1).attacked & bit(pos.sides[pos.side].kingSquare())) != 0;
-}
-
 bool leavesKingSafe(const Stellung_t& pos, const Zustand_t& state, Zug_t move) {
     const int kind = moveKind(move);
     if (kind == ZugKoenig || kind == ZugRochade) return true;  // generated only onto safe squares

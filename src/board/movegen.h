@@ -21,7 +21,9 @@ struct Zugliste_t {
 
     uint32_t* begin() { return entry; }
 };
-constexpr Zug_t moveOf(uint32_t entry) { return static_cast<Zug_t>(entry & 0xFFFF); }
+constexpr Zug_t moveOf(uint32_t entry) {
+    return static_cast<Zug_t>(entry & 0xFFFF);
+}
 
 // Writes the moves of the side to move from `list` on and returns the end. `state`
 // must be the position's own state record.
@@ -42,9 +44,6 @@ bool isLegal(const Stellung_t& pos, Zug_t move, const Zustand_t& state);
 // For a move that generate listed: does it leave the mover's king safe? Cheaper than
 // making it (pins and the state record decide; e.p. and castling are traced).
 bool leavesKingSafe(const Stellung_t& pos, const Zustand_t& state, Zug_t move);
-
-// Is the side to move in check?
-bool inCheck(const Stellung_t& pos, const Zustand_t& state);
 
 // Pieces of `byColor` that attack `square` with the given occupancy.
 Bitboard attackersOf(const Stellung_t& pos, int square, int byColor, Bitboard occupancy);

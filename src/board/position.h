@@ -87,6 +87,12 @@ struct Zustand_t {
 
 static_assert(sizeof(Zustand_t) == 112);
 
+// Is the side to move in check? `state` is the position's own record. Asked at every
+// node of the search, so inline.
+inline bool inCheck(const Stellung_t& pos, const Zustand_t& state) {
+    return (state.by(pos.side ^ 1).attacked & bit(pos.sides[pos.side].kingSquare())) != 0;
+}
+
 // Standard start position: White to move, rights 15, history of one key.
 void setStartPosition(Stellung_t& pos, Zustand_t& state);
 

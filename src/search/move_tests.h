@@ -1,6 +1,7 @@
 // Small tests of moves and positions shared by the searches (root, node, split point
-// and quiescence) and the time network: which moves are special, whether the side to
-// move is in check, and whether a move answers the threat the null move revealed.
+// and quiescence) and the time network: which moves are special or push a pawn to the
+// rank before promotion, and whether a move answers the threat the null move revealed.
+// The in-check test is the board's inCheck.
 #pragma once
 
 #include <algorithm>
@@ -22,12 +23,6 @@ inline bool isSpecial(Zug_t move) {
 inline bool pawnToSeventh(Zug_t move) {
     const int rank = rankOf(moveTo(move));
     return moveKind(move) == ZugBauer && (rank == 2 || rank == 7);
-}
-
-// Is the side to move in check? `state` is the position's own state record. The search
-// asks this at every node, so it stays inline here.
-inline bool sideToMoveInCheck(const Stellung_t& pos, const Zustand_t& state) {
-    return (state.by(pos.side ^ 1).attacked & bit(pos.sides[pos.side].kingSquare())) != 0;
 }
 
 // Both sides' pieces, kings included.

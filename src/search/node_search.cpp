@@ -253,7 +253,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
     }
 
     const int us = pos_.side, them = us ^ 1;
-    const bool inCheck = sideToMoveInCheck(pos_, state);
+    const bool inCheck = tolvaren::inCheck(pos_, state);
     const bool nullAllowed = depth > 1 && !inCheck && !rec.mateThreat && !ablation::off(ablation::NullMove);
 
     // 8. Bitbases: a verdict that a move changed ends the node; a known result

@@ -72,7 +72,7 @@ int32_t Suche_t::quiescence(int32_t alpha, int32_t beta, Suchebene_t& rec, int q
     rec.tt.move = 0;
     const Zustand_t& state = parent.child;
     const int us = pos_.side, them = us ^ 1;
-    const bool inCheck = sideToMoveInCheck(pos_, state);
+    const bool inCheck = tolvaren::inCheck(pos_, state);
 
     int32_t best;
     Bitboard targets = 0;

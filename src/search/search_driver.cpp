@@ -232,7 +232,7 @@ int32_t Suche_t::rootSearch(int depth, int32_t centre) {
                          .us = us,
                          .them = them,
                          .enemyKing = bit(pos_.sides[them].kingSquare()),
-                         .inCheck = sideToMoveInCheck(pos_, state),
+                         .inCheck = inCheck(pos_, state),
                          .depth = depth,
                          .staticEval = rec.staticEval,
                          .multiPv = multiPv_};

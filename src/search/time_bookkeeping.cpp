@@ -22,7 +22,7 @@ Iterationsmerkmale_t describeIteration(const Stellung_t& pos, const Zustand_t& r
     r.shiftChanges(previous, previous.pv[0] != 0 && best != previous.pv[0]);
 
     const int us = pos.side, them = us ^ 1;
-    r.inCheck = sideToMoveInCheck(pos, rootState);
+    r.inCheck = inCheck(pos, rootState);
     r.captureOrSpecial = best != 0 && ((pos.sides[them].pieces[AllPieces] & bit(moveTo(best))) != 0 ||
                                        moveKind(best) >= ZugUmwSpringer);
     r.attackedSquares = popCount(rootState.by(us).attacked);

@@ -29,7 +29,7 @@ struct PlanFixture {
         node.us = pos->side;
         node.them = pos->side ^ 1;
         node.enemyKing = bit(pos->sides[pos->side ^ 1].kingSquare());
-        node.inCheck = sideToMoveInCheck(*pos, state);
+        node.inCheck = inCheck(*pos, state);
         node.depth = 8;
         move.after = &after;
         move.tried = 5;
