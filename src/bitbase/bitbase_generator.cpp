@@ -1,3 +1,7 @@
+// Generation of one bitbase file: the retrograde passes, their worker threads and
+// queues, and the probes of the smaller files a capture or promotion leads to. Kept in
+// one file on purpose: it is one file-local class (Generation) whose passes share its
+// arrays and locks, and splitting it would turn that private state into a header.
 #include "bitbase/bitbase_generator.h"
 
 #include <unistd.h>
