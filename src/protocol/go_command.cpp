@@ -48,14 +48,15 @@ void forEachMoveToken(const Stellung_t& pos, const char* p, Take take) {
 GoParameters parseGo(const char* line, int sideToMove) {
     GoParameters g;
     g.ponder = std::strstr(line, "ponder") != nullptr;
-    g.infinite = std::strstr(line, "infinite") != nullptr;
-    g.time = numberAfter(line, sideToMove == White ? "wtime" : "btime");
-    g.increment = numberAfter(line, sideToMove == White ? "winc" : "binc");
-    g.movestogo = smallNumberAfter(line, "movestogo");
-    g.depth = smallNumberAfter(line, "depth");
-    g.nodes = numberAfter(line, "nodes");
-    g.mate = smallNumberAfter(line, "mate");
-    g.movetime = numberAfter(line, "movetime");
+    SearchLimits& l = g.limits;
+    l.infinite = std::strstr(line, "infinite") != nullptr;
+    l.time = numberAfter(line, sideToMove == White ? "wtime" : "btime");
+    l.increment = numberAfter(line, sideToMove == White ? "winc" : "binc");
+    l.movestogo = smallNumberAfter(line, "movestogo");
+    l.depth = smallNumberAfter(line, "depth");
+    l.nodes = numberAfter(line, "nodes");
+    l.mate = smallNumberAfter(line, "mate");
+    l.movetime = numberAfter(line, "movetime");
     return g;
 }
 
@@ -63,7 +64,8 @@ int readSearchMoves(const Stellung_t& pos, const Zustand_t& state, const char* l
     int count = 0;
     if (const char* p = std::strstr(line, "searchmoves")) {
         forEachMoveToken(pos, p + std::strlen("searchmoves"), [&](Zug_t move) {
-            if (count < MaxSearchMoves && isLegal(pos, move, state) && std::find(moves, moves + count, move) == moves + count)
+            if (count < MaxSearchMoves && isLegal(pos, move, state) &&
+                std::find(moves, moves + count, move) == moves + count)
                 moves[count++] = move;
         });
         return count;

@@ -5,22 +5,17 @@
 #include <cstdint>
 
 #include "board/move.h"
+#include "search/time_control.h"
 
 namespace tolvaren {
 
 struct Stellung_t;
 struct Zustand_t;
 
+// The limits of the side to move, and whether the search starts as pondering.
 struct GoParameters {
     bool ponder = false;
-    bool infinite = false;
-    int64_t time = 0;  // of the side to move
-    int64_t increment = 0;
-    int64_t movestogo = 0;
-    int64_t depth = 0;
-    int64_t nodes = 0;
-    int64_t mate = 0;
-    int64_t movetime = 0;
+    SearchLimits limits;
 };
 
 // Keywords are found anywhere in the line; absent values are 0.

@@ -93,21 +93,14 @@ void UciInterface_t::go(const char* line) {
     searcher_->waitIdle();
     // By name: the random searchers come with a table that lacks it.
     time_.incrementReserve = options_.number("MoveOverhead", Zeitkontrolle_t::DefaultIncrementReserve);
-    time_.startSearch({.time = g.time,
-                       .increment = g.increment,
-                       .movestogo = g.movestogo,
-                       .depth = g.depth,
-                       .nodes = g.nodes,
-                       .mate = g.mate,
-                       .movetime = g.movetime,
-                       .infinite = g.infinite});
+    time_.startSearch(g.limits);
     const int count = readSearchMoves(position_, states_[stateIndex_], line, searchMoves_);
     // A list that keeps no legal move would leave nothing to play: search them all then.
     const Zug_t* begin = count > 0 ? searchMoves_ : nullptr;
     const Zug_t* end = count > 0 ? searchMoves_ + count : nullptr;
-    unlimitedSearch_ = g.infinite || g.ponder;
-    const int flags = (g.ponder ? Sucher_t::FlagPonder : 0) | (g.infinite ? Sucher_t::FlagInfinite : 0) |
-                      (debug_ ? Sucher_t::FlagDebug : 0);
+    unlimitedSearch_ = g.limits.infinite || g.ponder;
+    const int flags = (g.ponder ? Sucher_t::FlagPonder : 0) |
+                      (g.limits.infinite ? Sucher_t::FlagInfinite : 0) | (debug_ ? Sucher_t::FlagDebug : 0);
     searcher_->start(position_, options_, time_, flags, output_, begin, end);
 }
 

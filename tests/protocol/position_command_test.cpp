@@ -108,15 +108,17 @@ TEST(GoCommand, ReadsTheSideToMovesClockAndEveryLimit) {
         "go wtime 1000 btime 60000 winc 10 binc 20 movestogo 7 depth 9 nodes 12345678901 mate 3 "
         "movetime 500 infinite ponder";
     const auto fields = [](const GoParameters& g) {
-        return std::tuple(g.ponder, g.infinite, g.time, g.increment, g.movestogo, g.depth, g.nodes, g.mate,
-                          g.movetime);
+        const SearchLimits& l = g.limits;
+        return std::tuple(g.ponder, l.infinite, l.time, l.increment, l.movestogo, l.depth, l.nodes, l.mate,
+                          l.movetime, l.nodeClock);
     };
-    EXPECT_EQ(fields(parseGo(line, White)), std::tuple(true, true, 1000, 10, 7, 9, 12345678901LL, 3, 500));
-    EXPECT_EQ(fields(parseGo(line, Black)), std::tuple(true, true, 60000, 20, 7, 9, 12345678901LL, 3, 500));
+    EXPECT_EQ(fields(parseGo(line, White)), std::tuple(true, true, 1000, 10, 7, 9, 12345678901LL, 3, 500, 0));
+    EXPECT_EQ(fields(parseGo(line, Black)),
+              std::tuple(true, true, 60000, 20, 7, 9, 12345678901LL, 3, 500, 0));
 
     const GoParameters bare = parseGo("go wtime", White);  // keyword at the very end
-    EXPECT_EQ(bare.time, 0);
-    EXPECT_FALSE(bare.infinite);
+    EXPECT_EQ(bare.limits.time, 0);
+    EXPECT_FALSE(bare.limits.infinite);
 }
 
 TEST(GoCommand, SearchmovesKeepsLegalMovesInOrderAndExcludemovesRemovesThem) {
