@@ -23,8 +23,8 @@ Iterationsmerkmale_t describeIteration(const Stellung_t& pos, const Zustand_t& r
 
     const int us = pos.side, them = us ^ 1;
     r.inCheck = inCheck(pos, rootState);
-    r.captureOrSpecial = best != 0 && ((pos.sides[them].pieces[AllPieces] & bit(moveTo(best))) != 0 ||
-                                       moveKind(best) >= ZugUmwSpringer);
+    r.captureOrSpecial =
+        best != 0 && ((pos.sides[them].pieces[AllPieces] & bit(moveTo(best))) != 0 || isSpecial(best));
     r.attackedSquares = popCount(rootState.by(us).attacked);
 
     const int count = std::clamp(rootCount, 0, MaxMoves);
