@@ -7,7 +7,7 @@ WERROR ?= ON
 # The formatter is pinned to one release: another one formats some lines differently.
 CLANG_FORMAT ?= clang-format-14
 
-.PHONY: all engine build check run test setup layers format-check bench bitbases tsan format clean install book openings
+.PHONY: all engine build check run test setup layers format-check bench pgo bitbases tsan format clean install book openings
 PREFIX ?= /usr/local
 DESTDIR ?=
 BITBASE_DIR ?= bitbases
@@ -62,7 +62,21 @@ tsan: setup
 
 bench: engine
 	cmake --build build -j $(JOBS) --target eval_bench bitbase_bench book_bench >/dev/null
-	@sh scripts/bench.sh ./build/tolvaren ./build/eval_bench ./build/bitbase_bench ./build/book_bench
+	@bash scripts/bench.sh ./build/tolvaren ./build/eval_bench ./build/bitbase_bench ./build/book_bench
+
+# A profile-guided engine in build-pgo/: built with counters, trained on the bench
+# searches, perft and two-thread searches of the bench positions, then rebuilt from the
+# profile in the same directory (the profile files sit beside the objects). Optional;
+# `make bench` and scripts/speed_compare.sh measure it like any other build.
+pgo:
+	cmake -S . -B build-pgo -DCMAKE_BUILD_TYPE=Release -DTOLVAREN_PGO=generate $(CMAKE_ARCH) >/dev/null
+	cmake --build build-pgo -j $(JOBS) --target tolvaren
+	find build-pgo -name '*.gcda' -delete
+	printf 'uci\nbench\nperft depth 5 Hash 0\nquit\n' | ./build-pgo/tolvaren >/dev/null
+	python3 scripts/depth_timing.py ./build-pgo/tolvaren 2 9 >/dev/null
+	cmake -S . -B build-pgo -DTOLVAREN_PGO=use >/dev/null
+	cmake --build build-pgo -j $(JOBS) --target tolvaren
+	@printf 'uci\nbench\nquit\n' | ./build-pgo/tolvaren | grep '^bench:'
 
 # The engine, its book, the 2-4-piece bitbases and the manual page under
 # $(DESTDIR)$(PREFIX). Bitbases missing from $(BITBASE_DIR) are generated first by the
