@@ -134,7 +134,9 @@ inline void unputPiece(Seite_t& s, int type, int square, uint8_t slotBefore) {
     s.pieces[AllPieces] ^= bit(square);
 }
 
-template <int C>
+// The record of side C. Without `Full` only what move generation reads is filled:
+// attacked squares, pawn attacks and pinned pieces (perft's lean make).
+template <int C, bool Full = true>
 void computeRecord(const Stellung_t& pos, Bitboard occupancy, Angriffe_t& a) {
     constexpr int O = C ^ 1;
     const Seite_t& me = pos.sides[C];
@@ -198,8 +200,9 @@ void computeRecord(const Stellung_t& pos, Bitboard occupancy, Angriffe_t& a) {
     twice |= xrayOnly & attacked;
 
     a.attacked = attacked;
-    a.attackedTwice = twice;
-    a.threats = threats;
+    // The lean record leaves these out; what only feeds them is then never computed.
+    a.attackedTwice = Full ? twice : 0;
+    a.threats = Full ? threats : 0;
     a.pinned = loneBlockers(opp.kingSquare(), me.pieces[Rook] | me.pieces[Queen],
                             me.pieces[Bishop] | me.pieces[Queen], occupancy, opp.pieces[AllPieces]);
 }
@@ -275,7 +278,7 @@ void unmovePieces(Stellung_t& pos, const Rueckzug_t& u) {
     }
 }
 
-template <int C>
+template <int C, bool Full = true>
 bool play(Stellung_t& pos, Zug_t move, const Zustand_t& old, Zustand_t& ns, Rueckzug_t& u) {
     constexpr int O = C ^ 1;
     assert(pos.side == C && moveKind(move) != ZugKeiner);
@@ -305,9 +308,15 @@ bool play(Stellung_t& pos, Zug_t move, const Zustand_t& old, Zustand_t& ns, Ruec
     ns.hashKey = k.hash;
     ns.pawnKey = k.pawn;
     ns.materialKey = k.material;
-    computeRecord<O>(pos, ns.occupancy, ns.by(O));
-    computeRecord<C>(pos, ns.occupancy, ns.by(C));
-    assert(isConsistent(pos, ns));
+    if constexpr (Full) {
+        computeRecord<O>(pos, ns.occupancy, ns.by(O));
+        computeRecord<C>(pos, ns.occupancy, ns.by(C));
+        assert(isConsistent(pos, ns));
+    } else {
+        ns.by(O) = Angriffe_t{};
+        computeRecord<C, false>(pos, ns.occupancy, ns.by(C));
+        assert(isConsistent(pos));
+    }
     return true;
 }
 
@@ -322,6 +331,12 @@ void computeAttacks(const Stellung_t& pos, Zustand_t& state) {
 bool playMove(Stellung_t& pos, Zug_t move, const Zustand_t& oldState, Zustand_t& newState, Rueckzug_t& undo) {
     return pos.side == White ? play<White>(pos, move, oldState, newState, undo)
                              : play<Black>(pos, move, oldState, newState, undo);
+}
+
+bool playMoveForCounting(Stellung_t& pos, Zug_t move, const Zustand_t& oldState, Zustand_t& newState,
+                         Rueckzug_t& undo) {
+    return pos.side == White ? play<White, false>(pos, move, oldState, newState, undo)
+                             : play<Black, false>(pos, move, oldState, newState, undo);
 }
 
 void takeBack(const Rueckzug_t& u) {

@@ -32,6 +32,12 @@ struct Rueckzug_t {
 // `newState` receives the state of the new position; `oldState` is only read.
 bool playMove(Stellung_t& pos, Zug_t move, const Zustand_t& oldState, Zustand_t& newState, Rueckzug_t& undo);
 
+// Perft's make: as playMove, but of the new state's attack records only what move
+// generation reads is filled (the mover's attacked squares, pawn attacks and pinned
+// pieces); the rest is zero. Not for the search or the evaluation.
+bool playMoveForCounting(Stellung_t& pos, Zug_t move, const Zustand_t& oldState, Zustand_t& newState,
+                         Rueckzug_t& undo);
+
 // Restores the position from before the move, byte for byte in the board part.
 void takeBack(const Rueckzug_t& undo);
 

@@ -49,13 +49,18 @@ uint64_t perft(PerftTabelle_t& table, Stellung_t& pos, const Zustand_t& state, i
     Zugliste_t moves;
     uint32_t* end = generate(pos, state, moves.begin());
     if (depth == 1) {
-        for (uint32_t* m = moves.begin(); m != end; ++m) count += leavesKingSafe(pos, state, moveOf(*m));
+        // King moves are generated onto safe squares only, so without pinned pieces and
+        // without an e.p. capture every generated move is legal.
+        if (!state.by(pos.side ^ 1).pinned && !pos.epSquare) {
+            count = static_cast<uint64_t>(end - moves.begin());
+        } else {
+            for (uint32_t* m = moves.begin(); m != end; ++m) count += leavesKingSafe(pos, state, moveOf(*m));
+        }
     } else {
         Zustand_t next;
         Rueckzug_t undo;
         for (uint32_t* m = moves.begin(); m != end; ++m) {
-            if (!leavesKingSafe(pos, state, moveOf(*m))) continue;
-            if (!playMove(pos, moveOf(*m), state, next, undo)) continue;
+            if (!playMoveForCounting(pos, moveOf(*m), state, next, undo)) continue;
             count += perft(table, pos, next, depth - 1);
             takeBack(undo);
         }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "board/consistency.h"
 #include "board/draw_classification.h"
 #include "board/hash_keys.h"
+#include "board/movegen.h"
 #include "board_test_support.h"
 
 namespace tolvaren {
@@ -50,6 +52,50 @@ TEST(MakeMove, RandomGamesKeepKeysAndRestoreExactly) {
     EXPECT_GT(castlings, 0);
     EXPECT_GT(enPassants, 0);
     EXPECT_GT(promotions, 0);
+}
+
+// Perft's lean make must agree with the full one on legality, keys and every field move
+// generation reads, so that the same moves follow; pseudo-legal moves are tried too.
+TEST(MakeMove, CountingMakeFillsWhatGenerationReads) {
+    static Stellung_t saved;
+    int illegal = 0;
+    test::playRandomGames(4242, 40, 160, [&](test::Board& b, const std::vector<Zug_t>&) {
+        Zugliste_t moves;
+        uint32_t* const end = generate(b.pos, b.state, moves.begin());
+        std::memcpy(&saved, &b.pos, sizeof saved);
+        for (uint32_t* m = moves.begin(); m != end; ++m) {
+            const Zug_t move = moveOf(*m);
+            Zustand_t full, lean;
+            Rueckzug_t undo;
+            const bool legal = playMove(b.pos, move, b.state, full, undo);
+            if (legal) takeBack(undo);
+            ASSERT_EQ(playMoveForCounting(b.pos, move, b.state, lean, undo), legal)
+                << test::fenOf(saved) << " " << move;
+            if (!legal) {
+                ++illegal;
+                ASSERT_EQ(std::memcmp(&saved, &b.pos, BoardPartSize), 0);
+                continue;
+            }
+            const int mover = saved.side;
+            EXPECT_EQ(lean.occupancy, full.occupancy);
+            EXPECT_EQ(lean.hashKey, full.hashKey);
+            EXPECT_EQ(lean.pawnKey, full.pawnKey);
+            EXPECT_EQ(lean.materialKey, full.materialKey);
+            EXPECT_EQ(lean.by(mover).attacked, full.by(mover).attacked);
+            EXPECT_EQ(lean.by(mover).pawnAttacks, full.by(mover).pawnAttacks);
+            EXPECT_EQ(lean.by(mover).pinned, full.by(mover).pinned);
+            Zugliste_t a, c;
+            uint32_t* const aEnd = generate(b.pos, full, a.begin());
+            uint32_t* const cEnd = generate(b.pos, lean, c.begin());
+            ASSERT_EQ(aEnd - a.begin(), cEnd - c.begin()) << test::fenOf(b.pos);
+            EXPECT_TRUE(std::equal(a.begin(), aEnd, c.begin())) << test::fenOf(b.pos);
+            for (const uint32_t* r = c.begin(); r != cEnd; ++r)
+                EXPECT_EQ(leavesKingSafe(b.pos, lean, moveOf(*r)), leavesKingSafe(b.pos, full, moveOf(*r)));
+            takeBack(undo);
+            ASSERT_EQ(std::memcmp(&saved, &b.pos, BoardPartSize), 0) << test::fenOf(saved) << " " << move;
+        }
+    });
+    EXPECT_GT(illegal, 0);  // pinned pieces and king walks into checks were tried
 }
 
 // Standard castling rights and e.p. squares are checked by the random games (a FEN with
