@@ -1,10 +1,12 @@
 #include "board/attack_tables.h"
 
+#include "board/large_pages.h"
 #include "board/slider_multipliers.h"
 
 namespace tolvaren {
 
-Angriffstabellen_t attackTables;
+// Aligned so that its large-page advice below covers as much of it as possible.
+alignas(LargePageBytes) Angriffstabellen_t attackTables;
 
 namespace {
 
@@ -15,7 +17,9 @@ constexpr int DirRow[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
 constexpr Direction BishopDirections[4] = {NorthEast, SouthEast, SouthWest, NorthWest};
 constexpr Direction RookDirections[4] = {North, East, South, West};
 
-bool onBoard(int file, int row) { return file >= 0 && file < 8 && row >= 0 && row < 8; }
+bool onBoard(int file, int row) {
+    return file >= 0 && file < 8 && row >= 0 && row < 8;
+}
 
 // Attacks traced along the given directions, stopping at the first occupied square.
 Bitboard traceAttacks(int square, Bitboard occupancy, const Direction (&dirs)[4]) {
@@ -73,12 +77,16 @@ void buildAttackTables() {
     if (built) return;
     built = true;
     Angriffstabellen_t& t = attackTables;
+    // Every slider look-up reads the 2.3 MB of attack arrays at random; asked before the
+    // first write, the kernel backs them with huge pages where it can.
+    adviseLargePages(&t, sizeof t);
 
     buildSliders(t.bishop, t.bishopArray, 512, BishopShift, BishopMultipliers, BishopDirections);
     buildSliders(t.rook, t.rookArray, 4096, RookShift, RookMultipliers, RookDirections);
 
     constexpr int KingSteps[8][2] = {{-1, -1}, {0, -1}, {1, -1}, {-1, 0}, {1, 0}, {-1, 1}, {0, 1}, {1, 1}};
-    constexpr int KnightSteps[8][2] = {{-2, -1}, {-2, 1}, {2, -1}, {2, 1}, {-1, -2}, {1, -2}, {-1, 2}, {1, 2}};
+    constexpr int KnightSteps[8][2] = {{-2, -1}, {-2, 1}, {2, -1}, {2, 1},
+                                       {-1, -2}, {1, -2}, {-1, 2}, {1, 2}};
     constexpr int WhitePawnSteps[2][2] = {{-1, -1}, {1, -1}};
     constexpr int BlackPawnSteps[2][2] = {{-1, 1}, {1, 1}};
     for (int sq = 0; sq < 64; ++sq) {
@@ -103,9 +111,11 @@ void buildAttackTables() {
             for (Bitboard b = t.ray[a][d]; b;) t.line[a][popLowest(b)] = full;
         }
 
-    for (int i = 0; i < 65536; ++i) t.popCount16[i] = static_cast<uint8_t>(std::popcount(static_cast<unsigned>(i)));
+    for (int i = 0; i < 65536; ++i)
+        t.popCount16[i] = static_cast<uint8_t>(std::popcount(static_cast<unsigned>(i)));
     t.lsbByte[0] = 8;
-    for (int i = 1; i < 256; ++i) t.lsbByte[i] = static_cast<uint8_t>(std::countr_zero(static_cast<unsigned>(i)));
+    for (int i = 1; i < 256; ++i)
+        t.lsbByte[i] = static_cast<uint8_t>(std::countr_zero(static_cast<unsigned>(i)));
     for (int sq = 0; sq < 64; ++sq) {
         const Bitboard b = bit(sq) ^ (bit(sq) - 1);  // the bit and all below it
         const uint32_t folded = static_cast<uint32_t>(b) ^ static_cast<uint32_t>(b >> 32);

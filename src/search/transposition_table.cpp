@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "board/large_pages.h"
+
 namespace tolvaren {
 
 namespace {
@@ -24,9 +26,10 @@ constexpr uint64_t FlagMask = 0x1800;
 // move and score take no part.
 constexpr uint64_t VictimMask = 0xffff7f0;
 
+// Probes land anywhere in the table, so it asks for huge pages (one page walk fewer
+// per probe on most systems).
 void* alignedAllocate(std::size_t bytes) {
-    constexpr std::size_t Align = 64;
-    return std::aligned_alloc(Align, (bytes + Align - 1) / Align * Align);
+    return allocateLarge(bytes);
 }
 
 }  // namespace
