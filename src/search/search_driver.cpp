@@ -62,7 +62,11 @@ void Suche_t::prepareRoot(const Stellung_t& pos) {
 }
 
 int32_t Suche_t::evaluateNode(const Zustand_t& state) {
-    return staticEvaluation(pos_, state, evalCaches_);
+    int32_t value;
+    if (evalCaches_.evaluations.probe(state.hashKey, value)) return value;
+    value = staticEvaluation(pos_, state, evalCaches_);
+    evalCaches_.evaluations.store(state.hashKey, value);
+    return value;
 }
 
 void Suche_t::configureBitbases(const Optionen_t& options) {
