@@ -40,6 +40,17 @@ void copyPathRecord(Suchebene_t& to, const Suchebene_t& from) {
     to.child.hashKey = from.child.hashKey;
 }
 
+// A counter only its own thread writes: a plain load and store is enough.
+void bump(std::atomic<uint64_t>& counter, uint64_t by = 1) {
+    counter.store(counter.load(std::memory_order_relaxed) + by, std::memory_order_relaxed);
+}
+
+uint64_t nanosSince(std::chrono::steady_clock::time_point start) {
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start)
+            .count());
+}
+
 }  // namespace
 
 Suche_t::Suche_t(Suche_t& main)
@@ -100,9 +111,11 @@ void Suche_t::helperLoop() {
             pool_->leaveIdle(&threads_.wake);
             continue;
         }
+        const auto workStart = std::chrono::steady_clock::now();
         splitPoint_ = point;
         searchSplitPoint(*point, *own, nullptr);
         splitPoint_ = nullptr;
+        bump(threads_.counters.helperWorkNanos, nanosSince(workStart));
     }
 }
 
@@ -124,6 +137,7 @@ bool Suche_t::split(Suchebene_t& rec, int32_t alpha, int32_t beta, int32_t betaP
         point->bound = bound;
         point->nullWindowRun = nullWindowRun;
         point->nodes = 0;
+        point->joined = 0;
         point->selDepth = 0;
         point->repetitionFloor = repetitionFloor_;
         point->owner = this;
@@ -160,6 +174,8 @@ bool Suche_t::split(Suchebene_t& rec, int32_t alpha, int32_t beta, int32_t betaP
             }
         }
         nodes_ += point->nodes;
+        bump(threads_.counters.splits);
+        if (point->joined > 0) bump(threads_.counters.joinedSplits);
         selDepth_ = std::max(selDepth_, point->selDepth);
         best = point->best;
         bound = point->bound;
@@ -186,6 +202,8 @@ Suchebene_t* Suche_t::joinSplitPoint(Teilungspunkt_t& point, Suchebene_t* segmen
     if (slot == std::end(point.helpers)) return nullptr;
     *slot = this;
     point.workers.store(workers + 1, std::memory_order_relaxed);
+    ++point.joined;
+    bump(threads_.counters.joins);
 
     pos_ = point.position;
     repetitionFloor_ = point.repetitionFloor;
@@ -317,6 +335,7 @@ void Suche_t::searchSplitPoint(Teilungspunkt_t& point, Suchebene_t& own,
         point.nodes += nodes_ - startNodes;
         point.selDepth = std::max(point.selDepth, selDepth_);
         if (&own != &node) {  // joined (the owner searches in the node record itself)
+            bump(threads_.counters.joinedNodes, nodes_ - startNodes);
             Suche_t** slot = std::find(std::begin(point.helpers), std::end(point.helpers), this);
             if (slot != std::end(point.helpers)) *slot = nullptr;
         }
@@ -374,15 +393,32 @@ bool Suche_t::waitForWorkers(Teilungspunkt_t& point) {
 }
 
 void Suche_t::waitForWake() {
+    const auto sleepStart = std::chrono::steady_clock::now();
     if (threads_.isHelper || !timeLimited_) {
         threads_.wake.acquire();
-        return;
+    } else {
+        // Only the main searcher watches the clock; it must not sleep through the limit.
+        while (!threads_.wake.try_acquire_for(WaitTimeCheck)) {
+            if (!stopRequested() && root().bestMove != 0 && time_->nodeTest(static_cast<int64_t>(nodes_)))
+                requestStop();
+        }
     }
-    // Only the main searcher watches the clock; it must not sleep through the limit.
-    while (!threads_.wake.try_acquire_for(WaitTimeCheck)) {
-        if (!stopRequested() && root().bestMove != 0 && time_->nodeTest(static_cast<int64_t>(nodes_)))
-            requestStop();
-    }
+    bump(threads_.counters.ownerWaitNanos, nanosSince(sleepStart));
+}
+
+Suche_t::ParallelStats Suche_t::parallelStats() const {
+    ParallelStats sum;
+    auto add = [&sum](const HelperThreads::Counters& c) {
+        sum.splits += c.splits.load(std::memory_order_relaxed);
+        sum.joinedSplits += c.joinedSplits.load(std::memory_order_relaxed);
+        sum.joins += c.joins.load(std::memory_order_relaxed);
+        sum.joinedNodes += c.joinedNodes.load(std::memory_order_relaxed);
+        sum.helperWorkNanos += c.helperWorkNanos.load(std::memory_order_relaxed);
+        sum.ownerWaitNanos += c.ownerWaitNanos.load(std::memory_order_relaxed);
+    };
+    add(threads_.counters);
+    for (int i = 0; i < threads_.helperCount; ++i) add(threads_.helpers[i]->threads_.counters);
+    return sum;
 }
 
 }  // namespace tolvaren

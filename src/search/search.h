@@ -61,6 +61,18 @@ class Suche_t : public Sucher_t {
     // Bitbase probes answered by this searcher's and its helpers' caches this search.
     int64_t bitbaseHits() const;
 
+    // Where the threads' time went, summed over this searcher and its helpers since they
+    // were made: for the parallel benchmark, read between searches.
+    struct ParallelStats {
+        uint64_t splits = 0;           // split points set up
+        uint64_t joinedSplits = 0;     // of those, points at least one other searcher joined
+        uint64_t joins = 0;            // times a searcher joined another's point
+        uint64_t joinedNodes = 0;      // nodes searched by the joiners
+        uint64_t helperWorkNanos = 0;  // helpers searching at joined points
+        uint64_t ownerWaitNanos = 0;   // owners asleep waiting for their workers
+    };
+    ParallelStats parallelStats() const;
+
    protected:
     void run() override;
 
@@ -164,6 +176,12 @@ class Suche_t : public Sucher_t {
         WakeSignal wake{0};
         uint32_t seenGeneration = 0;  // the pool generation this searcher's history is of
         Zeitkontrolle_t ownTime;      // helpers search without a time limit
+        // Written only by this searcher's thread (load and store, no read-modify-write),
+        // read by parallelStats on another.
+        struct Counters {
+            std::atomic<uint64_t> splits{0}, joinedSplits{0}, joins{0}, joinedNodes{0};
+            std::atomic<uint64_t> helperWorkNanos{0}, ownerWaitNanos{0};
+        } counters;
     } threads_;
 
     uint64_t nodes_ = 0;

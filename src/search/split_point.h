@@ -29,7 +29,7 @@ struct Teilungspunkt_t {
     alignas(64) std::atomic<bool> cutoff{false};  // failed high or stopped: all work below ends
     std::atomic<Teilungspunkt_t*> parent{nullptr};
 
-    alignas(64) std::mutex mutex;  // guards the plain fields below
+    alignas(64) std::mutex mutex;   // guards the plain fields below
     std::binary_semaphore done{1};  // held by the owner from set-up until the last worker leaves
 
     // Written under the mutex, read without it by pool scans.
@@ -41,13 +41,14 @@ struct Teilungspunkt_t {
     std::atomic<int> weight{0};
     std::atomic<int> workerLimit{0};
 
-    Stellung_t position{};           // the owner's position at the node
-    Suchebene_t* node = nullptr;     // the owner's record: its list and picker are shared
+    Stellung_t position{};        // the owner's position at the node
+    Suchebene_t* node = nullptr;  // the owner's record: its list and picker are shared
     int32_t alpha = 0, betaPrime = 0, beta = 0;
     int32_t best = 0;
     int32_t bound = 0;
     int nullWindowRun = 0;
     uint64_t nodes = 0;  // summed from the workers as they leave
+    int joined = 0;      // searchers that joined since set-up
     int selDepth = 0;
     int repetitionFloor = 0;
     Suche_t* owner = nullptr;
@@ -59,7 +60,8 @@ struct Teilungspunkt_t {
     bool joinable() const {
         const int w = workers.load(std::memory_order_relaxed);
         return !free.load(std::memory_order_relaxed) && open.load(std::memory_order_relaxed) &&
-               !cutoff.load(std::memory_order_relaxed) && w > 0 && w < workerLimit.load(std::memory_order_relaxed);
+               !cutoff.load(std::memory_order_relaxed) && w > 0 &&
+               w < workerLimit.load(std::memory_order_relaxed);
     }
 };
 
@@ -70,7 +72,7 @@ int splitPointWeight(int nullWindowRun, bool hasParent, bool hasGrandparent);
 int splitPointWorkerLimit(int depth);
 
 class SplitPointPool {
-public:
+   public:
     SplitPointPool() = default;
     SplitPointPool(const SplitPointPool&) = delete;
     SplitPointPool& operator=(const SplitPointPool&) = delete;
@@ -99,7 +101,7 @@ public:
     // Bumped by the main searcher at every search start; helpers forget their history then.
     std::atomic<uint32_t> generation{0};
 
-private:
+   private:
     Teilungspunkt_t points_[SplitPointCount];
     WakeSignal* idle_[MaxIdleSearchers] = {};
     std::atomic<int> idleCount_{0};
