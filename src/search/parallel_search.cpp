@@ -5,6 +5,7 @@
 #include <chrono>
 #include <exception>
 #include <mutex>
+#include <thread>
 
 #include "board/attack_tables.h"
 #include "board/make_move.h"
@@ -28,6 +29,11 @@ static_assert(SecondSegment >= RootRecord + MaxSearchPly + 2, "a whole path must
 
 // The main searcher waiting for its workers still watches the clock this often.
 constexpr auto WaitTimeCheck = std::chrono::milliseconds(5);
+
+// How long an idle searcher keeps looking before it sleeps. Splits come every few
+// hundred microseconds while a search runs; a wake through the semaphore costs tens of
+// microseconds and often more on a virtual machine, a large share of a split's work.
+constexpr auto SpinTime = std::chrono::microseconds(500);
 
 // What the nodes below a joined split node read of the records above it.
 void copyPathRecord(Suchebene_t& to, const Suchebene_t& from) {
@@ -85,21 +91,41 @@ void Suche_t::setHelperCount(int wanted) {
         } catch (const std::exception&) {
             // Fewer threads than asked for still search correctly.
             output_->message("helper search thread could not be created");
-            return;
+            break;
         }
         ++threads_.helperCount;
+    }
+    // The main searcher keeps one processor; the helpers share the rest.
+    const int processors = static_cast<int>(std::thread::hardware_concurrency());  // 0: unknown
+    const int share = processors > 0 ? std::min(threads_.helperCount, processors - 1) : threads_.helperCount;
+    pool_->freeProcessors.fetch_add(share - threads_.helperProcessors, std::memory_order_relaxed);
+    threads_.helperProcessors = share;
+}
+
+void Suche_t::spinForWork(const Teilungspunkt_t* point) {
+    const auto deadline = std::chrono::steady_clock::now() + SpinTime;
+    while (!threads_.exit.load(std::memory_order_relaxed) && !pool_->anyJoinable() &&
+           !(point && point->workers.load(std::memory_order_relaxed) == 0)) {
+        if (std::chrono::steady_clock::now() >= deadline) return;
+        // Gives the core to a searcher that has work when threads outnumber cores.
+        std::this_thread::yield();
     }
 }
 
 void Suche_t::helperLoop() {
+    bool processor = false;  // this helper holds one of the pool's free processors
     while (!threads_.exit.load(std::memory_order_relaxed)) {
+        if (!processor) processor = pool_->takeProcessor();
+        if (processor) spinForWork(nullptr);
         Teilungspunkt_t* point = nullptr;
         Suchebene_t* own = nullptr;
         {
             std::lock_guard<std::mutex> lock(pool_->mutex);
-            point = pool_->bestForHelper();
+            if (processor) point = pool_->bestForHelper();
             if (point) own = joinSplitPoint(*point, records_.get());
             if (!own) {
+                if (processor) pool_->returnProcessor();
+                processor = false;
                 if (threads_.exit.load(std::memory_order_relaxed)) return;
                 pool_->enterIdle(&threads_.wake);
             }
@@ -117,6 +143,7 @@ void Suche_t::helperLoop() {
         splitPoint_ = nullptr;
         bump(threads_.counters.helperWorkNanos, nanosSince(workStart));
     }
+    if (processor) pool_->returnProcessor();
 }
 
 bool Suche_t::split(Suchebene_t& rec, int32_t alpha, int32_t beta, int32_t betaPrime, int32_t& best,
@@ -160,7 +187,7 @@ bool Suche_t::split(Suchebene_t& rec, int32_t alpha, int32_t beta, int32_t betaP
     splitPoint_ = point;
     {
         std::lock_guard<std::mutex> lock(pool_->mutex);
-        pool_->wakeAll();
+        pool_->wakeIdle(pool_->freeProcessors.load(std::memory_order_relaxed));
     }
 
     searchSplitPoint(*point, rec, nullptr);
@@ -380,7 +407,10 @@ bool Suche_t::waitForWorkers(Teilungspunkt_t& point) {
             pos_ = point.position;  // the owner's own node, as it was before helping
             continue;
         }
-        if (point.workers.load(std::memory_order_acquire) > 0) waitForWake();
+        if (point.workers.load(std::memory_order_acquire) > 0) {
+            spinForWork(&point);
+            if (point.workers.load(std::memory_order_acquire) > 0 && !pool_->anyJoinable()) waitForWake();
+        }
         if (room) {
             std::lock_guard<std::mutex> lock(pool_->mutex);
             pool_->leaveIdle(&threads_.wake);
@@ -394,6 +424,7 @@ bool Suche_t::waitForWorkers(Teilungspunkt_t& point) {
 
 void Suche_t::waitForWake() {
     const auto sleepStart = std::chrono::steady_clock::now();
+    pool_->returnProcessor();  // lent while asleep
     if (threads_.isHelper || !timeLimited_) {
         threads_.wake.acquire();
     } else {
@@ -403,6 +434,7 @@ void Suche_t::waitForWake() {
                 requestStop();
         }
     }
+    pool_->reclaimProcessor();
     bump(threads_.counters.ownerWaitNanos, nanosSince(sleepStart));
 }
 

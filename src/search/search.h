@@ -133,6 +133,9 @@ class Suche_t : public Sucher_t {
     Suchebene_t* joinSplitPoint(Teilungspunkt_t& point, Suchebene_t* segment);
     bool waitForWorkers(Teilungspunkt_t& point);
     void waitForWake();
+    // Spins a little before sleeping: until some split point takes a searcher, `point`
+    // (if given) has no workers left, or the spin's time is up.
+    void spinForWork(const Teilungspunkt_t* point);
     // Some split point this searcher works below has been cut off.
     bool cutoffAbove() const {
         for (const Teilungspunkt_t* p = splitPoint_; p; p = p->parent.load(std::memory_order_relaxed))
@@ -174,6 +177,7 @@ class Suche_t : public Sucher_t {
         std::thread thread;             // a helper's
         std::atomic<bool> exit{false};  // set under the pool mutex, read by the helper's loop
         WakeSignal wake{0};
+        int helperProcessors = 0;     // the main searcher's share of the pool's free processors
         uint32_t seenGeneration = 0;  // the pool generation this searcher's history is of
         Zeitkontrolle_t ownTime;      // helpers search without a time limit
         // Written only by this searcher's thread (load and store, no read-modify-write),

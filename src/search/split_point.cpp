@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 namespace tolvaren {
 
 namespace {
@@ -23,7 +22,8 @@ constexpr int HelpScoreBase = 1000000;
 int helperScore(const Teilungspunkt_t& p) {
     const int workers = p.workers.load(std::memory_order_relaxed);
     const int waiting = std::clamp(p.picked.load(std::memory_order_relaxed) - workers, 0, 14);
-    return MovesFactor[waiting] * WorkersFactor[std::min(workers, 16)] * p.weight.load(std::memory_order_relaxed);
+    return MovesFactor[waiting] * WorkersFactor[std::min(workers, 16)] *
+           p.weight.load(std::memory_order_relaxed);
 }
 
 }  // namespace
@@ -35,7 +35,9 @@ int splitPointWeight(int nullWindowRun, bool hasParent, bool hasGrandparent) {
     return WeightDeeper[kind];
 }
 
-int splitPointWorkerLimit(int depth) { return depth < LargeWorkerLimitDepth ? 4 : 3; }
+int splitPointWorkerLimit(int depth) {
+    return depth < LargeWorkerLimitDepth ? 4 : 3;
+}
 
 Teilungspunkt_t* SplitPointPool::allocate(int depth) {
     const int idle = idleCount();
@@ -105,7 +107,8 @@ Teilungspunkt_t* SplitPointPool::bestForOwner(const Teilungspunkt_t* own) {
     for (Teilungspunkt_t& p : points_) {
         if (!p.joinable()) continue;
         const int f = p.picked.load(std::memory_order_relaxed) > 3 ? 3 : 4;
-        const int load = p.depth.load(std::memory_order_relaxed) * (p.workers.load(std::memory_order_relaxed) + f);
+        const int load =
+            p.depth.load(std::memory_order_relaxed) * (p.workers.load(std::memory_order_relaxed) + f);
         const int score = HelpScoreBase - std::min(load, HelpScoreBase - 1);
         if (score > bestScore) {
             bestScore = score;
@@ -136,13 +139,19 @@ void SplitPointPool::leaveIdle(WakeSignal* wake) {
     }
 }
 
-void SplitPointPool::wakeAll() {
-    const int n = idleCount_.load(std::memory_order_relaxed);
-    for (int i = 0; i < n; ++i) {
-        idle_[i]->release();
-        idle_[i] = nullptr;
+void SplitPointPool::wakeIdle(int count) {
+    int n = idleCount_.load(std::memory_order_relaxed);
+    for (; n > 0 && count > 0; --count) {
+        idle_[--n]->release();
+        idle_[n] = nullptr;
     }
-    idleCount_.store(0, std::memory_order_relaxed);
+    idleCount_.store(n, std::memory_order_relaxed);
+}
+
+bool SplitPointPool::anyJoinable() const {
+    for (const Teilungspunkt_t& p : points_)
+        if (p.joinable()) return true;
+    return false;
 }
 
 int SplitPointPool::inUse() const {

@@ -91,15 +91,31 @@ class SplitPointPool {
     // False when the list is full.
     bool enterIdle(WakeSignal* wake);
     void leaveIdle(WakeSignal* wake);
-    // Posts every idle searcher's wake signal and empties the list.
-    void wakeAll();
+    // Posts the wake signals of up to `count` idle searchers, the latest first, and takes
+    // them off the list.
+    void wakeIdle(int count);
 
     int inUse() const;
+    // Some point takes one more searcher (a hint, read without the mutex).
+    bool anyJoinable() const;
     int idleCount() const { return idleCount_.load(std::memory_order_relaxed); }
 
     std::mutex mutex;
     // Bumped by the main searcher at every search start; helpers forget their history then.
     std::atomic<uint32_t> generation{0};
+    // Processors free for helpers. A helper works or spins only while it holds one, and
+    // an owner asleep lends its own, so that threads beyond the machine's processors
+    // sleep instead of taking a working searcher's time. An owner woken takes its
+    // processor back at once: the count may dip below zero until a helper goes idle.
+    std::atomic<int> freeProcessors{0};
+    bool takeProcessor() {
+        int n = freeProcessors.load(std::memory_order_relaxed);
+        while (n > 0)
+            if (freeProcessors.compare_exchange_weak(n, n - 1, std::memory_order_relaxed)) return true;
+        return false;
+    }
+    void returnProcessor() { freeProcessors.fetch_add(1, std::memory_order_relaxed); }
+    void reclaimProcessor() { freeProcessors.fetch_sub(1, std::memory_order_relaxed); }
 
    private:
     Teilungspunkt_t points_[SplitPointCount];

@@ -5,6 +5,9 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <set>
 #include <string>
@@ -242,6 +245,22 @@ TEST(SplitPointPool, RefusesASplitWhenAllTwentyAreInUse) {
     EXPECT_EQ(pool.allocate(10), *taken.begin());
 }
 
+TEST(SplitPointPool, WakesNoMoreIdleSearchersThanAsked) {
+    SplitPointPool pool;
+    WakeSignal a{0}, b{0}, c{0};
+    for (WakeSignal* w : {&a, &b, &c}) EXPECT_TRUE(pool.enterIdle(w));
+    pool.wakeIdle(2);  // the latest first
+    EXPECT_EQ(pool.idleCount(), 1);
+    EXPECT_FALSE(a.try_acquire());
+    EXPECT_TRUE(b.try_acquire());
+    EXPECT_TRUE(c.try_acquire());
+    pool.wakeIdle(0);
+    EXPECT_EQ(pool.idleCount(), 1);
+    pool.wakeIdle(5);
+    EXPECT_EQ(pool.idleCount(), 0);
+    EXPECT_TRUE(a.try_acquire());
+}
+
 class SplitPointSearch : public ::testing::Test {
    protected:
     void SetUp() override { SplitPointProbe::prepare(*s, middlegame()); }
@@ -315,6 +334,35 @@ TEST(Helpers, FollowNumberOfProcessorsAndLeaveNoThreadBehind) {
         }
     }
     EXPECT_EQ(threadCount(), before);
+}
+
+// Helpers take one of the machine's processors to work and give it back when they sleep:
+// once they are all asleep after a search the count must be whole again, or helpers
+// would starve (too few) or take working searchers' time (too many).
+TEST(Helpers, JoinAndGiveTheirProcessorsBack) {
+    const int hardware = static_cast<int>(std::thread::hardware_concurrency());
+    auto s = std::make_unique<Suche_t>();
+    Optionen_t options(engineOptionTable);
+    options.setNumber(OptionHash, 1);
+    Zeitkontrolle_t time;
+    Ausgabe_t silent;
+    const Stellung_t pos = middlegame();
+    for (int processors : {1, 4, 3, 2}) {
+        SCOPED_TRACE(processors);
+        options.setNumber(OptionProcessors, processors);
+        time.startSearch({.depth = 9});
+        s->start(pos, options, time, 0, silent, nullptr, nullptr);
+        s->waitIdle();
+        const int helpers = processors - 1;
+        const int share = hardware > 0 ? std::min(helpers, hardware - 1) : helpers;
+        const std::atomic<int>& free = SplitPointProbe::pool(*s).freeProcessors;
+        for (int i = 0; i < 400 && free.load() != share; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_EQ(free.load(), share);
+    }
+    if (hardware > 1) {
+        EXPECT_GT(s->parallelStats().joins, 0u) << "a helper searched at a split point";
+    }
 }
 
 }  // namespace tolvaren
