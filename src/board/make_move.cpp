@@ -301,7 +301,15 @@ bool play(Stellung_t& pos, Zug_t move, const Zustand_t& old, Zustand_t& ns, Ruec
     }
 
     ns.occupancy = pos.sides[C].pieces[AllPieces] | pos.sides[O].pieces[AllPieces];
-    if (attackersOf(pos, pos.sides[C].kingSquare(), O, ns.occupancy)) {
+    if constexpr (Full) {
+        // The opponent's new record is needed anyway: its attacked squares answer the
+        // legality question, and nearly every move passes it.
+        computeRecord<O>(pos, ns.occupancy, ns.by(O));
+        if (ns.by(O).attacked & pos.sides[C].pieces[King]) {
+            takeBack(u);
+            return false;
+        }
+    } else if (attackersOf(pos, pos.sides[C].kingSquare(), O, ns.occupancy)) {
         takeBack(u);
         return false;
     }
@@ -309,7 +317,6 @@ bool play(Stellung_t& pos, Zug_t move, const Zustand_t& old, Zustand_t& ns, Ruec
     ns.pawnKey = k.pawn;
     ns.materialKey = k.material;
     if constexpr (Full) {
-        computeRecord<O>(pos, ns.occupancy, ns.by(O));
         computeRecord<C>(pos, ns.occupancy, ns.by(C));
         assert(isConsistent(pos, ns));
     } else {

@@ -28,7 +28,8 @@ struct Rueckzug_t {
 };
 
 // Makes a move produced by generate and returns true; a move that leaves the mover's
-// king attacked is taken back at once and false returned (the undo is then spent).
+// king attacked is taken back at once and false returned (the undo is then spent and
+// `newState` partly written).
 // `newState` receives the state of the new position; `oldState` is only read.
 bool playMove(Stellung_t& pos, Zug_t move, const Zustand_t& oldState, Zustand_t& newState, Rueckzug_t& undo);
 
@@ -42,7 +43,7 @@ bool playMoveForCounting(Stellung_t& pos, Zug_t move, const Zustand_t& oldState,
 void takeBack(const Rueckzug_t& undo);
 
 // A move of the game itself: as playMove, and the key history is kept (reset by pawn
-// moves and captures, at most MaxHistory entries). False leaves everything unchanged.
+// moves and captures, at most MaxHistory entries). False leaves the position unchanged.
 bool playPermanent(Stellung_t& pos, Zug_t move, const Zustand_t& oldState, Zustand_t& newState);
 
 // Passes the move to the opponent. The caller takes it back by restoring the side to

@@ -26,16 +26,12 @@ constexpr uint64_t FlagMask = 0x1800;
 // move and score take no part.
 constexpr uint64_t VictimMask = 0xffff7f0;
 
-// Probes land anywhere in the table, so it asks for huge pages (one page walk fewer
-// per probe on most systems).
-void* alignedAllocate(std::size_t bytes) {
-    return allocateLarge(bytes);
-}
-
 }  // namespace
 
 Hashtabelle_t::Hashtabelle_t(uint32_t bytes, Allocator allocator)
-    : allocator_(allocator ? allocator : alignedAllocate) {
+    // Probes land anywhere in the table, so by default it asks for huge pages (one page
+    // walk fewer per probe on most systems).
+    : allocator_(allocator ? allocator : allocateLarge) {
     if (bytes != 0) resize(bytes);
 }
 

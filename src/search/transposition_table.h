@@ -47,7 +47,7 @@ constexpr int32_t fromTableScore(int32_t score, int ply) {
 }
 
 class Hashtabelle_t {
-public:
+   public:
     // Returns 64-byte aligned memory released with std::free, or null on failure.
     using Allocator = void* (*)(std::size_t bytes);
 
@@ -56,7 +56,7 @@ public:
     static constexpr uint32_t BucketSize = 4;
     static constexpr uint32_t HashfullSample = 2000;
 
-    // A null allocator means aligned_alloc; tests pass one that fails on purpose.
+    // A null allocator means allocateLarge; tests pass one that fails on purpose.
     explicit Hashtabelle_t(uint32_t bytes = 0, Allocator allocator = nullptr);
     ~Hashtabelle_t();
     Hashtabelle_t(const Hashtabelle_t&) = delete;
@@ -87,15 +87,25 @@ public:
 #endif
     }
 
-    bool hasEntries() const { return entries_ != nullptr; }
+    bool hasEntries() const {
+        return entries_ != nullptr;
+    }
     // Bucket starts; the array holds 4 entries more.
-    uint32_t slotCount() const { return slotCount_; }
-    uint32_t requestedBytes() const { return requestedBytes_; }
-    uint32_t generation() const { return generation_; }
+    uint32_t slotCount() const {
+        return slotCount_;
+    }
+    uint32_t requestedBytes() const {
+        return requestedBytes_;
+    }
+    uint32_t generation() const {
+        return generation_;
+    }
     // Raw slot access for tests and diagnostics; i < slotCount() + 4.
-    const Hasheintrag_t& entry(uint32_t i) const { return entries_[i]; }
+    const Hasheintrag_t& entry(uint32_t i) const {
+        return entries_[i];
+    }
 
-private:
+   private:
     uint32_t bucketStart(uint32_t keyHigh) const {
         return static_cast<uint32_t>((static_cast<uint64_t>(slotCount_) * keyHigh) >> 32);
     }
