@@ -16,9 +16,27 @@ constexpr Bitboard CentreBlock = (fileMask(2) | fileMask(3) | fileMask(4) | file
                                  (rankMask(3) | rankMask(4) | rankMask(5) | rankMask(6));
 constexpr Bitboard Centre = (fileMask(3) | fileMask(4)) & (rankMask(4) | rankMask(5));
 
-inline int weightedCount(Bitboard b) { return popCountByTable(b) + popCountByTable(b & CentreBlock) + popCountByTable(b & Centre); }
+// Population count of b & Mask, looking up only the 16-bit quarters Mask reaches.
+template <Bitboard Mask>
+inline int popCountWithin(Bitboard b) {
+    const uint8_t* t = attackTables.popCount16;
+    b &= Mask;
+    int n = 0;
+    if constexpr ((Mask & 0xFFFF) != 0) n += t[b & 0xFFFF];
+    if constexpr (((Mask >> 16) & 0xFFFF) != 0) n += t[(b >> 16) & 0xFFFF];
+    if constexpr (((Mask >> 32) & 0xFFFF) != 0) n += t[(b >> 32) & 0xFFFF];
+    if constexpr ((Mask >> 48) != 0) n += t[b >> 48];
+    return n;
+}
 
-constexpr int mirror(int color, int square) { return color == White ? square : 63 - square; }
+// The two central sets lie in the middle ranks: two table look-ups each instead of four.
+inline int weightedCount(Bitboard b) {
+    return popCountByTable(b) + popCountWithin<CentreBlock>(b) + popCountWithin<Centre>(b);
+}
+
+constexpr int mirror(int color, int square) {
+    return color == White ? square : 63 - square;
+}
 
 template <int Us>
 Wert_t mobilityOf(const Stellung_t& pos, const Zustand_t& state, int& kingAttackWeight) {
@@ -35,9 +53,9 @@ Wert_t mobilityOf(const Stellung_t& pos, const Zustand_t& state, int& kingAttack
 
     // Squares worth going to: not our own, not covered by enemy pawns, not attacked
     // by the enemy unless we cover them twice; enemy pieces always count.
-    const Bitboard area =
-        ~(own.pieces[AllPieces] | enemyAttacks.pawnAttacks | (enemyAttacks.attacked & ~ownAttacks.attackedTwice)) |
-        (enemy.pieces[AllPieces] & ~enemy.pieces[Pawn]);
+    const Bitboard area = ~(own.pieces[AllPieces] | enemyAttacks.pawnAttacks |
+                            (enemyAttacks.attacked & ~ownAttacks.attackedTwice)) |
+                          (enemy.pieces[AllPieces] & ~enemy.pieces[Pawn]);
 
     Wert_t score = 0;
     for (int i = 0; i < own.count[Knight]; ++i) {
@@ -56,8 +74,9 @@ Wert_t mobilityOf(const Stellung_t& pos, const Zustand_t& state, int& kingAttack
         // side may still castle, the squares next to the corners are not counted.
         const Bitboard blockers = enemy.pieces[AllPieces] | own.pieces[Pawn] | own.pieces[King];
         constexpr Bitboard CastlingSquares =
-            Us == White ? bit(squareOf(0, 2)) | bit(squareOf(7, 2)) | bit(squareOf(1, 1)) | bit(squareOf(6, 1))
-                        : bit(squareOf(0, 7)) | bit(squareOf(7, 7)) | bit(squareOf(1, 8)) | bit(squareOf(6, 8));
+            Us == White
+                ? bit(squareOf(0, 2)) | bit(squareOf(7, 2)) | bit(squareOf(1, 1)) | bit(squareOf(6, 1))
+                : bit(squareOf(0, 7)) | bit(squareOf(7, 7)) | bit(squareOf(1, 8)) | bit(squareOf(6, 8));
         constexpr int OwnRights = Us == White ? WhiteShort | WhiteLong : BlackShort | BlackLong;
         const Bitboard rookArea = (pos.castling & OwnRights) ? area & ~CastlingSquares : area;
         for (int i = 0; i < own.count[Rook]; ++i) {
@@ -90,8 +109,10 @@ Wert_t pieceTermsOf(const Stellung_t& pos, const Zustand_t& state, const BauernE
     Wert_t score = 0;
 
     // Minor pieces on outposts.
-    for (Bitboard b = own.pieces[Knight] & pawns.outposts[Us]; b;) score += KnightOutpost[mirror(Us, popLowest(b))];
-    for (Bitboard b = own.pieces[Bishop] & pawns.outposts[Us]; b;) score += BishopOutpost[mirror(Us, popLowest(b))];
+    for (Bitboard b = own.pieces[Knight] & pawns.outposts[Us]; b;)
+        score += KnightOutpost[mirror(Us, popLowest(b))];
+    for (Bitboard b = own.pieces[Bishop] & pawns.outposts[Us]; b;)
+        score += BishopOutpost[mirror(Us, popLowest(b))];
 
     // Rooks on the seventh rank, counted once.
     if (own.pieces[Rook] & relativeRankMask(Us, 7)) {
@@ -101,7 +122,8 @@ Wert_t pieceTermsOf(const Stellung_t& pos, const Zustand_t& state, const BauernE
     }
 
     // Rooks against backward pawns on files without our pawns.
-    if (own.count[Rook] && (enemyPawns & pawns.backwardOnHalfOpen)) score += (own.count[Rook] + 1) * RookVsBackwardPawn;
+    if (own.count[Rook] && (enemyPawns & pawns.backwardOnHalfOpen))
+        score += (own.count[Rook] + 1) * RookVsBackwardPawn;
 
     // A bishop on a7/h7 shut in by a defended pawn on b6/g6, or about to be.
     if (own.pieces[Bishop]) {
@@ -115,14 +137,15 @@ Wert_t pieceTermsOf(const Stellung_t& pos, const Zustand_t& state, const BauernE
             if (!(own.pieces[Bishop] & bit(c[0])) || (ownPawns & bit(c[1]))) continue;
             const bool trapCovered = enemyAttacks.attacked & bit(c[2]);
             const bool trapped = (enemyPawns & bit(c[2])) && trapCovered;
-            const bool trapComing = pos.side == Them && (enemyPawns & bit(c[3])) &&
-                                    !(state.occupancy & bit(c[2])) && trapCovered;
+            const bool trapComing =
+                pos.side == Them && (enemyPawns & bit(c[3])) && !(state.occupancy & bit(c[2])) && trapCovered;
             if (trapped || trapComing) score += TrappedBishop;
         }
     }
 
     // Support of our passed pawns on ranks 5 to 7 and control of the square ahead.
-    for (Bitboard b = ownPawns & pawns.passed & (relativeRankMask(Us, 5) | relativeRankMask(Us, 6) | relativeRankMask(Us, 7));
+    for (Bitboard b = ownPawns & pawns.passed &
+                      (relativeRankMask(Us, 5) | relativeRankMask(Us, 6) | relativeRankMask(Us, 7));
          b;) {
         const int s = popLowest(b);
         const PasserSupport& w = PasserSupportByRank[relativeRank(Us, s)];
@@ -142,12 +165,14 @@ Wert_t pieceTermsOf(const Stellung_t& pos, const Zustand_t& state, const BauernE
     // A lone bishop: pawns help it, pawns on its colour hinder it.
     if (own.count[Bishop] == 1) {
         const Bitboard colour = (own.pieces[Bishop] & LightSquares) ? LightSquares : ~LightSquares;
-        score += popCountByTable(ownPawns) * BadBishopPerPawn + popCountByTable(ownPawns & colour) * BadBishopSameColourPawn;
+        score += popCountByTable(ownPawns) * BadBishopPerPawn +
+                 popCountByTable(ownPawns & colour) * BadBishopSameColourPawn;
     }
 
     // A king without pawn cover facing a queen.
     constexpr Bitboard Inner = ~(FileA | FileH | Rank1 | Rank8);
-    if (enemy.count[Queen] && !(ownPawns & kingAttacks(own.kingSquare()) & Inner)) score += BareKingAgainstQueen;
+    if (enemy.count[Queen] && !(ownPawns & kingAttacks(own.kingSquare()) & Inner))
+        score += BareKingAgainstQueen;
 
     // Pieces attacked and undefended, or attacked by something cheaper.
     const Bitboard hanging =
@@ -166,7 +191,8 @@ Wert_t mobility(const Stellung_t& pos, const Zustand_t& state, int side, int& ki
                          : mobilityOf<Black>(pos, state, kingAttackWeight);
 }
 
-Wert_t pieceTermsOfSide(const Stellung_t& pos, const Zustand_t& state, const BauernEintrag_t& pawns, int side) {
+Wert_t pieceTermsOfSide(const Stellung_t& pos, const Zustand_t& state, const BauernEintrag_t& pawns,
+                        int side) {
     return side == White ? pieceTermsOf<White>(pos, state, pawns) : pieceTermsOf<Black>(pos, state, pawns);
 }
 
