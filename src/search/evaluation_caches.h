@@ -22,6 +22,12 @@ class EvalCache {
         return true;
     }
     void store(uint64_t key, int32_t value) { entries_[key & (Size - 1)] = Entry{key, value, 1}; }
+    // Brings the entry of a position about to be searched toward the cache.
+    void prefetch([[maybe_unused]] uint64_t key) const {
+#if defined(__GNUC__)
+        __builtin_prefetch(&entries_[key & (Size - 1)]);
+#endif
+    }
 
    private:
     struct Entry {

@@ -313,6 +313,7 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
         if (!playMove(pos_, move, state, rec.child, rec.undo)) continue;
         // Children that probe the table (depth 0 and up) get their bucket loaded meanwhile.
         if (depth >= 1) table_->prefetch(static_cast<uint32_t>(rec.child.hashKey >> 32));
+        evalCaches_.evaluations.prefetch(rec.child.hashKey);
         const int captured = rec.undo.capturedType;
         rec.captured = static_cast<uint8_t>(captured);
         ++rec.movesTried;

@@ -110,6 +110,7 @@ int32_t Suche_t::quiescence(int32_t alpha, int32_t beta, Suchebene_t& rec, int q
     for (Zug_t move; !aborted() && (move = nextMove(pos_, rec, history)) != 0;) {
         rec.move = move;
         if (!playMove(pos_, move, state, rec.child, rec.undo)) continue;
+        evalCaches_.evaluations.prefetch(rec.child.hashKey);
         ++nodes_;
         const int captured = rec.undo.capturedType;
         rec.captured = static_cast<uint8_t>(captured);
