@@ -7,7 +7,7 @@ WERROR ?= ON
 # The formatter is pinned to one release: another one formats some lines differently.
 CLANG_FORMAT ?= clang-format-14
 
-.PHONY: all engine build check run test setup layers format-check bench pgo bitbases tsan format clean install book openings
+.PHONY: all engine build check run test setup layers format-check bench pgo arm bitbases tsan format clean install book openings
 PREFIX ?= /usr/local
 DESTDIR ?=
 BITBASE_DIR ?= bitbases
@@ -63,6 +63,10 @@ tsan: setup
 bench: engine
 	cmake --build build -j $(JOBS) --target eval_bench bitbase_bench book_bench >/dev/null
 	@bash scripts/bench.sh ./build/tolvaren ./build/eval_bench ./build/bitbase_bench ./build/book_bench
+
+# The engine cross-built for 32-bit ARM in build-arm/ (Debian's cross compiler).
+arm:
+	@bash scripts/arm_build.sh
 
 # A profile-guided engine in build-pgo/: built with counters, trained on the bench
 # searches, perft and two-thread searches of the bench positions, then rebuilt from the
