@@ -163,24 +163,27 @@ void computeRecord(const Stellung_t& pos, Bitboard occupancy, Angriffe_t& a) {
     // twice once every piece is in: the piece in front, or another, attacks them too.
     // Collecting them first keeps the result free of the square lists' order.
     Bitboard xrayOnly = 0;
-    const Bitboard diagonalXray = occupancy & ~(me.pieces[Bishop] | me.pieces[Queen]);
+    const Bitboard diagonalSliders = me.pieces[Bishop] | me.pieces[Queen];
+    const Bitboard diagonalXray = occupancy & ~diagonalSliders;
     const Bitboard bishopTargets = me.count[Bishop] == 2 ? minorTargets & ~opp.pieces[Bishop] : minorTargets;
     list = me.squares(Bishop);
     for (int i = 0; i < me.count[Bishop]; ++i) {
         const Bitboard att = bishopAttacks(list[i], occupancy);
-        xrayOnly |= bishopAttacks(list[i], diagonalXray) & ~att;
+        // Nothing lies behind unless the line meets one of our own diagonal sliders.
+        if (att & diagonalSliders) xrayOnly |= bishopAttacks(list[i], diagonalXray) & ~att;
         twice |= attacked & att;
         attacked |= att;
         threats |= att & bishopTargets;
     }
 
-    const Bitboard straightXray = occupancy & ~(me.pieces[Rook] | me.pieces[Queen]);
+    const Bitboard straightSliders = me.pieces[Rook] | me.pieces[Queen];
+    const Bitboard straightXray = occupancy & ~straightSliders;
     const Bitboard rookTargets =
         opp.pieces[Queen] | (opp.count[Rook] < me.count[Rook] ? opp.pieces[Rook] : 0);
     list = me.squares(Rook);
     for (int i = 0; i < me.count[Rook]; ++i) {
         const Bitboard att = rookAttacks(list[i], occupancy);
-        xrayOnly |= rookAttacks(list[i], straightXray) & ~att;
+        if (att & straightSliders) xrayOnly |= rookAttacks(list[i], straightXray) & ~att;
         twice |= attacked & att;
         attacked |= att;
         threats |= att & rookTargets;
@@ -188,8 +191,11 @@ void computeRecord(const Stellung_t& pos, Bitboard occupancy, Angriffe_t& a) {
 
     list = me.squares(Queen);
     for (int i = 0; i < me.count[Queen]; ++i) {
-        const Bitboard att = queenAttacks(list[i], occupancy);
-        xrayOnly |= (bishopAttacks(list[i], diagonalXray) | rookAttacks(list[i], straightXray)) & ~att;
+        const Bitboard diagonal = bishopAttacks(list[i], occupancy);
+        const Bitboard straight = rookAttacks(list[i], occupancy);
+        const Bitboard att = diagonal | straight;
+        if (diagonal & diagonalSliders) xrayOnly |= bishopAttacks(list[i], diagonalXray) & ~att;
+        if (straight & straightSliders) xrayOnly |= rookAttacks(list[i], straightXray) & ~att;
         twice |= attacked & att;
         attacked |= att;
     }
