@@ -311,10 +311,14 @@ TEST_F(SplitPointSearch, AnOwnerAloneSearchesEveryMoveUnlessACutoffLiesAbove) {
     }
 }
 
+// Helpers also take one of the machine's processors to work and give it back when they
+// sleep: once they are all asleep after a search the count must be whole again, or
+// helpers would starve (too few) or take working searchers' time (too many).
 TEST(Helpers, FollowNumberOfProcessorsAndLeaveNoThreadBehind) {
     // Some tools (the thread sanitizer) start a thread of their own with the first one.
     std::thread([] {}).join();
     const int before = threadCount();
+    const int hardware = static_cast<int>(std::thread::hardware_concurrency());
     {
         auto s = std::make_unique<Suche_t>();
         EXPECT_EQ(threadCount(), before + 1);  // the main search thread
@@ -323,6 +327,7 @@ TEST(Helpers, FollowNumberOfProcessorsAndLeaveNoThreadBehind) {
         Zeitkontrolle_t time;
         Ausgabe_t silent;
         const Stellung_t pos = middlegame();
+        uint64_t joins = 0;
         for (int processors : {4, 2, 1, 3}) {
             options.setNumber(OptionProcessors, processors);
             time.startSearch({.depth = 8});
@@ -331,38 +336,18 @@ TEST(Helpers, FollowNumberOfProcessorsAndLeaveNoThreadBehind) {
             EXPECT_EQ(s->helperCount(), processors - 1);
             EXPECT_EQ(threadCount(), before + processors);
             EXPECT_NE(s->lastBestMove(), 0);
+            const int share = hardware > 0 ? std::min(processors - 1, hardware - 1) : processors - 1;
+            const std::atomic<int>& free = SplitPointProbe::pool(*s).freeProcessors;
+            for (int i = 0; i < 400 && free.load() != share; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            EXPECT_EQ(free.load(), share) << processors << " processors";
+            joins += s->parallelStats().joins;  // the helpers' counters go with them
+        }
+        if (hardware > 1) {
+            EXPECT_GT(joins, 0u) << "a helper searched at a split point";
         }
     }
     EXPECT_EQ(threadCount(), before);
-}
-
-// Helpers take one of the machine's processors to work and give it back when they sleep:
-// once they are all asleep after a search the count must be whole again, or helpers
-// would starve (too few) or take working searchers' time (too many).
-TEST(Helpers, JoinAndGiveTheirProcessorsBack) {
-    const int hardware = static_cast<int>(std::thread::hardware_concurrency());
-    auto s = std::make_unique<Suche_t>();
-    Optionen_t options(engineOptionTable);
-    options.setNumber(OptionHash, 1);
-    Zeitkontrolle_t time;
-    Ausgabe_t silent;
-    const Stellung_t pos = middlegame();
-    for (int processors : {1, 4, 3, 2}) {
-        SCOPED_TRACE(processors);
-        options.setNumber(OptionProcessors, processors);
-        time.startSearch({.depth = 9});
-        s->start(pos, options, time, 0, silent, nullptr, nullptr);
-        s->waitIdle();
-        const int helpers = processors - 1;
-        const int share = hardware > 0 ? std::min(helpers, hardware - 1) : helpers;
-        const std::atomic<int>& free = SplitPointProbe::pool(*s).freeProcessors;
-        for (int i = 0; i < 400 && free.load() != share; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        EXPECT_EQ(free.load(), share);
-    }
-    if (hardware > 1) {
-        EXPECT_GT(s->parallelStats().joins, 0u) << "a helper searched at a split point";
-    }
 }
 
 }  // namespace tolvaren
