@@ -131,9 +131,18 @@ void scoreMoves(const Stellung_t& pos, Suchebene_t& record, const Historie_t& hi
             *e = packKey(normalKey(pos, record, history, m), m);
         }
     }
-    // std::sort is an introspective sort that finishes small ranges by insertion; the
-    // keys are unique (they hold the move), so the order does not depend on the method.
-    std::sort(begin, end);
+    // The keys are unique (they hold the move), so the order does not depend on the
+    // method; lists are short, and an insertion sort beats the library's set-up there.
+    if (end - begin > 48) {
+        std::sort(begin, end);
+        return;
+    }
+    for (uint32_t* e = begin + 1; e < end; ++e) {
+        const uint32_t key = *e;
+        uint32_t* hole = e;
+        for (; hole > begin && hole[-1] > key; --hole) *hole = hole[-1];
+        *hole = key;
+    }
 }
 
 Zug_t nextMove(const Stellung_t& pos, Suchebene_t& record, const Historie_t& history) {
