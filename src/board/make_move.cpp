@@ -307,15 +307,16 @@ bool play(Stellung_t& pos, Zug_t move, const Zustand_t& old, Zustand_t& ns, Ruec
     }
 
     ns.occupancy = pos.sides[C].pieces[AllPieces] | pos.sides[O].pieces[AllPieces];
+    bool leftInCheck;
     if constexpr (Full) {
         // The opponent's new record is needed anyway: its attacked squares answer the
         // legality question, and nearly every move passes it.
         computeRecord<O>(pos, ns.occupancy, ns.by(O));
-        if (ns.by(O).attacked & pos.sides[C].pieces[King]) {
-            takeBack(u);
-            return false;
-        }
-    } else if (attackersOf(pos, pos.sides[C].kingSquare(), O, ns.occupancy)) {
+        leftInCheck = (ns.by(O).attacked & pos.sides[C].pieces[King]) != 0;
+    } else {
+        leftInCheck = attackersOf(pos, pos.sides[C].kingSquare(), O, ns.occupancy) != 0;
+    }
+    if (leftInCheck) {
         takeBack(u);
         return false;
     }
