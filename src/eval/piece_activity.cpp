@@ -16,19 +16,6 @@ constexpr Bitboard CentreBlock = (fileMask(2) | fileMask(3) | fileMask(4) | file
                                  (rankMask(3) | rankMask(4) | rankMask(5) | rankMask(6));
 constexpr Bitboard Centre = (fileMask(3) | fileMask(4)) & (rankMask(4) | rankMask(5));
 
-// Population count of b & Mask, looking up only the 16-bit quarters Mask reaches.
-template <Bitboard Mask>
-inline int popCountWithin(Bitboard b) {
-    const uint8_t* t = attackTables.popCount16;
-    b &= Mask;
-    int n = 0;
-    if constexpr ((Mask & 0xFFFF) != 0) n += t[b & 0xFFFF];
-    if constexpr (((Mask >> 16) & 0xFFFF) != 0) n += t[(b >> 16) & 0xFFFF];
-    if constexpr (((Mask >> 32) & 0xFFFF) != 0) n += t[(b >> 32) & 0xFFFF];
-    if constexpr ((Mask >> 48) != 0) n += t[b >> 48];
-    return n;
-}
-
 // The two central sets lie in the middle ranks: two table look-ups each instead of four.
 inline int weightedCount(Bitboard b) {
     return popCountByTable(b) + popCountWithin<CentreBlock>(b) + popCountWithin<Centre>(b);
