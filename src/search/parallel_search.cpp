@@ -57,6 +57,12 @@ uint64_t nanosSince(std::chrono::steady_clock::time_point start) {
             .count());
 }
 
+// The machine's processors the helpers share: the main searcher keeps one.
+int helperProcessorShare(int helpers) {
+    const int processors = static_cast<int>(std::thread::hardware_concurrency());  // 0: unknown
+    return processors > 0 ? std::min(helpers, processors - 1) : helpers;
+}
+
 }  // namespace
 
 Suche_t::Suche_t(Suche_t& main)
@@ -73,6 +79,7 @@ Suche_t::Suche_t(Suche_t& main)
 }
 
 void Suche_t::setHelperCount(int wanted) {
+    const int shareBefore = helperProcessorShare(threads_.helperCount);
     wanted = std::clamp(wanted, 0, threads_.isHelper ? 0 : MaxHelpers);
     while (threads_.helperCount > wanted) {
         Suche_t& helper = *threads_.helpers[--threads_.helperCount];
@@ -95,11 +102,8 @@ void Suche_t::setHelperCount(int wanted) {
         }
         ++threads_.helperCount;
     }
-    // The main searcher keeps one processor; the helpers share the rest.
-    const int processors = static_cast<int>(std::thread::hardware_concurrency());  // 0: unknown
-    const int share = processors > 0 ? std::min(threads_.helperCount, processors - 1) : threads_.helperCount;
-    pool_->freeProcessors.fetch_add(share - threads_.helperProcessors, std::memory_order_relaxed);
-    threads_.helperProcessors = share;
+    pool_->freeProcessors.fetch_add(helperProcessorShare(threads_.helperCount) - shareBefore,
+                                    std::memory_order_relaxed);
 }
 
 void Suche_t::spinForWork(const Teilungspunkt_t* point) {

@@ -177,7 +177,6 @@ class Suche_t : public Sucher_t {
         std::thread thread;             // a helper's
         std::atomic<bool> exit{false};  // set under the pool mutex, read by the helper's loop
         WakeSignal wake{0};
-        int helperProcessors = 0;     // the main searcher's share of the pool's free processors
         uint32_t seenGeneration = 0;  // the pool generation this searcher's history is of
         Zeitkontrolle_t ownTime;      // helpers search without a time limit
         // Written only by this searcher's thread (load and store, no read-modify-write),
