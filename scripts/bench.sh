@@ -45,11 +45,7 @@ if [ "${PARALLEL:-1}" != 0 ]; then
   for ((i = 0; i < runs; i++)); do
     for threads in 1 2 4; do par[$threads]="${par[$threads]:-} $(parallel_ms "$engine" "$threads" "$depth")"; done
   done
-  m1=$(printf '%s\n' ${par[1]} | median)
-  m2=$(printf '%s\n' ${par[2]} | median)
-  m4=$(printf '%s\n' ${par[4]} | median)
-  awk -v a="$m1" -v b="$m2" -v c="$m4" 'BEGIN {
-    printf "parallel: 1 thread %d ms, 2 threads %d ms, 4 threads %d ms; speed-up 2/1 %.2f, 4/2 %.2f\n", a, b, c, a / b, b / c }'
+  parallel_line "" "${par[1]}" "${par[2]}" "${par[4]}"
 fi
 
 for tool in "$@"; do

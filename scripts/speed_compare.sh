@@ -68,10 +68,4 @@ for ((i = 0; i < parallel_runs; i++)); do
     done
   done
 done
-for side in old new; do
-  m1=$(printf '%s\n' ${par[$side,1]} | median)
-  m2=$(printf '%s\n' ${par[$side,2]} | median)
-  m4=$(printf '%s\n' ${par[$side,4]} | median)
-  awk -v s="$side" -v a="$m1" -v b="$m2" -v c="$m4" 'BEGIN {
-    printf "parallel: %s 1 thread %d, 2 threads %d, 4 threads %d; speed-up 2/1 %.2f (target 1.7), 4/2 %.2f (target 1)\n", s, a, b, c, a / b, b / c }'
-done
+for side in old new; do parallel_line "$side " "${par[$side,1]}" "${par[$side,2]}" "${par[$side,4]}"; done

@@ -38,3 +38,13 @@ stockfish_perft_ms() {
 
 # parallel_ms ENGINE THREADS DEPTH: time to DEPTH over the bench positions.
 parallel_ms() { python3 "$root/scripts/depth_timing.py" "$1" "$2" "$3" | awk '{ print $6 }'; }
+
+# parallel_line LABEL "1-THREAD TIMES" "2-THREAD TIMES" "4-THREAD TIMES": medians and speed-ups.
+parallel_line() {
+  local m1 m2 m4
+  m1=$(printf '%s\n' $2 | median)
+  m2=$(printf '%s\n' $3 | median)
+  m4=$(printf '%s\n' $4 | median)
+  awk -v l="$1" -v a="$m1" -v b="$m2" -v c="$m4" 'BEGIN {
+    printf "parallel: %s1 thread %d ms, 2 threads %d ms, 4 threads %d ms; speed-up 2/1 %.2f (target 1.7), 4/2 %.2f (target 1)\n", l, a, b, c, a / b, b / c }'
+}
