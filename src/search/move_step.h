@@ -19,6 +19,7 @@
 #include "search/draw_rules.h"
 #include "search/move_tests.h"
 #include "search/search_parameters.h"
+#include "search/unmade_move.h"
 
 namespace tolvaren {
 
@@ -56,6 +57,17 @@ struct StepMove {
     int32_t alpha = 0, betaPrime = 0;  // the window the move would be searched in
     int searched = 0;                  // moves searched before at the node
 };
+
+// Futility's condition on the node and the window, the same for all quiet moves: an inner
+// node near the leaves that evaluates far below alpha; never with a mate score at the
+// window's edges, nor for the first move where the evaluation is 0.
+inline bool futileWindow(const StepNode& node, int32_t alpha, int32_t betaPrime, int searched) {
+    const int32_t eval = node.staticEval;
+    return node.kind == NodeKind::Inner && node.depth <= FutilityMaxDepth &&
+           !ablation::off(ablation::Futility) && alpha >= -(MateRange - 1) && betaPrime <= MateRange - 1 &&
+           !(searched == 0 && eval == 0) &&
+           ((node.depth <= 1 && eval + FutilityMarginDepth1 < alpha) || eval + FutilityMargin < alpha);
+}
 
 inline MoveStep planMove(const Stellung_t& pos, const StepNode& node, const StepMove& m) {
     MoveStep step;
@@ -99,12 +111,7 @@ inline MoveStep planMove(const Stellung_t& pos, const StepNode& node, const Step
     }
     if (!reducible || !plain) return step;
 
-    // Futility: a quiet move near the leaves whose node evaluates far below alpha; never
-    // with a mate score at the window's edges, nor the first move where the evaluation is 0.
-    const int32_t eval = node.staticEval;
-    if (inner && node.depth <= FutilityMaxDepth && !ablation::off(ablation::Futility) && !m.captured &&
-        m.alpha >= -(MateRange - 1) && m.betaPrime <= MateRange - 1 && !(m.searched == 0 && eval == 0) &&
-        ((node.depth <= 1 && eval + FutilityMarginDepth1 < m.alpha) || eval + FutilityMargin < m.alpha)) {
+    if (!m.captured && futileWindow(node, m.alpha, m.betaPrime, m.searched)) {
         step.prune = true;
         return step;
     }
@@ -121,6 +128,19 @@ inline MoveStep planMove(const Stellung_t& pos, const StepNode& node, const Step
         step.reduction =
             lateMoveReduction(node.depth, m.tried, m.capturesTried, node.nullWindowRun, node.lastCaptured);
     return step;
+}
+
+// planMove's futility decision for a move not yet made, at a node not in check: a quiet
+// plain move in a futile window is pruned unless it checks from a safe square (then it is
+// not reducible). The caller must still count the move only if it is legal.
+inline bool prunedUnmade(const Stellung_t& pos, const StepNode& node, Zug_t move, int32_t alpha,
+                         int32_t betaPrime, int searched) {
+    if (node.inCheck || isSpecial(move) || pawnToSeventh(move) ||
+        !futileWindow(node, alpha, betaPrime, searched))
+        return false;
+    if (node.state->occupancy & bit(moveTo(move))) return false;  // a capture
+    const UnmadeMove m(pos, *node.state, move);
+    return !(m.givesCheck() && m.safe());
 }
 
 }  // namespace tolvaren

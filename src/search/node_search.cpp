@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cassert>
 
 #include "board/ablation.h"
 #include "board/attack_tables.h"
@@ -14,6 +15,22 @@
 #include "search/time_control.h"
 
 namespace tolvaren {
+
+namespace {
+
+// Assertions only: makes a move pruned unmade and asks planMove, which must prune it too.
+[[maybe_unused]] bool confirmPrunedUnmade(Stellung_t& pos, const StepNode& facts, Suchebene_t& rec,
+                                          Zug_t move, int32_t alpha, int32_t betaPrime, int searched) {
+    if (!playMove(pos, move, *facts.state, rec.child, rec.undo)) return false;
+    // Futility reads neither the killers nor the counts of moves tried.
+    const MoveStep plan = planMove(
+        pos, facts,
+        {.move = move, .after = &rec.child, .alpha = alpha, .betaPrime = betaPrime, .searched = searched});
+    takeBack(rec.undo);
+    return plan.prune;
+}
+
+}  // namespace
 
 bool Suche_t::repeatsInTree(const Suchebene_t& rec, uint64_t key) const {
     // Only positions after the repetition floor count: a null move makes no real position.
@@ -310,6 +327,16 @@ int32_t Suche_t::nodeSearch(int32_t alpha, int32_t beta, Suchebene_t& rec, int d
 
     for (Zug_t move; !aborted() && (move = nextMove(pos_, rec, history)) != 0;) {
         rec.move = move;
+        if (prunedUnmade(pos_, facts, move, alpha, betaPrime, searched)) {
+            // Counted as if made and pruned, which it would be; an illegal one is skipped.
+            if (!leavesKingSafe(pos_, state, move)) continue;
+            assert(confirmPrunedUnmade(pos_, facts, rec, move, alpha, betaPrime, searched));
+            rec.captured = 0;
+            ++rec.movesTried;
+            ++nodes_;
+            pruned = true;
+            continue;
+        }
         if (!playMove(pos_, move, state, rec.child, rec.undo)) continue;
         // Children that probe the table (depth 0 and up) get their bucket loaded meanwhile.
         if (depth >= 1) table_->prefetch(static_cast<uint32_t>(rec.child.hashKey >> 32));

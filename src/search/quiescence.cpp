@@ -1,3 +1,5 @@
+#include <cassert>
+
 #include "board/ablation.h"
 #include "board/attack_tables.h"
 #include "board/make_move.h"
@@ -8,6 +10,7 @@
 #include "search/search.h"
 #include "search/search_parameters.h"
 #include "search/static_evaluation.h"
+#include "search/unmade_move.h"
 
 namespace tolvaren {
 
@@ -15,6 +18,21 @@ namespace {
 
 constexpr Bitboard rankSet(int rank) {
     return Rank8 << (8 * (8 - rank));
+}
+
+// Assertions only: makes the move and answers the bad-capture test on the child's records.
+[[maybe_unused]] bool losesMaterialWhenMade(Stellung_t& pos, const Zustand_t& state, Suchebene_t& rec,
+                                            Zug_t move) {
+    const int us = pos.side, them = us ^ 1;
+    const Bitboard enemyKing = bit(pos.sides[them].kingSquare());
+    if (!playMove(pos, move, state, rec.child, rec.undo)) return false;
+    const Zustand_t& after = rec.child;
+    const Bitboard target = bit(moveTo(move));
+    const bool loses = (after.by(them).attacked & target) && !(after.by(us).attacked & target) &&
+                       CoarseValue[rec.undo.capturedType] < CoarseValue[moveKind(move)] &&
+                       !(after.by(us).attacked & enemyKing);
+    takeBack(rec.undo);
+    return loses;
 }
 
 int32_t marginalValue(int type, int count) {
@@ -105,26 +123,29 @@ int32_t Suche_t::quiescence(int32_t alpha, int32_t beta, Suchebene_t& rec, int q
     startPicker(rec, begin, generateTactical(pos_, state, targets, mode, begin));
     const Historie_t& history = history_[us];
     Suchebene_t& child = (&rec)[1];
-    const Bitboard enemyKing = bit(pos_.sides[them].kingSquare());
 
     for (Zug_t move; !aborted() && (move = nextMove(pos_, rec, history)) != 0;) {
         rec.move = move;
+        const int kind = moveKind(move);
+        if (!inCheck && kind <= ZugKoenig && !ablation::off(ablation::QuiescenceBadCaptures)) {
+            // A capture of something cheaper onto a square only the opponent covers loses
+            // material, unless it checks. It counts as a node but is not made.
+            const UnmadeMove m(pos_, state, move);
+            const int victim = m.capturedType();
+            if (CoarseValue[victim] < CoarseValue[kind] && m.opponentCoversTarget() && !m.defendedAfter() &&
+                !m.givesCheck()) {
+                if (!leavesKingSafe(pos_, state, move)) continue;
+                assert(losesMaterialWhenMade(pos_, state, rec, move));
+                ++nodes_;
+                rec.captured = static_cast<uint8_t>(victim);
+                continue;
+            }
+            assert(!losesMaterialWhenMade(pos_, state, rec, move));
+        }
         if (!playMove(pos_, move, state, rec.child, rec.undo)) continue;
         evalCaches_.evaluations.prefetch(rec.child.hashKey);
         ++nodes_;
-        const int captured = rec.undo.capturedType;
-        rec.captured = static_cast<uint8_t>(captured);
-        const int kind = moveKind(move);
-        if (!inCheck && kind <= ZugKoenig && !ablation::off(ablation::QuiescenceBadCaptures)) {
-            // A capture of something cheaper onto a square only the opponent covers loses material.
-            const Zustand_t& after = rec.child;
-            const Bitboard target = bit(moveTo(move));
-            if ((after.by(them).attacked & target) && !(after.by(us).attacked & target) &&
-                CoarseValue[captured] < CoarseValue[kind] && !(after.by(us).attacked & enemyKing)) {
-                takeBack(rec.undo);
-                continue;
-            }
-        }
+        rec.captured = rec.undo.capturedType;
         const int32_t score = -quiescence(-beta, -alpha, child, qdepth - 1);
         takeBack(rec.undo);
         if (score > best) {
