@@ -134,6 +134,15 @@ inline void unputPiece(Seite_t& s, int type, int square, uint8_t slotBefore) {
     s.pieces[AllPieces] ^= bit(square);
 }
 
+// Pieces of the side not C that C's sliders pin against their king.
+template <int C>
+inline Bitboard pinsOf(const Stellung_t& pos, Bitboard occupancy) {
+    const Seite_t& me = pos.sides[C];
+    const Seite_t& opp = pos.sides[C ^ 1];
+    return loneBlockers(opp.kingSquare(), me.pieces[Rook] | me.pieces[Queen],
+                        me.pieces[Bishop] | me.pieces[Queen], occupancy, opp.pieces[AllPieces]);
+}
+
 // The record of side C. Without `Full` only what move generation reads is filled:
 // attacked squares, pawn attacks and pinned pieces (perft's lean make).
 template <int C, bool Full = true>
@@ -209,8 +218,17 @@ void computeRecord(const Stellung_t& pos, Bitboard occupancy, Angriffe_t& a) {
     // The lean record leaves these out; what only feeds them is then never computed.
     a.attackedTwice = Full ? twice : 0;
     a.threats = Full ? threats : 0;
-    a.pinned = loneBlockers(opp.kingSquare(), me.pieces[Rook] | me.pieces[Queen],
-                            me.pieces[Bishop] | me.pieces[Queen], occupancy, opp.pieces[AllPieces]);
+    a.pinned = pinsOf<C>(pos, occupancy);
+}
+
+// A quiet move of a piece other than the king between two squares the opponent does not
+// attack leaves the opponent's attacks as they were: every square its sliders' lines
+// reach, x-rays included, is one it attacks, and its threats could only change on such
+// a square. Only its pins may change (a piece stepping between a pinned piece and the
+// king, or leaving from there), so the caller recomputes those.
+inline bool keepsOpponentRecord(Zug_t move, const Rueckzug_t& u, const Angriffe_t& before) {
+    return moveKind(move) < ZugKoenig && !u.capturedType &&
+           !((bit(moveFrom(move)) | bit(moveTo(move))) & before.attacked);
 }
 
 // The pieces' part of a move; returns the castling rights after it.
@@ -311,7 +329,12 @@ bool play(Stellung_t& pos, Zug_t move, const Zustand_t& old, Zustand_t& ns, Ruec
     if constexpr (Full) {
         // The opponent's new record is needed anyway: its attacked squares answer the
         // legality question, and nearly every move passes it.
-        computeRecord<O>(pos, ns.occupancy, ns.by(O));
+        if (keepsOpponentRecord(move, u, old.by(O))) {
+            ns.by(O) = old.by(O);
+            ns.by(O).pinned = pinsOf<O>(pos, ns.occupancy);
+        } else {
+            computeRecord<O>(pos, ns.occupancy, ns.by(O));
+        }
         leftInCheck = (ns.by(O).attacked & pos.sides[C].pieces[King]) != 0;
     } else {
         leftInCheck = attackersOf(pos, pos.sides[C].kingSquare(), O, ns.occupancy) != 0;
