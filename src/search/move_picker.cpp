@@ -131,8 +131,17 @@ void scoreMoves(const Stellung_t& pos, Suchebene_t& record, const Historie_t& hi
             *e = packKey(normalKey(pos, record, history, m), m);
         }
     }
-    // The keys are unique (they hold the move), so the order does not depend on the
-    // method; lists are short, and an insertion sort beats the library's set-up there.
+}
+
+namespace {
+
+// Most nodes that cut off do so within their first few scored moves: those are found by
+// selection, and only a list that goes on is sorted.
+constexpr int SelectedPicks = 3;
+
+// The keys are unique (they hold the move), so the order does not depend on the method;
+// lists are short, and an insertion sort beats the library's set-up there.
+void sortEntries(uint32_t* begin, uint32_t* end) {
     if (end - begin > 48) {
         std::sort(begin, end);
         return;
@@ -145,7 +154,19 @@ void scoreMoves(const Stellung_t& pos, Suchebene_t& record, const Historie_t& hi
     }
 }
 
+// Swaps the best (smallest) entry of a non-empty range to its front.
+void selectBest(uint32_t* begin, uint32_t* end) {
+    uint32_t* best = begin;
+    for (uint32_t* e = begin + 1; e < end; ++e)
+        if (*e < *best) best = e;
+    std::swap(*best, *begin);
+}
+
+}  // namespace
+
 Zug_t nextMove(const Stellung_t& pos, Suchebene_t& record, const Historie_t& history) {
+    // The common case first: a branch, not the switch's jump table.
+    if (record.stage == PickSorted) return record.current < record.listEnd ? moveOf(*record.current++) : 0;
     switch (record.stage) {
         case PickEntry: {
             record.stage = PickScore;
@@ -179,6 +200,16 @@ Zug_t nextMove(const Stellung_t& pos, Suchebene_t& record, const Historie_t& his
         }
         case PickScore:
             scoreMoves(pos, record, history);
+            record.stage = PickSelect;
+            [[fallthrough]];
+        case PickSelect:
+            if (record.current >= record.listEnd) return 0;
+            // The table move or recapture, if any, counts among the first picks.
+            if (record.current - record.listBegin < SelectedPicks) {
+                selectBest(record.current, record.listEnd);
+                return moveOf(*record.current++);
+            }
+            sortEntries(record.current, record.listEnd);
             record.stage = PickSorted;
             [[fallthrough]];
         case PickSorted:
@@ -194,6 +225,9 @@ Zug_t nextMove(const Stellung_t& pos, Suchebene_t& record, const Historie_t& his
 }
 
 void putFirst(Suchebene_t& record, uint32_t* entry) {
+    // The scored entries not handed out yet may be unsorted (the entry itself was handed
+    // out, so it stays in place); the order below must be complete.
+    sortEntries(record.current, record.listEnd);
     const uint32_t chosen = *entry;
     std::copy_backward(record.listBegin, entry, entry + 1);
     *record.listBegin = chosen;
