@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "board/large_pages.h"
@@ -71,10 +72,10 @@ void Hashtabelle_t::resize(uint32_t bytes) {
 void Hashtabelle_t::clear() {
     if (!entries_) return;
     generation_ = 1;
-    for (uint32_t i = 0; i < slotCount_ + BucketSize; ++i) {
-        entries_[i].key.store(0, std::memory_order_relaxed);
-        entries_[i].data.store(0, std::memory_order_relaxed);
-    }
+    // No search runs while the table is cleared. Word by word, the atomic stores cost as
+    // much as a short search (bench clears 16 MiB before each position); an all-zero
+    // entry is the empty one, so the memory is simply zeroed.
+    std::memset(static_cast<void*>(entries_), 0, sizeof(Hasheintrag_t) * (slotCount_ + BucketSize));
 }
 
 bool Hashtabelle_t::probe(uint32_t keyLow, uint32_t keyHigh, int ply, Hashdaten_t& out) {
