@@ -221,14 +221,43 @@ void computeRecord(const Stellung_t& pos, Bitboard occupancy, Angriffe_t& a) {
     a.pinned = pinsOf<C>(pos, occupancy);
 }
 
-// A quiet move of a piece other than the king between two squares the opponent does not
-// attack leaves the opponent's attacks as they were: every square its sliders' lines
-// reach, x-rays included, is one it attacks, and its threats could only change on such
-// a square. Only its pins may change (a piece stepping between a pinned piece and the
-// king, or leaving from there), so the caller recomputes those.
-inline bool keepsOpponentRecord(Zug_t move, const Rueckzug_t& u, const Angriffe_t& before) {
-    return moveKind(move) < ZugKoenig && !u.capturedType &&
-           !((bit(moveFrom(move)) | bit(moveTo(move))) & before.attacked);
+// After a quiet move of a piece other than the king that none of the opponent's sliders
+// sees, on either square, the opponent's attack sets are those it had: every square its
+// sliders' lines reach, x-rays included, is one that one of its sliders attacks. If the
+// opponent attacks neither square at all, its threats stay too; otherwise only its pawns,
+// knights or king see them, and the threat on the moved piece is redone. Its pins may
+// change either way (a piece stepping between a pinned piece and the king, or leaving
+// from there), so those are recomputed. False if the record must be computed afresh.
+template <int C>
+bool keepOpponentRecord(const Stellung_t& pos, Zug_t move, const Rueckzug_t& u, const Zustand_t& old,
+                        Zustand_t& ns) {
+    constexpr int O = C ^ 1;
+    const int kind = moveKind(move);
+    if (kind >= ZugKoenig || u.capturedType) return false;
+    const int from = moveFrom(move), to = moveTo(move);
+    const Angriffe_t& before = old.by(O);
+    Angriffe_t& a = ns.by(O);
+    if (!((bit(from) | bit(to)) & before.attacked)) {
+        a = before;
+    } else {
+        const Seite_t& opp = pos.sides[O];
+        const Bitboard occupancy = old.occupancy;
+        if ((bishopAttacks(from, occupancy) | bishopAttacks(to, occupancy)) &
+            (opp.pieces[Bishop] | opp.pieces[Queen]))
+            return false;
+        if ((rookAttacks(from, occupancy) | rookAttacks(to, occupancy)) &
+            (opp.pieces[Rook] | opp.pieces[Queen]))
+            return false;
+        a = before;
+        a.threats &= ~bit(from);
+        const bool minorTarget =
+            kind == Rook || kind == Queen || (kind == Bishop && pos.sides[C].count[Bishop] == 2);
+        if ((kind != Pawn && (before.pawnAttacks & bit(to))) ||
+            (minorTarget && (knightAttacks(to) & opp.pieces[Knight])))
+            a.threats |= bit(to);
+    }
+    a.pinned = pinsOf<O>(pos, ns.occupancy);
+    return true;
 }
 
 // The pieces' part of a move; returns the castling rights after it.
@@ -329,12 +358,7 @@ bool play(Stellung_t& pos, Zug_t move, const Zustand_t& old, Zustand_t& ns, Ruec
     if constexpr (Full) {
         // The opponent's new record is needed anyway: its attacked squares answer the
         // legality question, and nearly every move passes it.
-        if (keepsOpponentRecord(move, u, old.by(O))) {
-            ns.by(O) = old.by(O);
-            ns.by(O).pinned = pinsOf<O>(pos, ns.occupancy);
-        } else {
-            computeRecord<O>(pos, ns.occupancy, ns.by(O));
-        }
+        if (!keepOpponentRecord<C>(pos, move, u, old, ns)) computeRecord<O>(pos, ns.occupancy, ns.by(O));
         leftInCheck = (ns.by(O).attacked & pos.sides[C].pieces[King]) != 0;
     } else {
         leftInCheck = attackersOf(pos, pos.sides[C].kingSquare(), O, ns.occupancy) != 0;
