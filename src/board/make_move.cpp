@@ -20,12 +20,6 @@ int indexOf(const uint8_t* list, int count, int square) {
     return 0;
 }
 
-int typeOn(const Seite_t& side, Bitboard b) {
-    for (int t = Pawn; t <= King; ++t)
-        if (side.pieces[t] & b) return t;
-    return 0;
-}
-
 // Rights tied to a castling rook square: a rook leaving it or a piece captured on it
 // ends that castling for good.
 int rightsOfRookSquare(const Stellung_t& pos, int square) {

@@ -40,6 +40,14 @@ struct Seite_t {
     int kingSquare() const { return list[King - 1][0]; }
 };
 
+// The type of the side's piece on `square` (a one-square set), 0 for none.
+inline int typeOn(const Seite_t& side, Bitboard square) {
+    if (!(side.pieces[AllPieces] & square)) return 0;
+    int type = Pawn;
+    while (!(side.pieces[type] & square)) ++type;
+    return type;
+}
+
 struct Stellung_t {
     int32_t side;         // side to move: White or Black
     uint8_t epSquare;     // 0 = none; set only when a pawn of the side to move attacks it

@@ -33,12 +33,6 @@ constexpr uint32_t KingNearPawnBonus = 4;
 // capturing toward the centre score 11 instead of 9.
 constexpr int RecaptureValue[13] = {0, 9, 8, 6, 4, 3, 5, 2, 1, 1, 12, 0, 10};
 
-int typeOn(const Seite_t& side, Bitboard square) {
-    for (int t = Pawn; t <= King; ++t)
-        if (side.pieces[t] & square) return t;
-    return 0;
-}
-
 int recaptureValue(Zug_t move) {
     const int kind = moveKind(move);
     if (kind == ZugBauer && fileOf(moveFrom(move)) <= 2 && fileOf(moveTo(move)) > fileOf(moveFrom(move)))

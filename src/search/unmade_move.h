@@ -29,13 +29,7 @@ class UnmadeMove {
           occupancy_((state.occupancy ^ bit(moveFrom(move))) | bit(moveTo(move))) {}
 
     // The type of the piece the move takes, 0 for none.
-    int capturedType() const {
-        const Seite_t& opp = pos_.sides[us_ ^ 1];
-        if (!(opp.pieces[AllPieces] & bit(to_))) return 0;
-        int t = Pawn;
-        while (!(opp.pieces[t] & bit(to_))) ++t;
-        return t;
-    }
+    int capturedType() const { return typeOn(pos_.sides[us_ ^ 1], bit(to_)); }
 
     // Does the side to move attack `square` once the move is made?
     bool moverSideAttacks(int square) const {
