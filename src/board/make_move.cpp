@@ -215,13 +215,31 @@ void computeRecord(const Stellung_t& pos, Bitboard occupancy, Angriffe_t& a) {
     a.pinned = pinsOf<C>(pos, occupancy);
 }
 
+}  // namespace
+
+bool threatenedOn(const Stellung_t& pos, int by, int type, int square, Bitboard occupancy) {
+    const Seite_t& attacker = pos.sides[by];
+    const Seite_t& victim = pos.sides[by ^ 1];
+    if (type == Pawn) return false;
+    if (pawnCaptures(by ^ 1, square) & attacker.pieces[Pawn]) return true;
+    const bool minorTarget = type == Rook || type == Queen || (type == Bishop && victim.count[Bishop] == 2);
+    if (!minorTarget) return false;
+    if (knightAttacks(square) & attacker.pieces[Knight]) return true;
+    const bool bishopTarget = !(type == Bishop && attacker.count[Bishop] == 2);
+    if (bishopTarget && (bishopAttacks(square, occupancy) & attacker.pieces[Bishop])) return true;
+    const bool rookTarget = type == Queen || (type == Rook && victim.count[Rook] < attacker.count[Rook]);
+    return rookTarget && (rookAttacks(square, occupancy) & attacker.pieces[Rook]);
+}
+
+namespace {
+
 // After a quiet move of a piece other than the king that none of the opponent's sliders
 // sees, on either square, the opponent's attack sets are those it had: every square its
 // sliders' lines reach, x-rays included, is one that one of its sliders attacks. If the
-// opponent attacks neither square at all, its threats stay too; otherwise only its pawns,
-// knights or king see them, and the threat on the moved piece is redone. Its pins may
-// change either way (a piece stepping between a pinned piece and the king, or leaving
-// from there), so those are recomputed. False if the record must be computed afresh.
+// opponent attacks neither square at all, its threats stay too; otherwise the threat on
+// the moved piece is redone. Its pins may change either way (a piece stepping between a
+// pinned piece and the king, or leaving from there), so those are recomputed. False if
+// the record must be computed afresh.
 template <int C>
 bool keepOpponentRecord(const Stellung_t& pos, Zug_t move, const Rueckzug_t& u, const Zustand_t& old,
                         Zustand_t& ns) {
@@ -230,10 +248,8 @@ bool keepOpponentRecord(const Stellung_t& pos, Zug_t move, const Rueckzug_t& u, 
     if (kind >= ZugKoenig || u.capturedType) return false;
     const int from = moveFrom(move), to = moveTo(move);
     const Angriffe_t& before = old.by(O);
-    Angriffe_t& a = ns.by(O);
-    if (!((bit(from) | bit(to)) & before.attacked)) {
-        a = before;
-    } else {
+    const bool seen = ((bit(from) | bit(to)) & before.attacked) != 0;
+    if (seen) {
         const Seite_t& opp = pos.sides[O];
         const Bitboard occupancy = old.occupancy;
         if ((bishopAttacks(from, occupancy) | bishopAttacks(to, occupancy)) &
@@ -242,13 +258,12 @@ bool keepOpponentRecord(const Stellung_t& pos, Zug_t move, const Rueckzug_t& u, 
         if ((rookAttacks(from, occupancy) | rookAttacks(to, occupancy)) &
             (opp.pieces[Rook] | opp.pieces[Queen]))
             return false;
-        a = before;
+    }
+    Angriffe_t& a = ns.by(O);
+    a = before;
+    if (seen) {
         a.threats &= ~bit(from);
-        const bool minorTarget =
-            kind == Rook || kind == Queen || (kind == Bishop && pos.sides[C].count[Bishop] == 2);
-        if ((kind != Pawn && (before.pawnAttacks & bit(to))) ||
-            (minorTarget && (knightAttacks(to) & opp.pieces[Knight])))
-            a.threats |= bit(to);
+        if (threatenedOn(pos, O, kind, to, ns.occupancy)) a.threats |= bit(to);
     }
     a.pinned = pinsOf<O>(pos, ns.occupancy);
     return true;

@@ -53,4 +53,9 @@ void playNullMove(Stellung_t& pos, const Zustand_t& oldState, Zustand_t& newStat
 // Fills occupancy and both attack records of `state` from the position.
 void computeAttacks(const Stellung_t& pos, Zustand_t& state);
 
+// Would the attack record of side `by` hold a piece of `type` of the other side standing
+// on `square` among its threats, with the given occupancy? The record's threat rules for
+// one square, with the piece counts of the position.
+bool threatenedOn(const Stellung_t& pos, int by, int type, int square, Bitboard occupancy);
+
 }  // namespace tolvaren

@@ -12,6 +12,7 @@
 
 #include "board/attack_tables.h"
 #include "board/bitboard.h"
+#include "board/make_move.h"
 #include "board/move.h"
 #include "board/movegen.h"
 #include "board/position.h"
@@ -40,23 +41,9 @@ class UnmadeMove {
     bool opponentCoversTarget() const { return attackersOf(pos_, to_, us_ ^ 1, occupancy_) != 0; }
     bool defendedAfter() const { return moverSideAttacks(to_); }
 
-    // Would the opponent's threats hold the moved piece? The same targets by attacker as
-    // the record's threats; the counts of pieces do not change in a move without capture.
-    bool threatenedAfter() const {
-        const int them = us_ ^ 1;
-        const Seite_t& own = pos_.sides[us_];
-        const Seite_t& opp = pos_.sides[them];
-        if (type_ == Pawn) return false;
-        if (pawnCaptures(us_, to_) & opp.pieces[Pawn]) return true;
-        const bool minorTarget =
-            type_ == Rook || type_ == Queen || (type_ == Bishop && own.count[Bishop] == 2);
-        if (!minorTarget) return false;
-        if (knightAttacks(to_) & opp.pieces[Knight]) return true;
-        const bool bishopTarget = !(type_ == Bishop && opp.count[Bishop] == 2);
-        if (bishopTarget && (bishopAttacks(to_, occupancy_) & opp.pieces[Bishop])) return true;
-        const bool rookTarget = type_ == Queen || (type_ == Rook && own.count[Rook] < opp.count[Rook]);
-        return rookTarget && (rookAttacks(to_, occupancy_) & opp.pieces[Rook]);
-    }
+    // Would the opponent's threats hold the moved piece? The counts of pieces do not
+    // change in a move without capture.
+    bool threatenedAfter() const { return threatenedOn(pos_, us_ ^ 1, type_, to_, occupancy_); }
 
     // As isSafeSquare on the child's records.
     bool safe() const { return (!opponentCoversTarget() || defendedAfter()) && !threatenedAfter(); }
