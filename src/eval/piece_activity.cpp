@@ -1,6 +1,7 @@
 #include "eval/piece_activity.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "board/attack_tables.h"
 #include "board/position.h"
@@ -16,9 +17,23 @@ constexpr Bitboard CentreBlock = (fileMask(2) | fileMask(3) | fileMask(4) | file
                                  (rankMask(3) | rankMask(4) | rankMask(5) | rankMask(6));
 constexpr Bitboard Centre = (fileMask(3) | fileMask(4)) & (rankMask(4) | rankMask(5));
 
-// The two central sets lie in the middle ranks: two table look-ups each instead of four.
+// Each half of the block (two ranks, files c-f) lies in one 16-bit quarter and leaves
+// that quarter's a, b, g and h files free; its two centre squares are copied into free
+// bits, so one look-up counts the half's squares and its centre squares once more.
+constexpr Bitboard QuarterTwo = 0x00000000FFFF0000ULL;    // ranks 6 and 5
+constexpr Bitboard QuarterThree = 0x0000FFFF00000000ULL;  // ranks 4 and 3
+constexpr int CentreHighShift = 5;                        // d5, e5 onto g6, h6
+constexpr int CentreLowShift = 3;                         // d4, e4 onto g4, h4
+static_assert((((Centre & QuarterTwo) >> CentreHighShift) & (CentreBlock | ~QuarterTwo)) == 0);
+static_assert((((Centre & QuarterThree) << CentreLowShift) & (CentreBlock | ~QuarterThree)) == 0);
+static_assert((CentreBlock & ~(QuarterTwo | QuarterThree)) == 0 && std::popcount(Centre) == 4 &&
+              (Centre & ~CentreBlock) == 0);
+
 inline int weightedCount(Bitboard b) {
-    return popCountByTable(b) + popCountWithin<CentreBlock>(b) + popCountWithin<Centre>(b);
+    const uint8_t* t = attackTables.popCount16;
+    const Bitboard high = (b & CentreBlock & QuarterTwo) | ((b & Centre & QuarterTwo) >> CentreHighShift);
+    const Bitboard low = (b & CentreBlock & QuarterThree) | ((b & Centre & QuarterThree) << CentreLowShift);
+    return popCountByTable(b) + t[high >> 16] + t[low >> 32];
 }
 
 constexpr int mirror(int color, int square) {
