@@ -13,7 +13,8 @@ runs=${RUNS:-3}
 depth=${DEPTH:-11}
 
 echo "== engine"
-printf 'uci\nquit\n' | "$engine" | head -1
+# sed reads to the end: with head the engine may die of a broken pipe, which pipefail ends the script on.
+printf 'uci\nquit\n' | "$engine" | sed -n 1p
 echo "== search"
 printf 'uci\nbench\nquit\n' | "$engine" | grep '^bench:'
 times=()
