@@ -119,20 +119,10 @@ constexpr Bitboard pawnAttacks(Bitboard pawns) {
 
 // Table-driven counts and scans for readers that mirror 32-bit code; the engine itself
 // uses popCount and lowestSquare from bitboard.h.
-// Population count of b & Mask, looking up only the 16-bit quarters Mask reaches.
-template <Bitboard Mask>
-inline int popCountWithin(Bitboard b) {
-    const uint8_t* t = attackTables.popCount16;
-    b &= Mask;
-    int n = 0;
-    if constexpr ((Mask & 0xFFFF) != 0) n += t[b & 0xFFFF];
-    if constexpr (((Mask >> 16) & 0xFFFF) != 0) n += t[(b >> 16) & 0xFFFF];
-    if constexpr (((Mask >> 32) & 0xFFFF) != 0) n += t[(b >> 32) & 0xFFFF];
-    if constexpr ((Mask >> 48) != 0) n += t[b >> 48];
-    return n;
-}
+// Population count as the sum over the four 16-bit quarters.
 inline int popCountByTable(Bitboard b) {
-    return popCountWithin<~Bitboard{0}>(b);
+    const uint8_t* t = attackTables.popCount16;
+    return t[b & 0xFFFF] + t[(b >> 16) & 0xFFFF] + t[(b >> 32) & 0xFFFF] + t[b >> 48];
 }
 int lowestSquareByTable(Bitboard b);  // b must not be empty
 
